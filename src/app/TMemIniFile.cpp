@@ -1,0 +1,1 @@
+// An INI file held in memory.

@@ -1,0 +1,1 @@
+// Program-wide small services.

@@ -1,0 +1,2 @@
+// Program entry: command line, application object, main window.
+int main() { return 0; }
