@@ -1,6 +1,8 @@
 // An INI file held in memory: case-insensitive sections and keys, order kept, atomic save.
 #pragma once
 
+#include <QByteArray>
+#include <QHash>
 #include <QLocale>
 #include <QString>
 #include <QStringList>
@@ -14,7 +16,20 @@
 // set otherwise); on reading both "," and "." are accepted as the decimal point.
 // A file that cannot be parsed (not text, invalid UTF-8, or too large) is renamed aside
 // with a time stamp, the object starts empty (every Read gives its default) and
-// loadError() says what happened; the caller shows it.
+// loadError() says what happened; the caller shows it. A file that exists but cannot be
+// opened (permissions, a folder of that name) only sets loadError(); nothing is moved.
+//
+// File format: UTF-8 (a leading BOM is accepted), lines end in LF, CR LF or CR; LF is written.
+// "[name]" starts a section; "key=value" lines (key and value trimmed, the value may contain
+// "=") belong to the section above. Blank lines, comments (";" or "#" first) and lines
+// without "=" are dropped on reading and therefore not written back; so are keys before the
+// first section. A section whose name repeats is merged into the first one. A key that
+// repeats inside a section: the first occurrence is read and written to, later ones are
+// kept unchanged in the file; DeleteKey removes them all.
+// Names and values cannot hold line breaks or NUL: Write* replaces them by blanks, trims
+// names and values, and in a key replaces "=" and a leading ";" or "#" by "_" (a leading "["
+// too when the value ends in "]"), so what is written reads back as the same entry after a
+// save; lookups clean names the same way. An empty key is not written.
 // Not thread-safe: one thread uses one object.
 class TMemIniFile {
 public:
@@ -48,6 +63,11 @@ public:
     // and *error set when the text cannot be parsed).
     QString text() const;
     bool setText(const QString& text, QString* error = nullptr);
+    // The same from the bytes of a file: UTF-8, BOM accepted; refused (false, nothing
+    // changed, *error set) when they hold a NUL byte, invalid UTF-8 or more than kMaxBytes.
+    bool setBytes(const QByteArray& data, QString* error = nullptr);
+
+    static constexpr qint64 kMaxBytes = 64LL * 1024 * 1024; // largest file read, bytes
 
     // Writes the content to FileName() atomically; false (and the old file untouched) on
     // failure, with the reason in *error.
@@ -63,17 +83,26 @@ private:
         QString value; // raw text
     };
     struct Section {
-        QString name;               // as first written
-        std::vector<Entry> entries; // in file order
+        QString name;                 // as first written
+        std::vector<Entry> entries;   // in file order, repeated keys included
+        QHash<QString, int> keyIndex; // case-folded key -> first entry with that key
+        void reindex();
+        Entry* find(const QString& key);
+        void add(const QString& key, const QString& value); // a later repeat stays unread
     };
+    using SectionList = std::vector<Section>;
     const Section* findSection(const QString& name) const;
     Section& sectionFor(const QString& name);
     const Entry* findEntry(const QString& section, const QString& key) const;
+    void reindexSections();
+    static void parseInto(const QString& text, SectionList& out);
     void load();
+    bool keepAside(const QString& reason);
 
     QString m_fileName;              // file read at construction and written by UpdateFile
     QString m_loadError;             // message about an unreadable file, empty when fine
     QString m_keptAside;             // new name of a file moved aside
     QLocale m_locale;                // decimal separator for WriteFloat
-    std::vector<Section> m_sections; // content, in file order
+    SectionList m_sections;             // content, in file order
+    QHash<QString, int> m_sectionIndex; // case-folded section name -> index in m_sections
 };

@@ -1,0 +1,48 @@
+// The recorded-input ring of the virtual bench.
+#include "TSimRing.h"
+
+#include <new>
+
+bool TSimRing::allocate(int channels, size_t frames)
+{
+    size_t cap = 1;
+    while (cap < frames)
+        cap <<= 1;
+    data_.reset(new (std::nothrow) std::atomic<double>[cap * size_t(channels)]);
+    capacity_ = data_ ? cap : 0;
+    channels_ = data_ ? channels : 0;
+    writing_.store(0, std::memory_order_relaxed);
+    written_.store(0, std::memory_order_relaxed);
+    return data_ != nullptr;
+}
+
+void TSimRing::write(const double* const* block, int frames) noexcept
+{
+    const uint64_t start = written_.load(std::memory_order_relaxed);
+    // Announce the range first: a reader that sees any of the new samples also sees this.
+    writing_.store(start + uint64_t(frames), std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_release);
+    const size_t mask = capacity_ - 1;
+    for (int c = 0; c < channels_; ++c) {
+        std::atomic<double>* ch = data_.get() + size_t(c) * capacity_;
+        for (int n = 0; n < frames; ++n)
+            ch[(start + uint64_t(n)) & mask].store(block[c][n], std::memory_order_relaxed);
+    }
+    written_.store(start + uint64_t(frames), std::memory_order_release);
+}
+
+void TSimRing::read(int channel, uint64_t end, double* dst, size_t n) const noexcept
+{
+    const size_t mask = capacity_ - 1;
+    const std::atomic<double>* ch = data_.get() + size_t(channel) * capacity_;
+    const uint64_t first = end - n;
+    for (size_t i = 0; i < n; ++i)
+        dst[i] = ch[(first + i) & mask].load(std::memory_order_relaxed);
+}
+
+bool TSimRing::intact(uint64_t end, size_t n) const noexcept
+{
+    std::atomic_thread_fence(std::memory_order_acquire);
+    const uint64_t reach = writing_.load(std::memory_order_relaxed);
+    return reach - (end - n) <= capacity_;
+}

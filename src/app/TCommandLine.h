@@ -1,0 +1,21 @@
+// Options of the program's command line, for scripts and tests.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What the command line asked for. Options beyond starting the program serve scripting:
+// another settings folder, another sound module, a picture of the main window, quitting.
+struct TCommandLine {
+    QString home;        // --home DIR: settings and data folder (as VELMORA_HOME)
+    QString soundModule; // --sound-module FILE: module to start with, overrides the stored one
+    QString screenshot;  // --screenshot FILE.png: picture of the main window once started
+    bool quit = false;   // --quit: exit 0 after the other options have run; no box waits
+    bool help = false;   // --help: print the usage and exit
+    QString error;       // non-empty when the command line could not be understood
+
+    // Parses arguments (the program name first, as in argv).
+    static TCommandLine parse(const QStringList& arguments);
+    // The usage text printed by --help and after an error.
+    static QString usage();
+};
