@@ -1,0 +1,1 @@
+// Windows and the fast Fourier transform of spectra.

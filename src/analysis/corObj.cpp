@@ -1,0 +1,1 @@
+// Correction curves: interpolated (x, y) tables read from text files.
