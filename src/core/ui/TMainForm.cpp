@@ -41,7 +41,7 @@ TMainForm::TMainForm(const Options& options, QWidget* parent)
 {
     g_closing = true;
     g_receiver = this;
-    setWindowTitle("Velmora  V " + QCoreApplication::applicationVersion());
+    setWindowTitle("Velmora  V " + vlVersionText(vlProgramVersion()));
     setMinimumSize(590, 360);
     resize(720, 480);
     loadSettings();
@@ -207,9 +207,12 @@ void TMainForm::handleMessage(int msg)
 bool TMainForm::saveSettings()
 {
     m_ini.WriteString("General", "Productname", "velmora30");
-    m_ini.WriteString("General", "Version", QCoreApplication::applicationVersion());
+    const vlVersion v = vlProgramVersion();
+    m_ini.WriteString("General", "Version", QString::number(v.major) + "." + QString::number(v.minor));
+    m_ini.WriteString("General", "Revision", QString::number(v.release));
+    m_ini.WriteString("General", "Build", QString::number(v.build));
     m_ini.WriteString("General", "SaveTime",
-                      QDateTime::currentDateTime().toString("dd.MM.yyyy hh:mm:ss"));
+                      vlTimeText(1));
     m_ini.WriteBool(kSectionMain, "bFirstStart", false);
     m_ini.WriteString(kSectionMain, "SoundDLLname", SoundDLLname);
     m_ini.WriteInteger(kSectionMain, "IODlgLink", IODlgLink);
