@@ -1,6 +1,8 @@
 // Sample memory: the one buffer of sampled data and its whole-buffer operations.
 #include "core/Tsamplemem.h"
 
+#include "analysis/corObj.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -1051,6 +1053,59 @@ int32_t Tsamplemem::octave13FD(const Tsamplemem& xa) {
     return n();
 }
 
+namespace {
+
+constexpr double kMissingDb = -192.0; // the logarithm of 0 in dB data
+
+// Offs + Fak*20*log10(x), or the missing value when x has no finite logarithm.
+double levelDb(double x, double Offs, double Fak) {
+    if (!(x > 0.0)) return kMissingDb;
+    const double r = Offs + Fak * 20.0 * std::log10(x);
+    return std::isfinite(r) ? r : kMissingDb;
+}
+
+double corrected(const Tcorri* cor, double v, double f) {
+    return cor ? cor->corri(v, f, 0.0) : v;
+}
+
+// round(fftp/2) as the spectrum's bin count; halves go to the even neighbour.
+int32_t halfBins(int32_t fftp) {
+    return static_cast<int32_t>(std::nearbyint(fftp / 2.0));
+}
+
+} // namespace
+
+void Tsamplemem::corri(const Tcorri* cor, int32_t fftp, double sf, double Offs, double Fak) {
+    corriInd(cor, 0, fftp, sf, Offs, Fak);
+}
+
+void Tsamplemem::corriInd(const Tcorri* cor, int32_t Ind, int32_t fftp, double sf, double Offs,
+                          double Fak) {
+    const int64_t first = std::max<int64_t>(Ind, 0);
+    const int64_t end = std::min<int64_t>(int64_t(Ind) + halfBins(fftp), n());
+    for (int64_t i = first; i < end; ++i) {
+        double& x = d()[i];
+        const double v = levelDb(x, Offs, Fak);
+        x = v != kMissingDb ? corrected(cor, v, (sf / 2.0) * double(i) / (fftp / 2.0)) : kMissingDb;
+    }
+}
+
+void Tsamplemem::corriFastandLog(double Fak, double Offs, const Tsamplemem* Xax, bool log,
+                                 const Tcorri* cor) {
+    for (int32_t i = 0; i < n(); ++i) {
+        double& x = d()[i];
+        if (!log) {
+            x = Offs + Fak * x;
+            if (Xax && cor) x = cor->corri(x, Xax->getsmAr(i), 0.0);
+        } else if (x == 0.0 || !cor) {
+            x = kMissingDb;
+        } else {
+            const double v = levelDb(x, Offs, Fak);
+            x = Xax && v != kMissingDb ? cor->corri(v, Xax->getsmAr(i), 0.0) : v;
+        }
+    }
+}
+
 // =============================================================================================
 // Maximum-length sequence and its deconvolution
 
@@ -1125,16 +1180,22 @@ int32_t Tsamplemem::save2filepX(const std::string& Fname, const Tsamplemem& Xaxi
     return closeFile(f, out.close()) ? 0 : 1;
 }
 
-bool Tsamplemem::loadFromFile(const std::string& Fname, int32_t sampl) {
+namespace {
+// Opens a text file for one of the loads; null with the reason in `error`.
+FilePtr openForLoad(const std::string& Fname, int32_t sampl, std::string& error) {
     if (sampl <= 0) {
-        m_lastError = "No samples requested from " + Fname;
-        return false;
+        error = "No samples requested from " + Fname;
+        return nullptr;
     }
     FilePtr f(std::fopen(Fname.c_str(), "rb"));
-    if (!f) {
-        m_lastError = "Cannot open " + Fname;
-        return false;
-    }
+    if (!f) error = "Cannot open " + Fname;
+    return f;
+}
+} // namespace
+
+bool Tsamplemem::loadFromFile(const std::string& Fname, int32_t sampl) {
+    FilePtr f = openForLoad(Fname, sampl, m_lastError);
+    if (!f) return false;
     LineReader r(f.get());
     std::vector<double> values;
     values.reserve(static_cast<size_t>(std::min(sampl, 1 << 16)));
@@ -1156,15 +1217,8 @@ bool Tsamplemem::loadFromFile(const std::string& Fname, int32_t sampl) {
 }
 
 bool Tsamplemem::loadFromFilepX(const std::string& Fname, int32_t sampl, Tsamplemem& Xaxis) {
-    if (sampl <= 0) {
-        m_lastError = "No samples requested from " + Fname;
-        return false;
-    }
-    FilePtr f(std::fopen(Fname.c_str(), "rb"));
-    if (!f) {
-        m_lastError = "Cannot open " + Fname;
-        return false;
-    }
+    FilePtr f = openForLoad(Fname, sampl, m_lastError);
+    if (!f) return false;
     LineReader r(f.get());
     std::vector<double> xs, ys;
     std::string line;

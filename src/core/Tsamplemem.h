@@ -9,6 +9,8 @@
 #include <stdexcept>
 #include <string>
 
+class Tcorri;
+
 // A range or argument error inside Tsamplemem. Every method that checks an index raises it and
 // catches it again itself, so it only reaches a caller from setSamples(n <= 0) and from the
 // constructors; the text of the last absorbed one is kept in lastError().
@@ -146,6 +148,17 @@ public:
     // Spectra in dB over a linear index axis.
     void smoothOktFD(int32_t mode);
     int32_t octave13FD(const Tsamplemem& xa);
+    // Magnitudes of a spectrum to dB: x[i] -> Offs + Fak*20*log10(x[i]) passed through `cor`
+    // (may be null: no correction) at the bin frequency (sf/2)*i/(fftp/2) Hz, for
+    // i = 0 .. round(fftp/2)-1 as far as the buffer reaches. A 0, or a value without a
+    // logarithm, becomes the missing value -192.
+    void corri(const Tcorri* cor, int32_t fftp, double sf, double Offs, double Fak);
+    // The same for the round(fftp/2) elements from Ind; the frequency follows the index itself.
+    void corriInd(const Tcorri* cor, int32_t Ind, int32_t fftp, double sf, double Offs, double Fak);
+    // Every element, at the frequency Xax[i] (Hz). With `log`: 0, a missing logarithm or a
+    // null `cor` give -192, else Offs + Fak*20*log10(x), corrected when Xax is given. Without
+    // `log`: x -> Offs + Fak*x, corrected when both Xax and cor are given.
+    void corriFastandLog(double Fak, double Offs, const Tsamplemem* Xax, bool log, const Tcorri* cor);
 
     // Maximum-length sequence of order fhSize (2..16, else EsampleMemIllegalInput) at
     // level_dB (dBFS): 2^fhSize values of +-1 scaled, then zeros. Needs 2*2^fhSize samples.

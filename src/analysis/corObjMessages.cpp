@@ -1,0 +1,12 @@
+// Routes the messages of correction curves to the program's message service.
+#include "analysis/corObjMessages.h"
+
+#include "analysis/corObj.h"
+#include "app/vlMessages.h"
+
+void installCorriMessageSink()
+{
+    Tcorri::setMessageSink([](const std::string& title, const std::string& text) {
+        vl::showMessage(vl::MsgKind::Warning, QString::fromStdString(title), QString::fromStdString(text));
+    });
+}
