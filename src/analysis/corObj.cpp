@@ -404,7 +404,10 @@ double Tcorri::linear(double f) const {
     if (i == 0) return p.front().y;
     const CorrectPoint& a = p[i - 1];
     const CorrectPoint& b = p[i];
-    return a.y + (b.y - a.y) * (f - a.x) / (b.x - a.x);
+    double t = (f - a.x) / (b.x - a.x);
+    t = t >= 0.0 ? std::min(t, 1.0) : 0.0; // only x differences that overflow leave 0..1
+    const double dy = b.y - a.y;
+    return std::isfinite(dy) ? a.y + dy * t : a.y * (1.0 - t) + b.y * t;
 }
 
 double Tcorri::larger(double f) const {

@@ -15,10 +15,6 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-// Under LeakSanitizer: fontconfig keeps its caches until the process ends, which is not ours
-// to free. Unused in other builds.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
-
 void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace {

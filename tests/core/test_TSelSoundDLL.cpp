@@ -12,12 +12,6 @@
 
 #include <dlfcn.h>
 
-// Font configuration keeps a cache for the process lifetime; it is not ours to free.
-extern "C" __attribute__((used)) const char* __lsan_default_suppressions()
-{
-    return "leak:libfontconfig.so\n";
-}
-
 namespace {
 
 class RecordingMessages : public vl::IMessageService {
