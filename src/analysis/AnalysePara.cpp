@@ -2,7 +2,6 @@
 // spectrum averaging and the band level.
 #include "analysis/AnalysePara.h"
 
-#include "analysis/FFtuli.h"
 #include "app/TMemIniFile.h"
 #include "app/utils.h"
 #include "app/vlMessages.h"
@@ -17,20 +16,20 @@ namespace {
 constexpr double kMissing_dB = -192.0; // marks a missing value in every dB quantity
 
 constexpr std::array<const char*, 14> kTopics = {
-    "nix", "fft2d", "fft3d", "sweep", "fftnah", "fftMLS", "imp",
-    "thdmeas", "tsp", "Oszi", "powThdmeas", "RT60", "Zeiger", "nonVis"};
+    "nix",     "fft2d", "fft3d", "sweep",      "fftnah", "fftMLS", "imp",
+    "thdmeas", "tsp",   "Oszi",  "powThdmeas", "RT60",   "Zeiger", "nonVis"};
 
 // Stored values that no longer name a valid choice fall back to the given default.
-int inRangeOr(int v, int lo, int hi, int def) { return v >= lo && v <= hi ? v : def; }
+int inRangeOr(int v, int lo, int hi, int def) {
+    return v >= lo && v <= hi ? v : def;
+}
 
-bool sameSection(const QString& a, const char* b)
-{
+bool sameSection(const QString& a, const char* b) {
     return a.compare(QLatin1String(b), Qt::CaseInsensitive) == 0;
 }
 
 // A float setting written as its shortest decimal form ("0.01", not "0.009999999776...").
-void writeSingle(TMemIniFile& fini, const QString& sec, const QString& key, float v)
-{
+void writeSingle(TMemIniFile& fini, const QString& sec, const QString& key, float v) {
     char buf[32];
     const auto r = std::to_chars(buf, buf + sizeof buf, v);
     double d = v;
@@ -40,26 +39,18 @@ void writeSingle(TMemIniFile& fini, const QString& sec, const QString& key, floa
 
 // An INI object whose file could not be read must not be written back: that would replace
 // the whole unreadable file by our one section. A file that was set aside is safe to rewrite.
-bool safeToWrite(const TMemIniFile& fini)
-{
+bool safeToWrite(const TMemIniFile& fini) {
     return fini.loadError().isEmpty() || !fini.keptAsideAs().isEmpty();
 }
 
 } // namespace
 
-bool IsValidFFTSize(int64_t n)
-{
-    return n >= kMinFFTSize && n <= kMaxFFTSize && (n & (n - 1)) == 0;
-}
-
-QString MeasuringModeTopic(int32_t mode)
-{
+QString MeasuringModeTopic(int32_t mode) {
     const bool known = mode >= 0 && mode < int32_t(kTopics.size());
     return QString::fromLatin1(kTopics[known ? size_t(mode) : 0]);
 }
 
-TLevelCalibration& LevelCalibration()
-{
+TLevelCalibration& LevelCalibration() {
     static TLevelCalibration cal;
     return cal;
 }
@@ -68,17 +59,14 @@ TLevelCalibration& LevelCalibration()
 
 cFFTdat::cFFTdat() = default;
 
-cFFTdat::cFFTdat(const cFFTdat& o)
-{
+cFFTdat::cFFTdat(const cFFTdat& o) {
     *this = o;
 }
 
 // A copy is a new measurement's settings: it does not inherit the running state of an
 // impulse measurement (continuous mode, manual FFT start).
-cFFTdat& cFFTdat::operator=(const cFFTdat& o)
-{
-    if (this == &o)
-        return *this;
+cFFTdat& cFFTdat::operator=(const cFFTdat& o) {
+    if (this == &o) return *this;
     fAnzICha = o.fAnzICha;
     fAnzOCha = o.fAnzOCha;
     MeasuringModeF = o.MeasuringModeF;
@@ -118,30 +106,25 @@ cFFTdat& cFFTdat::operator=(const cFFTdat& o)
     return *this;
 }
 
-void cFFTdat::setdBMode(edBModi amode, const QString& soneFile)
-{
+void cFFTdat::setdBMode(edBModi amode, const QString& soneFile) {
     fdbMode = amode;
     SoneCor = Tcorri();
-    if (amode != dbMode_Sone)
-        return;
+    if (amode != dbMode_Sone) return;
     const QString name =
         soneFile.isEmpty() ? vlCommonDataFolder() + QStringLiteral("sonecor.dpf") : soneFile;
     SoneCor.makeCorrArr(name.toStdString(), ' ');
     SoneCor.setapplDir(-1); // corri(0, dBSPL, 0) then reads the table's Sone value
 }
 
-void cFFTdat::setAnzICha(int32_t cha)
-{
+void cFFTdat::setAnzICha(int32_t cha) {
     cha = std::max(cha, 0);
-    if (cha == fAnzICha)
-        return;
+    if (cha == fAnzICha) return;
     removeAveMem();
     fAnzICha = cha;
     CreateAvemem();
 }
 
-void cFFTdat::CreateAvemem()
-{
+void cFFTdat::CreateAvemem() {
     constexpr int32_t kInitialSamples = 1000;
     pAverDatR.clear();
     pAverDatRph.clear();
@@ -151,41 +134,34 @@ void cFFTdat::CreateAvemem()
     }
 }
 
-void cFFTdat::removeAveMem()
-{
+void cFFTdat::removeAveMem() {
     pAverDatR.clear();
     pAverDatRph.clear();
 }
 
-void cFFTdat::SetAvemem(int32_t mem)
-{
-    if (mem <= 0)
-        return;
+void cFFTdat::SetAvemem(int32_t mem) {
+    if (mem <= 0) return;
     for (Tsamplemem& m : pAverDatR)
         m.resize2(mem);
     for (Tsamplemem& m : pAverDatRph)
         m.resize2(mem);
 }
 
-void cFFTdat::ClearAvemem()
-{
+void cFFTdat::ClearAvemem() {
     for (Tsamplemem& m : pAverDatR)
         m.fillComplete(0.0);
     for (Tsamplemem& m : pAverDatRph)
         m.fillComplete(0.0);
 }
 
-void cFFTdat::saveFFTini(const QString& Fname) const
-{
+void cFFTdat::saveFFTini(const QString& Fname) const {
     TMemIniFile ini(Fname);
-    if (!safeToWrite(ini))
-        return;
+    if (!safeToWrite(ini)) return;
     SaveFFTtoIniL(ini, MeasuringModeTopic(MeasuringModeF));
     ini.UpdateFile(); // the spectrum settings are not worth ending the program for
 }
 
-void cFFTdat::loadFFTini(const QString& Fname)
-{
+void cFFTdat::loadFFTini(const QString& Fname) {
     const TMemIniFile ini(Fname);
     if (!ini.loadError().isEmpty()) {
         vl::warningBox(ini.loadError());
@@ -195,8 +171,7 @@ void cFFTdat::loadFFTini(const QString& Fname)
 }
 
 // Keys in this order; "showbeforeIps_ms" is read but never written.
-void cFFTdat::SaveFFTtoIniL(TMemIniFile& fini, const QString& T) const
-{
+void cFFTdat::SaveFFTtoIniL(TMemIniFile& fini, const QString& T) const {
     fini.WriteInteger(T, "WIN", FFTwin);
     fini.WriteInteger(T, "SAMPLES", SamplesFFT);
     fini.WriteInteger(T, "AVERAGE", AveValue);
@@ -222,27 +197,23 @@ namespace {
 
 // Sizes the transform cannot take: too small ones become the smallest size, anything else
 // (too large, not a power of two) the default.
-int32_t loadedFFTSize(int32_t v)
-{
+int32_t loadedFFTSize(int32_t v) {
     constexpr int32_t kDefault = 16384;
-    if (v < kMinFFTSize)
-        return kMinFFTSize;
+    constexpr int32_t kSmallest = 64;
+    if (v < kSmallest) return kSmallest;
     return IsValidFFTSize(v) ? v : kDefault;
 }
 
 // Sone needs its table and is not restored at start; it comes back as dB SPL. Numbers that
 // name no unit fall back to dBFS.
-edBModi loadedUnit(int v)
-{
-    if (v == dbMode_Sone)
-        return dbMode_dBSPL;
+edBModi loadedUnit(int v) {
+    if (v == dbMode_Sone) return dbMode_dBSPL;
     return edBModi(inRangeOr(v, dBMode_dbFS, dBMode_dB, dBMode_dbFS));
 }
 
 } // namespace
 
-void cFFTdat::LoadFFTfromIniL(const TMemIniFile& f, const QString& T)
-{
+void cFFTdat::LoadFFTfromIniL(const TMemIniFile& f, const QString& T) {
     try {
         fft3Dstepping_ms = f.ReadFloat(T, "fft3Dstepping", 1.0);
         if (!(fft3Dstepping_ms > 0.0)) // a 3D run would never advance
@@ -278,25 +249,21 @@ void cFFTdat::LoadFFTfromIniL(const TMemIniFile& f, const QString& T)
 
 // ---- cAnaPara -----------------------------------------------------------------------------
 
-int32_t cAnaPara::countMeasLines() const
-{
+int32_t cAnaPara::countMeasLines() const {
     return int32_t(bLevelmess) + bIMmess + bTHDmess + bSignal2Noisemess + bWuFmess;
 }
 
-bool cAnaPara::SaveAnatoIni(const QString& Fname, const QString&) const
-{
+bool cAnaPara::SaveAnatoIni(const QString& Fname, const QString&) const {
     TMemIniFile ini(Fname);
     if (safeToWrite(ini)) {
         SaveAnatoIniL(ini, "ANALYSE");
-        if (ini.UpdateFile())
-            return true;
+        if (ini.UpdateFile()) return true;
     }
     vl::errorBox("Error writing Ini-File " + Fname + "\r\n" + "Abort program");
     return false;
 }
 
-void cAnaPara::LoadAnafromIni(const QString& Fname, const QString&)
-{
+void cAnaPara::LoadAnafromIni(const QString& Fname, const QString&) {
     const TMemIniFile ini(Fname);
     if (!ini.loadError().isEmpty()) {
         vl::warningBox(ini.loadError());
@@ -306,8 +273,7 @@ void cAnaPara::LoadAnafromIni(const QString& Fname, const QString&)
 }
 
 // Keys in this order.
-void cAnaPara::SaveAnatoIniL(TMemIniFile& f, const QString& T) const
-{
+void cAnaPara::SaveAnatoIniL(TMemIniFile& f, const QString& T) const {
     f.WriteBool(T, "THDMESS", bTHDmess);
     f.WriteBool(T, "IMMESS", bIMmess);
     f.WriteBool(T, "NOISEMESS", bLevelmess);
@@ -338,20 +304,20 @@ void cAnaPara::SaveAnatoIniL(TMemIniFile& f, const QString& T) const
 namespace {
 
 // A manual fundamental must be a frequency a sound card can produce.
-float loadedFundamental(double v)
-{
+float loadedFundamental(double v) {
     constexpr double kMaxHz = 1e6;
     return v >= 0.0 && v <= kMaxHz ? float(v) : 1000.0f;
 }
 
 // The threshold is a level at or below full scale (the dialog takes dB <= 0); 0 or less has
 // no logarithm.
-float loadedFundlow(double v) { return v > 0.0 && v <= 1.0 ? float(v) : 0.01f; }
+float loadedFundlow(double v) {
+    return v > 0.0 && v <= 1.0 ? float(v) : 0.01f;
+}
 
 } // namespace
 
-void cAnaPara::LoadAnafromIniL(const TMemIniFile& f, const QString& T)
-{
+void cAnaPara::LoadAnafromIniL(const TMemIniFile& f, const QString& T) {
     try {
         bTHDmess = f.ReadBool(T, "THDMESS", false);
         bIMmess = f.ReadBool(T, "IMMESS", false);
@@ -387,35 +353,39 @@ void cAnaPara::LoadAnafromIniL(const TMemIniFile& f, const QString& T)
 
 // ---- level units --------------------------------------------------------------------------
 
-bool IsLinearUnit(edBModi unit)
-{
+bool IsLinearUnit(edBModi unit) {
     return unit == dbMode_Pa || unit == dbMode_milliVolt;
 }
 
 // Offsets turn 20*log10(magnitude) into the unit; factors turn a magnitude into Pa or mV.
 // V is the RMS voltage of full scale, so 10^((P + 11.5)/20) * V is the millivolt reading of a
 // magnitude of 1 and V / S the pascals of 1 mV at the microphone.
-TLevelCorr LevelCorrFor(edBModi unit, const TLevelCalibration& cal, int channel)
-{
+TLevelCorr LevelCorrFor(edBModi unit, const TLevelCalibration& cal, int channel) {
     const bool right = channel == 1;
     const double V = cal.INPUT;
     const double S = right ? cal.MicSens_mVpPaR : cal.MicSens_mVpPaL;
-    const double P = (right ? cal.PreAmp_dBR : cal.PreAmp_dBL) + kSpectrumDisplayOffset_dB;
+    const double P = (right ? cal.PreAmp_dBR : cal.PreAmp_dBL) + kSpectrumBinOffset_dB;
     switch (unit) {
-    case dbMode_dBV: return {20.0 * std::log10(V / 1000.0) + P, 1.0};
+    case dbMode_dBV:
+        return {20.0 * std::log10(V / 1000.0) + P, 1.0};
     case dbMode_dBu:
-    case dbMode_dBm: return {20.0 * std::log10(V / 775.0) + P, 1.0};
+    case dbMode_dBm:
+        return {20.0 * std::log10(V / 775.0) + P, 1.0};
     case dbMode_dBSPL:
-    case dbMode_Sone: return {20.0 * std::log10(V / S / 0.00002) + P, 1.0};
-    case dbMode_Pa: return {0.0, std::pow(10.0, P / 20.0) * V / S};
-    case dbMode_milliVolt: return {0.0, std::pow(10.0, P / 20.0) * V};
-    case dBMode_dB: return {20.0 * std::log10(V / 1000.0) + P - 3.0, 1.0};
-    default: return {P, 1.0}; // dBFS, and an unknown unit reads as dBFS
+    case dbMode_Sone:
+        return {20.0 * std::log10(V / S / 0.00002) + P, 1.0};
+    case dbMode_Pa:
+        return {0.0, std::pow(10.0, P / 20.0) * V / S};
+    case dbMode_milliVolt:
+        return {0.0, std::pow(10.0, P / 20.0) * V};
+    case dBMode_dB:
+        return {20.0 * std::log10(V / 1000.0) + P - 3.0, 1.0};
+    default:
+        return {P, 1.0}; // dBFS, and an unknown unit reads as dBFS
     }
 }
 
-void ApplyLevelCalibration(cFFTdat& fft, const TLevelCalibration& cal)
-{
+void ApplyLevelCalibration(cFFTdat& fft, const TLevelCalibration& cal) {
     const TLevelCorr l = LevelCorrFor(fft.fdbMode, cal, 0);
     const TLevelCorr r = LevelCorrFor(fft.fdbMode, cal, 1);
     fft.CorLOffsL = l.offs;
@@ -424,15 +394,12 @@ void ApplyLevelCalibration(cFFTdat& fft, const TLevelCalibration& cal)
     fft.CorLFakR = r.fak;
 }
 
-void ApplyLevelCalibration(cFFTdat& fft)
-{
+void ApplyLevelCalibration(cFFTdat& fft) {
     ApplyLevelCalibration(fft, LevelCalibration());
 }
 
-TLevelCorr LevelCorrOf(const cFFTdat& fft, int channel)
-{
-    if (channel == 1)
-        return {fft.CorLOffsR, fft.CorLFakR};
+TLevelCorr LevelCorrOf(const cFFTdat& fft, int channel) {
+    if (channel == 1) return {fft.CorLOffsR, fft.CorLFakR};
     return {fft.CorLOffsL, fft.CorLFakL};
 }
 
@@ -440,58 +407,44 @@ TLevelCorr LevelCorrOf(const cFFTdat& fft, int channel)
 
 namespace {
 
-QString baseUnitLabel(edBModi unit)
-{
-    static const char* const kLabels[] = {"dBFS", "dBV", "dBu", "dBm", "dBSPL",
+QString baseUnitLabel(edBModi unit) {
+    static const char* const kLabels[] = {"dBFS", "dBV", "dBu", "dBm",  "dBSPL",
                                           "Pa",   "mV",  "dB",  "dBSPL"};
     return unit <= dbMode_Sone ? QString::fromLatin1(kLabels[unit]) : QString();
 }
 
-QString distortionLabel(const TUnitLabelContext& ctx)
-{
+QString distortionLabel(const TUnitLabelContext& ctx) {
     return ctx.distortionInPercent ? QStringLiteral("%") : QStringLiteral("dB");
 }
 
-bool sweepImpedance(const TUnitLabelContext& ctx)
-{
+bool sweepImpedance(const TUnitLabelContext& ctx) {
     return ctx.sweepActive && (ctx.sweepMode == 6 || ctx.sweepMode == 8);
 }
 
-bool sweepDistortion(const TUnitLabelContext& ctx)
-{
+bool sweepDistortion(const TUnitLabelContext& ctx) {
     return ctx.sweepActive && ctx.sweepMode == 7;
 }
 
 } // namespace
 
-QString LevelUnitLabel(const cFFTdat& fft, const TUnitLabelContext& ctx)
-{
-    if (sweepImpedance(ctx))
-        return QStringLiteral("Ohm");
-    if (sweepDistortion(ctx) || fft.MeasuringModeF == 10)
-        return distortionLabel(ctx);
-    if (fft.MeasuringModeF == 11)
-        return QStringLiteral("dB ");
+QString LevelUnitLabel(const cFFTdat& fft, const TUnitLabelContext& ctx) {
+    if (sweepImpedance(ctx)) return QStringLiteral("Ohm");
+    if (sweepDistortion(ctx) || fft.MeasuringModeF == 10) return distortionLabel(ctx);
+    if (fft.MeasuringModeF == 11) return QStringLiteral("dB ");
     return baseUnitLabel(fft.fdbMode);
 }
 
 // The impulse modes (4, 5, 11) may show phase or group delay on the right axis; without
 // either, RT60 (11) labels it as on the left.
-QString RightAxisUnitLabel(const cFFTdat& fft, const TUnitLabelContext& ctx)
-{
+QString RightAxisUnitLabel(const cFFTdat& fft, const TUnitLabelContext& ctx) {
     const int mode = fft.MeasuringModeF;
     if (mode == 4 || mode == 5 || mode == 11) {
-        if (fft.s2isGD)
-            return QStringLiteral("ms");
-        if (fft.s2isphase)
-            return QStringLiteral("°");
+        if (fft.s2isGD) return QStringLiteral("ms");
+        if (fft.s2isphase) return QStringLiteral("°");
     }
-    if (sweepImpedance(ctx) || (ctx.sweepActive && ctx.sweepShowsPhase))
-        return QStringLiteral("°");
-    if (sweepDistortion(ctx) || mode == 10)
-        return distortionLabel(ctx);
-    if (mode == 11)
-        return QStringLiteral("dB ");
+    if (sweepImpedance(ctx) || (ctx.sweepActive && ctx.sweepShowsPhase)) return QStringLiteral("°");
+    if (sweepDistortion(ctx) || mode == 10) return distortionLabel(ctx);
+    if (mode == 11) return QStringLiteral("dB ");
     return baseUnitLabel(fft.fdbMode);
 }
 
@@ -501,13 +454,10 @@ namespace {
 
 // Adds one channel's spectrum into its sum, or, at the end of an average, also writes the
 // mean back.
-void accumulate(Tsamplemem& sum, Tsamplemem* spec, bool complete, double scale)
-{
-    if (!spec)
-        return;
+void accumulate(Tsamplemem& sum, Tsamplemem* spec, bool complete, double scale) {
+    if (!spec) return;
     sum.add(*spec);
-    if (!complete)
-        return;
+    if (!complete) return;
     sum.calcDats(scale, 0.0);
     spec->copyfrom(sum);
 }
@@ -515,8 +465,7 @@ void accumulate(Tsamplemem& sum, Tsamplemem* spec, bool complete, double scale)
 } // namespace
 
 int32_t AverageSpectra(int32_t anzCh, std::span<Tsamplemem* const> mag, cFFTdat& fft,
-                       std::span<Tsamplemem* const> ph)
-{
+                       std::span<Tsamplemem* const> ph) {
     fft.AveCounter = std::max(fft.AveCounter - 1, 0);
     if (fft.AveValue <= 1) // every spectrum is final; the sums are never touched
         return fft.AveCounter;
@@ -529,8 +478,7 @@ int32_t AverageSpectra(int32_t anzCh, std::span<Tsamplemem* const> mag, cFFTdat&
         if (c < ph.size() && c < fft.pAverDatRph.size())
             accumulate(fft.pAverDatRph[c], ph[c], complete, scale);
     }
-    if (complete)
-        fft.ClearAvemem();
+    if (complete) fft.ClearAvemem();
     return fft.AveCounter;
 }
 
@@ -540,33 +488,27 @@ namespace {
 
 // Power of one bin on the linear scale, 0 for a bin without a value. In the linear units a
 // magnitude of 0 has no level; in dB exactly 0 is the mark of a bin without a value.
-double binPower(double v, double f, bool linear, const Tcorri* weighting)
-{
+double binPower(double v, double f, bool linear, const Tcorri* weighting) {
     const bool weighted = weighting && weighting->getaktiv();
     if (linear) {
-        if (!(v > 0.0))
-            return 0.0;
-        if (!weighted)
-            return v * v;
+        if (!(v > 0.0)) return 0.0;
+        if (!weighted) return v * v;
         v = 20.0 * std::log10(v);
     } else if (v == 0.0) {
         return 0.0;
     }
-    if (weighted)
-        v = weighting->corri(v, f, 0.0);
+    if (weighted) v = weighting->corri(v, f, 0.0);
     return std::pow(10.0, v / 10.0);
 }
 
 // Sum of the bin powers of [lfvon, lfbis].
 double bandPower(const Tsamplemem& spec, const cAnaPara& ana, int32_t bins, bool linear,
-                 const Tcorri* weighting)
-{
+                 const Tcorri* weighting) {
     const double* x = spec.smpoi();
     double sum = 0.0;
     for (int32_t k = 0; k < bins; ++k) {
         const double f = k * ana.fstep;
-        if (f >= ana.lfvon && f <= ana.lfbis)
-            sum += binPower(x[k], f, linear, weighting);
+        if (f >= ana.lfvon && f <= ana.lfbis) sum += binPower(x[k], f, linear, weighting);
     }
     return sum;
 }
@@ -574,10 +516,8 @@ double bandPower(const Tsamplemem& spec, const cAnaPara& ana, int32_t bins, bool
 } // namespace
 
 double BandLevel(const Tsamplemem* spectrum, cAnaPara& ana, const cFFTdat& fft, bool calibrate,
-                 int channel, const Tcorri* weighting, edBModi unit)
-{
-    if (!spectrum || !spectrum->smpoi() || fft.SamplesFFT <= 0)
-        return kMissing_dB;
+                 int channel, const Tcorri* weighting, edBModi unit) {
+    if (!spectrum || !spectrum->smpoi() || fft.SamplesFFT <= 0) return kMissing_dB;
     ana.fstep = ana.fsampFreq / fft.SamplesFFT;
     const int32_t bins = std::min(fft.SamplesFFT / 2, spectrum->samples());
     const bool linear = IsLinearUnit(unit);
@@ -585,12 +525,10 @@ double BandLevel(const Tsamplemem* spectrum, cAnaPara& ana, const cFFTdat& fft, 
     ana.fresultFS = L;
     const TLevelCorr corr = calibrate ? LevelCorrOf(fft, channel) : TLevelCorr{};
     const double wlf = WindowLevelFactor(fft.FFTwin);
-    if (linear)
-        return wlf * corr.fak * L;
-    if (L == 0.0)
+    if (linear) return wlf * corr.fak * L;
+    if (!(L * wlf > 0.0)) // no power, or a window kind without a level factor
         return kMissing_dB;
     const double level = corr.offs + 20.0 * std::log10(L * wlf);
-    if (unit == dbMode_Sone && channel != 1)
-        return fft.SoneCor.corri(0.0, level, 0.0);
+    if (unit == dbMode_Sone && channel != 1) return fft.SoneCor.corri(0.0, level, 0.0);
     return level;
 }

@@ -1,6 +1,7 @@
 // Analysis settings (how spectra are made, what is evaluated), level units and their calibration.
 #pragma once
 
+#include "analysis/FFtuli.h" // IsValidFFTSize, window kinds, the 11.5 dB bin offset
 #include "analysis/corObj.h"
 #include "core/Tsamplemem.h"
 
@@ -54,30 +55,21 @@ enum eWuFfreq : uint8_t { e3khz, e315khz };
 enum eWuFMess : uint8_t { eNab, eJIS, eDINIEC };
 enum eWuFModi : uint8_t { eWuF, eWow, eFlutter };
 
-// Transform sizes the analysis accepts: powers of two from 64 to 1048576.
-constexpr int32_t kMinFFTSize = 64;
-constexpr int32_t kMaxFFTSize = 1048576;
-bool IsValidFFTSize(int64_t n);
-
 // INI section of a measuring mode 0..13 ("nix", "fft2d", ...); "nix" for any other mode.
 QString MeasuringModeTopic(int32_t mode);
 
 // The calibration record: ties digital full scale to volts and pascals. The calibration
 // dialog edits and stores it; here it is only read. Voltages in mV RMS, gains in dB.
 struct TLevelCalibration {
-    double INPUT = 497.0;          // RMS input voltage (mV) that reads 0 dBFS
-    double OUTPUT = 123.0;         // output calibration voltage (mV); stored, not computed with
-    double MicSens_mVpPaL = 10.0;  // microphone sensitivity left, mV/Pa
-    double MicSens_mVpPaR = 10.0;  // microphone sensitivity right, mV/Pa
-    double PreAmp_dBL = 0.0;       // preamplifier gain left, dB
-    double PreAmp_dBR = 0.0;       // preamplifier gain right, dB
+    double INPUT = 497.0;         // RMS input voltage (mV) that reads 0 dBFS
+    double OUTPUT = 123.0;        // output calibration voltage (mV); stored, not computed with
+    double MicSens_mVpPaL = 10.0; // microphone sensitivity left, mV/Pa
+    double MicSens_mVpPaR = 10.0; // microphone sensitivity right, mV/Pa
+    double PreAmp_dBL = 0.0;      // preamplifier gain left, dB
+    double PreAmp_dBR = 0.0;      // preamplifier gain right, dB
 };
 // The process-wide record. GUI thread only.
 TLevelCalibration& LevelCalibration();
-
-// Display offset added to a raw spectrum bin (20*log10 of its magnitude) to read dBFS: with the
-// spectrum scale of a coherent gain of 0.5, a full-scale sine's bin reads about 0 dBFS.
-constexpr double kSpectrumDisplayOffset_dB = 11.5;
 
 // Spectrum settings of one measurement: transform size, window, averaging, level unit, what the
 // diagram shows, and the calibration pair of the current unit. GUI thread only.
@@ -112,42 +104,42 @@ public:
     void SaveFFTtoIniL(TMemIniFile& fini, const QString& Topic) const;
     void LoadFFTfromIniL(const TMemIniFile& fini, const QString& Topic);
 
-    int32_t fAnzICha = 0;                // input channels
-    int32_t fAnzOCha = 0;                // output channels
-    int32_t MeasuringModeF = 0;          // measuring mode 0..13, selects the INI section
-    eSampleMode DiagramForm = Sample_2D; // what the diagram shows
-    tMeasureObj* MeasuringObj = nullptr; // owning measurement, not owned
-    Tcorri SoneCor;                      // Sone table in Sone mode, else empty
-    std::vector<Tsamplemem> pAverDatR;   // per input channel: summed magnitude spectra
-    std::vector<Tsamplemem> pAverDatRph; // per input channel: summed phase spectra
+    int32_t fAnzICha = 0;                 // input channels
+    int32_t fAnzOCha = 0;                 // output channels
+    int32_t MeasuringModeF = 0;           // measuring mode 0..13, selects the INI section
+    eSampleMode DiagramForm = Sample_2D;  // what the diagram shows
+    tMeasureObj* MeasuringObj = nullptr;  // owning measurement, not owned
+    Tcorri SoneCor;                       // Sone table in Sone mode, else empty
+    std::vector<Tsamplemem> pAverDatR;    // per input channel: summed magnitude spectra
+    std::vector<Tsamplemem> pAverDatRph;  // per input channel: summed phase spectra
     std::unique_ptr<Tsamplemem> sampdats; // free sample buffer of the measurement, may be absent
-    int32_t SamplesFFT = 4096;           // transform size
-    double showbeforeIps_ms = 0.0;       // impulse response: time shown before the impulse, ms
-    double triggLevel = 0.0;             // impulse trigger level, linear full scale
-    double echo_ms = 0.0;                // impulse response echo time, ms (-1 after loading)
-    int32_t fftbeg_samp = 0;             // impulse response: FFT start, samples
-    int32_t ManFFTbeg_samp = 0;          // manual FFT start, samples (not copied)
-    double fft3Dstepping_ms = 0.0;       // time step between 3D FFT slices, ms
-    int32_t SampleOffset = 0;            // offset of the analysed block, samples
-    int32_t AveValue = 1;                // spectra per average
-    int32_t AveCounter = 1;              // spectra still to collect for the current average
-    int32_t Sbefore = 0;                 // samples kept before a trigger
-    int32_t FFTwin = 8;                  // window kind 0..8
-    bool NahConti = false;               // impulse measurement runs continuously (not copied)
-    bool asyncIps = false;               // impulse recorded asynchronously
-    bool mlsAutoRecogn = false;          // recognise the MLS start automatically
-    bool s2isphase = false;              // second curve shows the phase
-    bool s2isGD = false;                 // second curve shows the group delay
-    bool ips2ch = false;                 // second curve shows the second channel
-    bool refmess = false;                // reference measurement
-    bool nextcurve = false;              // every run starts a new set of curves
-    bool peakAuto = true;                // peak hold follows automatically
-    edBModi fdbMode = dBMode_dbFS;       // level unit
-    double CorLFakL = 1.0;               // left linear factor (Pa, mV)
-    double CorLFakR = 1.0;               // right linear factor (Pa, mV)
-    double CorLOffsL = 0.0;              // left dB offset (logarithmic units)
-    double CorLOffsR = 0.0;              // right dB offset (logarithmic units)
-    QString commentFFT;                  // user's remark
+    int32_t SamplesFFT = 4096;            // transform size
+    double showbeforeIps_ms = 0.0;        // impulse response: time shown before the impulse, ms
+    double triggLevel = 0.0;              // impulse trigger level, linear full scale
+    double echo_ms = 0.0;                 // impulse response echo time, ms (-1 after loading)
+    int32_t fftbeg_samp = 0;              // impulse response: FFT start, samples
+    int32_t ManFFTbeg_samp = 0;           // manual FFT start, samples (not copied)
+    double fft3Dstepping_ms = 0.0;        // time step between 3D FFT slices, ms
+    int32_t SampleOffset = 0;             // offset of the analysed block, samples
+    int32_t AveValue = 1;                 // spectra per average
+    int32_t AveCounter = 1;               // spectra still to collect for the current average
+    int32_t Sbefore = 0;                  // samples kept before a trigger
+    int32_t FFTwin = 8;                   // window kind 0..8
+    bool NahConti = false;                // impulse measurement runs continuously (not copied)
+    bool asyncIps = false;                // impulse recorded asynchronously
+    bool mlsAutoRecogn = false;           // recognise the MLS start automatically
+    bool s2isphase = false;               // second curve shows the phase
+    bool s2isGD = false;                  // second curve shows the group delay
+    bool ips2ch = false;                  // second curve shows the second channel
+    bool refmess = false;                 // reference measurement
+    bool nextcurve = false;               // every run starts a new set of curves
+    bool peakAuto = true;                 // peak hold follows automatically
+    edBModi fdbMode = dBMode_dbFS;        // level unit
+    double CorLFakL = 1.0;                // left linear factor (Pa, mV)
+    double CorLFakR = 1.0;                // right linear factor (Pa, mV)
+    double CorLOffsL = 0.0;               // left dB offset (logarithmic units)
+    double CorLOffsR = 0.0;               // right dB offset (logarithmic units)
+    QString commentFFT;                   // user's remark
 };
 
 // Evaluation settings of one measurement: which results, band, weighting, wow and flutter,
@@ -167,35 +159,35 @@ public:
     // Number of result lines asked for: level, IM, THD, S/N, wow and flutter.
     int32_t countMeasLines() const;
 
-    bool bTHDmess = false;           // evaluate distortion
-    bool bIMmess = false;            // evaluate IM distortion
-    bool bLevelmess = false;         // evaluate the band level
-    bool bSignal2Noisemess = false;  // evaluate S/N
-    bool bWuFmess = false;           // evaluate wow and flutter
-    bool bModDistMess = false;       // evaluate modulation distortion
-    bool bFundAuto = true;           // search the fundamental
-    bool bFilterFFT = false;         // weighting applies to the diagram too
-    double fsampFreq = 0.0;          // sample rate, Hz
-    int32_t lsampFFTPoints = 4096;   // transform size for the bin spacing
-    QString filter;                  // weighting filter name
-    QString UserFname;               // correction file of the "USER" filter
-    int32_t lfvon = 100;             // evaluation band low edge, Hz
-    int32_t lfbis = 20000;           // evaluation band high edge, Hz
-    eWuFfreq WuFfreq = e315khz;      // wow and flutter test frequency
-    QString WuFFilter = "DIN/IEC";   // name of the wow and flutter standard (result text)
-    eWuFMess WuFeFilter = eDINIEC;   // wow and flutter detector
-    eWuFModi WuFmode = eWuF;         // wow, flutter or both
-    bool WuFBP = true;               // 4 Hz weighting band-pass on
-    float fFundlow = 0.01f;          // linear threshold of the fundamental search
-    double fstep = 1.0;              // bin spacing, Hz (set while evaluating)
-    int32_t Hx = 31;                 // bit 0 noise, bit k harmonic k+1
-    double GTfreq = 0.0;             // lowest fundamental accepted, Hz
+    bool bTHDmess = false;                // evaluate distortion
+    bool bIMmess = false;                 // evaluate IM distortion
+    bool bLevelmess = false;              // evaluate the band level
+    bool bSignal2Noisemess = false;       // evaluate S/N
+    bool bWuFmess = false;                // evaluate wow and flutter
+    bool bModDistMess = false;            // evaluate modulation distortion
+    bool bFundAuto = true;                // search the fundamental
+    bool bFilterFFT = false;              // weighting applies to the diagram too
+    double fsampFreq = 0.0;               // sample rate, Hz
+    int32_t lsampFFTPoints = 4096;        // transform size for the bin spacing
+    QString filter;                       // weighting filter name
+    QString UserFname;                    // correction file of the "USER" filter
+    int32_t lfvon = 100;                  // evaluation band low edge, Hz
+    int32_t lfbis = 20000;                // evaluation band high edge, Hz
+    eWuFfreq WuFfreq = e315khz;           // wow and flutter test frequency
+    QString WuFFilter = "DIN/IEC";        // name of the wow and flutter standard (result text)
+    eWuFMess WuFeFilter = eDINIEC;        // wow and flutter detector
+    eWuFModi WuFmode = eWuF;              // wow, flutter or both
+    bool WuFBP = true;                    // 4 Hz weighting band-pass on
+    float fFundlow = 0.01f;               // linear threshold of the fundamental search
+    double fstep = 1.0;                   // bin spacing, Hz (set while evaluating)
+    int32_t Hx = 31;                      // bit 0 noise, bit k harmonic k+1
+    double GTfreq = 0.0;                  // lowest fundamental accepted, Hz
     bool DistortionUnitInPercent = false; // distortion in % instead of dB
-    bool bResultTextLeft = false;    // result text shows the left channel
-    bool bResultTextRight = false;   // result text shows the right channel
-    bool bResultTextDetails = true;  // result text with details
-    int32_t iMeasLines = 100;        // number of result lines
-    int32_t iResultTextSize = 10;    // font size of the result text, points
+    bool bResultTextLeft = false;         // result text shows the left channel
+    bool bResultTextRight = false;        // result text shows the right channel
+    bool bResultTextDetails = true;       // result text with details
+    int32_t iMeasLines = 100;             // number of result lines
+    int32_t iResultTextSize = 10;         // font size of the result text, points
     float fresultFundamental = 0.0f; // fundamental, Hz (0 = none; the manual one when not auto)
     double fresultWuF = 0.0;         // wow and flutter, %
     double fresultWufDrift = 0.0;    // carrier drift, %
@@ -204,6 +196,9 @@ public:
     double fresultTHD = 0.0;         // last distortion, dB
     double fresultNoise = 0.0;       // noise power of the last distortion evaluation
 };
+
+// The free functions below work on settings objects and the process-wide calibration record:
+// GUI thread only.
 
 // Fills the calibration pair (CorLOffsL/R in dB, CorLFakL/R linear) of fft's level unit.
 void ApplyLevelCalibration(cFFTdat& fft, const TLevelCalibration& cal);
@@ -232,8 +227,9 @@ QString LevelUnitLabel(const cFFTdat& fft, const TUnitLabelContext& ctx = {});
 QString RightAxisUnitLabel(const cFFTdat& fft, const TUnitLabelContext& ctx = {});
 
 // One averaging step over anzCh channels of magnitude spectra mag and phase spectra ph (linear
-// values, element by element; absent spectra are skipped). Returns the spectra still to
-// collect; at 0 the averages have been written back into mag and ph.
+// values, element by element; absent spectra and channels without a sum buffer are skipped).
+// Returns the spectra still to collect; at 0 the averages have been written back into mag and
+// ph and the sums cleared. With an AveValue of 1 (or less) the sums are never touched.
 int32_t AverageSpectra(int32_t anzCh, std::span<Tsamplemem* const> mag, cFFTdat& fft,
                        std::span<Tsamplemem* const> ph);
 
@@ -241,7 +237,9 @@ int32_t AverageSpectra(int32_t anzCh, std::span<Tsamplemem* const> mag, cFFTdat&
 // of fft.SamplesFFT points: raw dB per bin, or magnitudes in the Pa and mV units. In unit's
 // scale: with `calibrate` the channel's calibration pair of fft is applied (dBFS, dBV, ... or
 // Pa, mV), without it the level stays on the raw scale. Weighting (may be null) is applied
-// when active. In Sone the left level is mapped through fft.SoneCor. A missing spectrum or no
-// power gives -192 dB. Sets ana.fstep and ana.fresultFS.
+// when active. A dB bin of exactly 0 has no value. The window's level factor
+// (WindowLevelFactor) makes a full-scale sine read 0 dBFS in every window. In Sone the left
+// level is mapped through fft.SoneCor. A missing spectrum or no power gives -192 dB (Pa, mV:
+// no power gives 0). Sets ana.fstep (Hz) and ana.fresultFS.
 double BandLevel(const Tsamplemem* spectrum, cAnaPara& ana, const cFFTdat& fft, bool calibrate,
                  int channel, const Tcorri* weighting, edBModi unit);

@@ -19,6 +19,7 @@ public:
 
 private:
     struct Free {
+        size_t align; // the alignment the array was allocated with
         void operator()(double* p) const;
     };
     std::unique_ptr<double[], Free> m_data; // the elements, or null when empty
@@ -33,14 +34,18 @@ class UnitCircle {
 public:
     explicit UnitCircle(size_t n);
     size_t size() const { return m_n; }
-    void at(size_t j, double& c, double& s) const;
-    double cosAt(size_t j) const;
+    inline void at(size_t j, double& c, double& s) const;
+    double cosAt(size_t j) const {
+        double c, s;
+        at(j, c, s);
+        return c;
+    }
 
 private:
-    size_t m_n = 1;          // circle division
-    int m_log2 = 0;          // log2(m_n)
-    std::vector<double> m_c; // cos of the first octant, index 0..n/8
-    std::vector<double> m_s; // sin of the first octant, index 0..n/8
+    size_t m_n = 1;   // circle division
+    int m_log2 = 0;   // log2(m_n)
+    AlignedArray m_c; // cos of the first octant, index 0..n/8
+    AlignedArray m_s; // sin of the first octant, index 0..n/8
 };
 
 // Forward complex transform X[k] = sum x[t] e^(-2 pi i k t / m) of one power-of-two size m on
@@ -93,8 +98,29 @@ public:
 private:
     size_t m_n = 0;                  // real transform size
     const ComplexPlan* m_half;       // the n/2-point complex transform
-    std::vector<double> m_c;         // cos(2 pi k / n), k = 0..n/4
-    std::vector<double> m_s;         // sin(2 pi k / n), k = 0..n/4
+    AlignedArray m_c;                // cos(2 pi k / n), k = 0..n/4
+    AlignedArray m_s;                // sin(2 pi k / n), k = 0..n/4
 };
+
+// The angle 2*pi*j/n lies in octant o = floor(8j/n) at 2*pi*r/(8n) past its start. Even octants
+// use the base angle r, odd ones the mirrored angle n - r, then the octant's symmetry.
+inline void UnitCircle::at(size_t j, double& c, double& s) const {
+    j &= m_n - 1;
+    const uint64_t e = uint64_t(j) * 8;
+    const unsigned oct = unsigned(e >> m_log2);
+    const uint64_t rem = e & (m_n - 1);
+    const size_t idx = (oct & 1) ? size_t((m_n - rem) / 8) : size_t(rem / 8);
+    const double bc = m_c.data()[idx], bs = m_s.data()[idx];
+    switch (oct) {
+    case 0: c = bc, s = bs; break;
+    case 1: c = bs, s = bc; break;
+    case 2: c = -bs, s = bc; break;
+    case 3: c = -bc, s = bs; break;
+    case 4: c = -bc, s = -bs; break;
+    case 5: c = -bs, s = -bc; break;
+    case 6: c = bs, s = -bc; break;
+    default: c = bc, s = -bs; break;
+    }
+}
 
 } // namespace fftkernel

@@ -157,7 +157,9 @@ const MlsTables& mlsTables(int order) {
 
 typedef double V4 __attribute__((vector_size(32), aligned(8)));
 
-#if defined(__x86_64__) && defined(__has_attribute)
+// The clones are chosen by a resolver that runs while the program is being loaded, before a
+// thread sanitizer's runtime is up; such builds take the default code.
+#if defined(__x86_64__) && defined(__has_attribute) && !defined(__SANITIZE_THREAD__)
 #if __has_attribute(target_clones)
 #define VL_SIMD_CLONES __attribute__((target_clones("avx2", "default")))
 #endif

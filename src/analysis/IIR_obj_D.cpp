@@ -1,0 +1,1 @@
+// IIR filter design: analog prototypes, frequency transformations, bilinear transform, filtering.

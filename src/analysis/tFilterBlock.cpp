@@ -1,0 +1,1 @@
+// Filter blocks: chains of IIR filters with a delay line, level and polarity.
