@@ -1,11 +1,14 @@
-// Program entry: command line, application object, main window, picture and quit for scripts.
+// Program entry: command line, application object, main window, the scripted steps and quitting.
 #include "app/TCommandLine.h"
 #include "app/ui/TBoxMessageService.h"
+#include "app/utils.h"
 #include "app/vlMessages.h"
 #include "core/ui/TMainForm.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
+#include <QTimer>
 #include <QPixmap>
 #include <cstdio>
 
@@ -25,6 +28,30 @@ bool saveScreenshot(TMainForm& w, const QString& file)
     if (w.grab().save(file, "PNG")) return true;
     std::fprintf(stderr, "velmora: the picture %s could not be written\n", qUtf8Printable(file));
     return false;
+}
+
+// Keeps the event loop running for `seconds`.
+void runFor(double seconds)
+{
+    if (seconds <= 0.0) return;
+    QEventLoop loop;
+    QTimer::singleShot(int(seconds * 1000.0 + 0.5), &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// What the command line asks for once the window is shown: mode, start, running, status.
+void runScript(TMainForm& w, const TCommandLine& cl)
+{
+    w.ensureActivated();
+    QApplication::processEvents();
+    if (cl.start && !w.startCommand())
+        std::fprintf(stderr, "velmora: measuring mode %d has no measurement to start\n", w.measuringMode());
+    runFor(cl.measureSeconds);
+    QApplication::processEvents();
+    if (!cl.status) return;
+    const QStringList texts = w.statusTexts();
+    for (int i = 0; i < texts.size(); ++i) std::printf("status %d: %s\n", i, qUtf8Printable(texts[i]));
+    std::fflush(stdout);
 }
 
 } // namespace
@@ -51,7 +78,8 @@ int main(int argc, char** argv)
     TBoxMessageService boxes;
     if (!cl.quit) vl::setMessageService(&boxes);
 
-    TMainForm w(TMainForm::Options{cl.soundModule});
+    vlFillDataFolder(QCoreApplication::applicationDirPath() + "/../data/");
+    TMainForm w(TMainForm::Options{cl.soundModule, cl.mode});
     if (w.startupFailed()) return 1;
     boxes.setParent(&w);
     std::printf("velmora: sound module %s\n", qUtf8Printable(w.soundDLLname()));
@@ -61,6 +89,7 @@ int main(int argc, char** argv)
         return 1;
     }
     w.show();
+    runScript(w, cl);
     bool ok = true;
     if (!cl.screenshot.isEmpty()) ok = saveScreenshot(w, cl.screenshot);
     if (cl.quit || !ok) {

@@ -23,6 +23,41 @@ QString optionName(const QString& a)
     return eq > 0 ? a.left(eq) : a;
 }
 
+// A measuring mode 0..13; false for anything else.
+bool toMode(const QString& text, int& mode)
+{
+    bool ok = false;
+    const int v = text.trimmed().toInt(&ok);
+    if (!ok || v < 0 || v > 13) return false;
+    mode = v;
+    return true;
+}
+
+// Seconds 0..86400, "," read as ".".
+bool toSeconds(const QString& text, double& seconds)
+{
+    bool ok = false;
+    const double v = QString(text).replace(',', '.').trimmed().toDouble(&ok);
+    if (!ok || !(v >= 0.0 && v <= 86400.0)) return false;
+    seconds = v;
+    return true;
+}
+
+// Options with a number: --mode and --measure; error set when the value is missing or bad.
+bool takeNumber(const QStringList& args, int& i, const QString& name, TCommandLine& cl)
+{
+    QString value;
+    if (!takeValue(args, i, value)) {
+        cl.error = "option " + name + " needs a value";
+        return true;
+    }
+    const bool ok = name == "--mode" ? toMode(value, cl.mode) : toSeconds(value, cl.measureSeconds);
+    if (!ok)
+        cl.error = name == "--mode" ? "option --mode needs a mode number 0..13, not " + value
+                                    : "option --measure needs seconds 0..86400, not " + value;
+    return true;
+}
+
 } // namespace
 
 TCommandLine TCommandLine::parse(const QStringList& arguments)
@@ -36,6 +71,12 @@ TCommandLine TCommandLine::parse(const QStringList& arguments)
         else if (name == "--screenshot") target = &cl.screenshot;
         if (target) {
             if (!takeValue(arguments, i, *target)) cl.error = "option " + name + " needs a value";
+        } else if (name == "--mode" || name == "--measure") {
+            takeNumber(arguments, i, name, cl);
+        } else if (name == "--start") {
+            cl.start = true;
+        } else if (name == "--status") {
+            cl.status = true;
         } else if (name == "--quit") {
             cl.quit = true;
         } else if (name == "--help" || name == "-h") {
@@ -54,6 +95,10 @@ QString TCommandLine::usage()
         "  --home DIR            settings and data folder (same as VELMORA_HOME)\n"
         "  --sound-module FILE   sound module to start with (e.g. libSoundSim.so)\n"
         "  --screenshot FILE.png save a picture of the main window once started\n"
+        "  --mode N              activate measuring mode N (0..13) after start\n"
+        "  --start               run the start command once the mode is active\n"
+        "  --measure SECONDS     keep running that long, then go on\n"
+        "  --status              print the five status-panel texts to standard output\n"
         "  --quit                exit after the other options have run; messages go to\n"
         "                        standard error and are answered with their default\n"
         "  --help                this text\n");

@@ -88,6 +88,21 @@ QString vlProgramDataFolder(const QString& name)
     return vlCommonDataFolder(name);
 }
 
+int vlFillDataFolder(const QString& source, const QString& dataFolder)
+{
+    int copied = 0;
+    const QDir from(source);
+    for (const QFileInfo& fi : from.entryInfoList(QDir::Files | QDir::Readable)) {
+        const QString target = QDir(dataFolder).filePath(fi.fileName());
+        if (!QFileInfo::exists(target) && QFile::copy(fi.absoluteFilePath(), target)) {
+            QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                         QFile::ReadOther);
+            ++copied;
+        }
+    }
+    return copied;
+}
+
 void vlSetFileAside(const QString& name, const QString& fileName)
 {
     const QString folder = vlProgramDataFolder(name);

@@ -22,6 +22,10 @@ QString vlProgramDataFolder(const QString& name = QStringLiteral("velmora30"));
 // The shared data folder (presets, zielkurve.cur, sonecor.dpf): $VELMORA_HOME when set, else
 // $XDG_DATA_HOME/<name>/ (default ~/.local/share/<name>/). Created when missing.
 QString vlCommonDataFolder(const QString& name = QStringLiteral("velmora30"));
+// Copies every file of `source` (the factory data shipped with the program) that the data
+// folder does not hold yet; files the user already has are never replaced. Returns the number
+// of files copied.
+int vlFillDataFolder(const QString& source, const QString& dataFolder = vlCommonDataFolder());
 // The folder that was current when the program started.
 QString vlStartFolder();
 // Whether the settings-folder warning may still be shown; switched off after it was shown.

@@ -277,6 +277,26 @@ TEST(utils, FilesAsideUsableAndFound)
     EXPECT_EQ(vlFindFile(base, "../", "*.dll"), "");
 }
 
+TEST(utils, FactoryDataFillsOnlyWhatTheUserLacks)
+{
+    QTemporaryDir factory, user;
+    auto put = [](const QString& path, const QByteArray& data) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(data);
+    };
+    put(factory.filePath("sonecor.dpf"), "factory");
+    put(factory.filePath("zielkurve.cur"), "factory");
+    put(user.filePath("sonecor.dpf"), "mine");
+    EXPECT_EQ(vlFillDataFolder(factory.path(), user.path()), 1);
+    QFile kept(user.filePath("sonecor.dpf")), added(user.filePath("zielkurve.cur"));
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly) && added.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), "mine");
+    EXPECT_EQ(added.readAll(), "factory");
+    EXPECT_EQ(vlFillDataFolder(factory.path(), user.path()), 0);
+    EXPECT_EQ(vlFillDataFolder(factory.filePath("no-such-folder"), user.path()), 0);
+}
+
 TEST(utils, WaitingHandlesEventsAndSetsTheFlag)
 {
     ensureApp();

@@ -1,4 +1,5 @@
-// Whole-program runs: start-up on the virtual bench, picture of the main window, settings written.
+// Whole-program runs: start-up on the virtual bench, picture of the main window, settings written,
+// measuring modes, start and status from the command line.
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -57,6 +58,7 @@ TEST(Startup, VirtualBenchScreenshotAndSettingsWritten)
     ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(ini.readAll());
     EXPECT_TRUE(text.contains("SoundDLLname=libSoundSim.so", Qt::CaseInsensitive)) << text.toStdString();
+    EXPECT_TRUE(QFile::exists(home.filePath("sonecor.dpf"))) << "factory data copied on first start";
 }
 
 TEST(Startup, HomeOptionEqualsEnvironmentAndMissingModuleFallsBack)
@@ -90,4 +92,68 @@ TEST(Startup, UnwritableScreenshotFailsWithMessage)
     const VelmoraRun r = runVelmora({"--screenshot", home.filePath("no/such/folder/x.png"), "--quit"}, home.path());
     EXPECT_NE(r.exitCode, 0);
     EXPECT_TRUE(r.err.contains("could not be written")) << r.err.toStdString();
+}
+
+namespace {
+
+// The lines "status N: text" of a run, in order.
+QStringList statusLines(const QString& out)
+{
+    QStringList lines;
+    for (const QString& l : out.split('\n'))
+        if (l.startsWith("status ")) lines << l;
+    return lines;
+}
+
+QString iniOf(const QString& home)
+{
+    QFile ini(home + "/velmora30.ini");
+    return ini.open(QIODevice::ReadOnly) ? QString::fromUtf8(ini.readAll()) : QString();
+}
+
+} // namespace
+
+TEST(Startup, StatusPrintsTheFivePanelsOfTheVirtualBench)
+{
+    QTemporaryDir home;
+    const VelmoraRun r = runVelmora({"--mode", "1", "--status", "--quit"}, home.path());
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QStringList lines = statusLines(r.out);
+    ASSERT_EQ(lines.size(), 5) << r.out.toStdString();
+    EXPECT_TRUE(lines[0].startsWith("status 0: GOut: 48000Hz")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].endsWith("| Virtual bench")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].startsWith("status 1: GIn: 48000Hz")) << lines[1].toStdString();
+    EXPECT_EQ(lines[2], "status 2: G ");
+    EXPECT_TRUE(lines[4].startsWith("status 4: B2D FFT [")) << lines[4].toStdString();
+}
+
+// One whole-program run per mode in the same settings folder, each starting the mode's
+// measurement for a moment and quitting through the normal shutdown; every run must end cleanly
+// and store the mode it ran in (12 is stored as it ran and read back as 1).
+TEST(Startup, EveryMeasuringModeStartsRunsAndQuits)
+{
+    QTemporaryDir home;
+    for (int mode = 0; mode <= 13; ++mode) {
+        const VelmoraRun r = runVelmora({"--mode", QString::number(mode), "--start", "--measure", "0.2", "--status", "--quit"},
+                                        home.path());
+        ASSERT_EQ(r.exitCode, 0) << "mode " << mode << ": " << r.err.toStdString();
+        EXPECT_EQ(statusLines(r.out).size(), 5) << mode;
+        EXPECT_FALSE(r.err.contains("ERROR: AddressSanitizer")) << r.err.toStdString();
+        EXPECT_FALSE(r.err.contains("runtime error")) << r.err.toStdString();
+        EXPECT_TRUE(iniOf(home.path()).contains(QString("measuringmode=%1\n").arg(mode))) << mode;
+    }
+    const VelmoraRun again = runVelmora({"--status", "--quit"}, home.path()); // stored 13 starts in 1
+    ASSERT_EQ(again.exitCode, 0);
+    EXPECT_TRUE(iniOf(home.path()).contains("measuringmode=1\n"));
+}
+
+TEST(Startup, BadModeAndMeasureValuesAreRefused)
+{
+    for (const QStringList& args : {QStringList{"--mode", "14"}, QStringList{"--mode", "x"}, QStringList{"--mode", "-1"},
+                                    QStringList{"--measure", "-2"}, QStringList{"--measure", "1e9"},
+                                    QStringList{"--measure", "nan"}, QStringList{"--mode"}}) {
+        const VelmoraRun r = runVelmora(args + QStringList{"--quit"});
+        EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains("Usage: velmora")) << r.err.toStdString();
+    }
 }

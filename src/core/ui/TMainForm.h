@@ -1,22 +1,41 @@
-// The main window: owns the running system, starts and stops the sound module.
+// The main window: owns the running system, starts and stops the sound module, runs the measuring modes.
 #pragma once
 
+#include "analysis/AnalysePara.h"
+#include "analysis/TCorrectionSet.h"
 #include "app/TMemIniFile.h"
 #include "core/soundDLLImpDyn.h"
+#include "core/ui/TMainSettings.h"
+#include "measurements/MeasurementClass.h"
+#include "measurements/TFrameGate.h"
 
 #include <QMainWindow>
+#include <functional>
+#include <memory>
 
+class QAbstractButton;
 class QAction;
+class QActionGroup;
+class QButtonGroup;
 class QLabel;
+class QMenu;
+class QSlider;
+class QSpinBox;
+class QWidget;
+class TFadedButton;
+class TMainStatusBar;
 
-// The main window. Creating it starts the sound module (scan, fallbacks, records, callbacks);
-// closing it saves the settings and shuts the module down in the required order.
+// The main window. Creating it loads the settings and starts the sound module; the first
+// activation makes the stored measuring mode active; closing it saves the settings, releases
+// the measurement and shuts the module down in the required order. Every posted message is
+// ignored while the window is being created or closed.
 // GUI thread only; the module's callbacks only post messages to it.
 class TMainForm : public QMainWindow {
     Q_OBJECT
 public:
     struct Options {
         QString soundModule; // module to start with instead of the stored one (empty: stored)
+        int startMode = -1;  // measuring mode of the first activation instead of the stored one
     };
 
     explicit TMainForm(const Options& options, QWidget* parent = nullptr);
@@ -26,37 +45,159 @@ public:
     bool startupFailed() const { return m_startAction == eSoundStart::ssTerminate; }
     // The module refused to initialise; the window closes itself through its close path.
     bool closeRequested() const { return m_startAction == eSoundStart::ssCloseWindow; }
-    const QString& soundDLLname() const { return SoundDLLname; }
+    const QString& soundDLLname() const { return m_set.SoundDLLname; }
     QString settingsFileName() const;
     // The texts of the sound-module overview, for tests and scripts.
     QString overviewText() const;
     QAction* altDLLAction() const { return m_altDLL; }
-    bool saveSettings(); // writes the main settings file; false after showing the error
+    // Writes "General", "MAIN" and the per-user set; false after showing the error.
+    bool saveSettings();
+
+    // Runs the work of the first activation unless it already ran (a platform without window
+    // activation, scripts). Later calls do nothing.
+    void ensureActivated();
+    // Switches to measuring mode MM: releases the active measurement, creates and initialises
+    // the one of MM (none for modes whose measurement does not exist), adjusts the controls.
+    void setMeasuringModeF(int MM);
+    // Detaches the start button, de-initialises and frees the active measurement, and hands the
+    // separator to the module.
+    void releaseFuncMM(int MM);
+    // A mode chosen from a tool button or the menu "Measure".
+    void selectMeasuringMode(int MM);
+    // The start command (start button, "Start Measure", F4): runs the bound start handler.
+    // False when the mode has none.
+    bool startCommand();
+    // "Sound On" (F3): posts the sound on/off message.
+    void soundOnCommand();
+    // The measurement's line back to the window (commands 2 to 8; others are ignored).
+    void CBfromMeas(int32_t cmd, intptr_t para);
+    // getMeasRun of the active measurement, false without one.
+    bool MeasRun() const;
+
+    // ---- state, for tests and scripts
+    int measuringMode() const { return m_fft.MeasuringModeF; }
+    tMeasureObj* activeMeasurement() const { return m_meas.get(); }
+    TFrameGate& frameGate() { return m_frameGate; }
+    QStringList statusTexts() const; // the five panel texts, colour letter first
+    const TMainSettings& settings() const { return m_set; }
+    QChar separatorChar() const { return zustr; }
+    cFFTdat& fftSettings() { return m_fft; }
+    QAbstractButton* modeButton(int mode) const; // tool button of a mode 1..11
+    QSpinBox* averageEdit() const { return seAverVal; }
+    QAbstractButton* startButton() const;
+    QAbstractButton* soundButton() const;
+    QWidget* controlFor(const QString& objectName) const; // a named control of the window
+    QMenu* outputPopup() const { return m_outPopup; }
+    QMenu* inputPopup() const { return m_inPopup; }
+    bool firstActivationDone() const { return m_activated; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    // start-up and shutdown
     void loadSettings();
     void startSound();
+    void runShutdownOrder(bool save);
+    void onActivation();
+    void restoreGeometryFromSettings();
+    void storeGeometryInSettings();
+    TsoundCallbacks callbacks();
+    // window parts
+    void buildButtons();
+    void buildControls();
+    void buildToolButtons();
     void buildMenus();
+    void buildMeasureMenu();
+    void buildAnalyzeMenu();
+    void buildOptionsMenu();
+    void buildCorrectionMenu();
+    void openCorrectionFile(TCorrectionSet::Which w);
+    void editCorrectionFile(TCorrectionSet::Which w);
+    void refreshCorrectionMenu();
+    void buildStatusBar();
     void buildOverview();
+    void applyColours();
     void refreshSoundTexts();
+    void refreshAudioMenus();
+    // measuring modes
+    void bindStart(const TMeasModeInfo& info);
+    void VisualModeSettings(int MM);
+    void pressModeButton(int mode);
+    void refreshModePanel();
+    void BBdStartClick();
+    void BBsweepStart();
+    void BBPowThdMeasurementClick();
+    void startCommon();
+    void ButManuellClick();
+    void setLevelUnit(edBModi unit);
+    void checkLevelUnitItems();
+    // messages
+    void handleMessage(int msg, intptr_t wParam);
+    void onNewBlock();
+    void onInState();
+    void onOutState();
+    void onInText();
+    void onOutText();
+    void onSoundOnOff();
+    void showMemCounter();
+    // module commands
     void selectAlternativeDLL();
     void soundDialog(int kind);
-    TsoundCallbacks callbacks();
-    void handleMessage(int msg);
+    int separatorCode() const { return zustr.unicode(); }
 
-    bool bMainClosing = true;       // true until start-up ends and again from shutdown on
-    QString SoundDLLname;           // file name of the sound module in use
-    int IODlgLink = 0;              // 0, or 10 when the module's input and output dialogs are linked
-    TMemIniFile m_ini;              // the main settings file
+    // ---- state
+    bool bMainClosing = true;         // true until start-up ends and again from shutdown on
+    QChar zustr = u'.';               // separator handed to the module; 0x41A sets ';' or ','
+    TMainSettings m_set;              // the main and per-user settings
+    TMemIniFile m_ini;                // the main settings file
+    Options m_options;                // command-line choices
     eSoundStart m_startAction = eSoundStart::ssOK; // what the module start-up asked for
-    bool m_shutDown = false;        // shutdown order already run
-    QAction* m_altDLL = nullptr;    // "Alternative sound DLL"
-    QAction* m_altDLLSep = nullptr; // its separator
-    QLabel* m_overview = nullptr;   // module, devices, formats and channels
-    QLabel* m_inStatus = nullptr;   // input state in the status bar
-    QLabel* m_outStatus = nullptr;  // output state in the status bar
+    bool m_shutDown = false;          // shutdown order already run
+    bool m_activated = false;         // first activation done
+    QString m_helpFile;               // help file of the interface language
+    int m_helpContext = 0;            // help context of the current mode
+    cFFTdat m_fft;                    // analysis settings (mode, averaging, level unit)
+    cAnaPara m_ana;                   // analysis parameters
+    std::unique_ptr<TCorrectionSet> m_cors; // input and output correction curves
+    QAction* m_acCorActive[2] = {};   // "Input/Output Correction active"
+    Tcorri m_dispCor;                 // display correction handed to the measurement
+    std::unique_ptr<tMeasureObj> m_meas; // the active measurement, or none
+    TFrameGate m_frameGate;           // frame-rate limit of the block dispatch
+    std::function<void()> m_startHandler; // bound start handler, empty when none
+    std::function<void()> m_setupHandler; // the mode's settings dialog, empty when none exists
+    QString m_remark;                 // last remark line sent by the measurement
+    double m_vuLeft_dB = -192.0;      // last left level for the level meter
+    double m_vuRight_dB = -192.0;     // last right level for the level meter
+
+    // ---- controls
+    TFadedButton* ButSetupInp = nullptr; // input "Setup": the mode's settings dialog
+    TFadedButton* ButSampleIn = nullptr; // "Start" / "Stop"
+    TFadedButton* ButManuell = nullptr;  // "Recalculate" (impulse modes)
+    TFadedButton* ButSoundOn = nullptr;  // "Sound on" / "Sound off"
+    TFadedButton* ButSetupOut = nullptr; // output "Setup": the generator dialog
+    QSpinBox* seAverVal = nullptr;       // averaging count 1..10000
+    QLabel* laAverage = nullptr;         // "Average"
+    QWidget* m_sweepDisplay = nullptr;   // sweep frequency and the two levels
+    QSlider* TBinVol = nullptr;          // input volume 0..100
+    QSlider* TBoutVol = nullptr;         // output volume 0..100
+    QLabel* laMem = nullptr;             // "GM %d": samples allocated
+    QWidget* m_ctrlPanel = nullptr;      // panel holding the controls above
+    QButtonGroup* m_modeGroup = nullptr; // tool buttons of the modes, id = mode
+    TMainStatusBar* m_status = nullptr;  // the five panels
+    QLabel* m_overview = nullptr;        // module, devices, formats and channels
+    QMenu* m_outPopup = nullptr;         // panel 0 menu
+    QMenu* m_inPopup = nullptr;          // panel 1 menu
+    QMenu* m_analyzeMenu = nullptr;      // "&Analyze"
+    QMenu* m_levelUnitMenu = nullptr;    // "Level Units"
+    QActionGroup* m_levelUnits = nullptr; // the unit items, data = edBModi
+    QAction* m_acStartMeasure = nullptr; // "Start Measure" (F4)
+    QAction* m_acSoundOn = nullptr;      // "Sound On" (F3)
+    QAction* m_altDLL = nullptr;         // "Alternative sound DLL"
+    QAction* m_altDLLSep = nullptr;      // its separator
+    QAction* m_optAudio[4] = {};         // Options: out device, out parameter, in device, in parameter
+    QAction* m_popAudio[4] = {};         // the same in the panel menus
 };
