@@ -390,7 +390,7 @@ TEST_F(Corri, TenMillionLines) {
 }
 
 TEST_F(Corri, ShippedSoneTable) {
-    const std::string sone = std::string(VELMORA_TEST_DATA) + "/../../data/sonecor.dpf";
+    const std::string sone = std::string(VELMORA_FACTORY_DATA) + "/sonecor.dpf";
     Tcorri s;
     ASSERT_TRUE(s.makeCorrArr(sone, ' '));
     EXPECT_TRUE(shown.empty());
