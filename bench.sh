@@ -4,7 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 cmake --preset bench
-cmake --build --preset bench --target bench_hadamard bench_fft -j 2
+cmake --build --preset bench --target bench_hadamard bench_fft bench_iir -j 2
 
 had=$(mktemp)
 fft=$(mktemp)
@@ -16,6 +16,8 @@ build-bench/bench/bench_hadamard --benchmark_repetitions=5 --benchmark_report_ag
 build-bench/bench/bench_fft --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
     --benchmark_enable_random_interleaving=true --benchmark_min_time=0.2 \
     --benchmark_out="$fft" --benchmark_out_format=json
+# IIR cascade: no reference library; the figure is ns per section and sample (goal <= 2.4 scalar).
+build-bench/bench/bench_iir --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 echo "load after the run: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 python3 bench/ratios.py "$had" "$fft"

@@ -792,25 +792,8 @@ int32_t Tsamplemem::getPeak(double level) const {
 }
 
 // The mean is that of the range's own samples; the spread divides by one less than their
-// number (sample standard deviation).
-double Tsamplemem::getRMStdLevel(int32_t von, int32_t bis) const {
-    try {
-        if (!inside(von, n()) || !inside(bis, n()) || von > bis)
-            raise("\r\ngetRMStsLevel von, bis, Samples: %d,%d, %d", von, bis, n());
-        const int32_t dof = bis - von;
-        if (dof == 0) return 0.0;
-        const double mean = std::accumulate(d() + von, d() + bis + 1, 0.0) / (dof + 1.0);
-        double sq = 0.0;
-        for (int32_t i = von; i <= bis; ++i)
-            sq += (d()[i] - mean) * (d()[i] - mean);
-        return std::sqrt(sq / dof);
-    } catch (const EsampleMemEx& e) {
-        recordError(e);
-        return 0.0;
-    }
-}
-
-double Tsamplemem::getARMtdLevel(int32_t von, int32_t bis) const {
+// number (sample standard deviation). `squared`: RMS deviation, else mean absolute deviation.
+double Tsamplemem::rangeSpread(int32_t von, int32_t bis, bool squared) const {
     try {
         if (!inside(von, n()) || !inside(bis, n()) || von > bis)
             raise("\r\ngetRMStsLevel von, bis, Samples: %d,%d, %d", von, bis, n());
@@ -818,14 +801,20 @@ double Tsamplemem::getARMtdLevel(int32_t von, int32_t bis) const {
         if (dof == 0) return 0.0;
         const double mean = std::accumulate(d() + von, d() + bis + 1, 0.0) / (dof + 1.0);
         double sum = 0.0;
-        for (int32_t i = von; i <= bis; ++i)
-            sum += std::fabs(d()[i] - mean);
-        return sum / dof;
+        for (int32_t i = von; i <= bis; ++i) {
+            const double dev = d()[i] - mean;
+            sum += squared ? dev * dev : std::fabs(dev);
+        }
+        return squared ? std::sqrt(sum / dof) : sum / dof;
     } catch (const EsampleMemEx& e) {
         recordError(e);
         return 0.0;
     }
 }
+
+double Tsamplemem::getRMStdLevel(int32_t von, int32_t bis) const { return rangeSpread(von, bis, true); }
+
+double Tsamplemem::getARMtdLevel(int32_t von, int32_t bis) const { return rangeSpread(von, bis, false); }
 
 int32_t Tsamplemem::getmaxValIPSlength(double triggLevLin, double sf, double& Llen_ms) const {
     int32_t bidx = 0, eidx = 0;

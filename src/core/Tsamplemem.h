@@ -10,6 +10,8 @@
 #include <string>
 
 class Tcorri;
+class TIIRObj;
+class tFilterBlock;
 
 // A range or argument error inside Tsamplemem. Every method that checks an index raises it and
 // catches it again itself, so it only reaches a caller from setSamples(n <= 0) and from the
@@ -179,12 +181,31 @@ public:
     // The first 512 values as one diagnostic text for the caller to show.
     std::string tohdebug() const;
 
+    // Time-domain filtering in place at sample rate `sr` (Hz). The filters keep their state
+    // between calls (ClearData for a fresh start), so a signal filtered in pieces gives the same
+    // result as in one piece. Each sets the process-wide design sample rate to sr and
+    // redesigns the filters it runs when that rate changed.
+    // Every sample through every non-Flat filter of `block`; nothing when it is bypassed.
+    void timeDomainFilterEQ(double sr, tFilterBlock& block);
+    // The same after tuning every filter of `block` to `freq` Hz and clearing its state.
+    void timeDomainFilterTrackEQ(double sr, tFilterBlock& block, double freq);
+    // Interleaved pairs: even indices through `left`, odd ones through `right`.
+    void timeDomainFilterEQRL(double sr, tFilterBlock& left, tFilterBlock& right);
+    // Every sample through the one filter.
+    void timeDomainFilterSingleF(double sr, TIIRObj& filter);
+    // FM demodulation about the carrier TraegerF (Hz) at sample rate SF (Hz); Mode is unused.
+    // Uses four process-wide low-pass filters that keep their state between calls. Even
+    // elements become the demodulated value; finally x -> 6.8*x - mean. Returns the count.
+    // Calls are serialised between threads.
+    int32_t FM_Demodulation(int32_t Mode, double TraegerF, double SF);
+
 private:
     int32_t n() const { return m_view.Fsmpoi ? m_view.Fsamples : 0; } // readable samples
     double* d() const { return m_view.Fsmpoi; }
     void release();
     void adopt(double* p, int32_t count);
     void recordError(const EsampleMemEx& e) const;
+    double rangeSpread(int32_t von, int32_t bis, bool squared) const;
     void sortWith(std::span<Tsamplemem* const> companions);
 
     TsmView m_view{nullptr, 0};      // samples and count, as sound modules see them

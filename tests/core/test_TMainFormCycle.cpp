@@ -159,7 +159,7 @@ TEST_F(MainFormCycle, StartupCallsModuleInOrderAndFirstActivationMakesTheStoredM
               QStringList({"SDSetCallBack(1000,folder)", "SDSetFuturePara(5,0)", "SDInitSound", "SDgetSoundOutAdr(1)",
                            "SDgetSoundInAdr(1)", "SDSetCallBack(1,ptr)", "SDSetCallBack(3,ptr)",
                            "SDSetCallBack(200,ptr)", "SDSetCallBack(2,ptr)", "SDSetCallBack(4,ptr)",
-                           "SDSetCallBack(6,null)", "SDSetCallBack(200,ptr)", "SDgetSoundDatsPropsCH()",
+                           "SDSetCallBack(6,ptr)", "SDSetCallBack(200,ptr)", "SDgetSoundDatsPropsCH()",
                            "SDgetSoundDatsPropsCH()"})
                   .join('\n')
                   .toStdString());

@@ -4,7 +4,9 @@
 #include "app/ui/graphicsFadeButtons.h"
 #include "app/utils.h"
 #include "app/vlMessages.h"
+#include "analysis/TOutputFilterPath.h"
 #include "analysis/corObjMessages.h"
+#include "analysis/tFilterBlockIni.h"
 #include "core/Tsamplemem.h"
 #include "core/ui/TMainStatusBar.h"
 #include "core/ui/TSelSoundDLL.h"
@@ -93,6 +95,8 @@ void TMainForm::loadSettings()
     m_set.readMain(m_ini, vlCommonDataFolder(), soundDLL().defaultName());
     m_fft.NahConti = m_set.nahConti;
     m_cors->readSettings(m_ini);
+    loadFilterBlocks(processFilterBlocks(), m_ini);
+    publishOutputBlocks();
     m_set.readPerUser(m_ini, LevelCalibration());
     ApplyLevelCalibration(m_fft);
 }
@@ -112,6 +116,7 @@ TsoundCallbacks TMainForm::callbacks()
     cb.outState = cbOutState;
     cb.inText = cbInText;
     cb.outText = cbOutText;
+    cb.outFilter = vlOutputFilter;
     cb.app = qApp;
     return cb;
 }
@@ -127,6 +132,7 @@ bool TMainForm::saveSettings()
     writeGeneralSection(m_ini, kProductName, vlProgramVersion(), vlTimeText(1));
     m_set.writeMain(m_ini);
     m_cors->writeSettings(m_ini);
+    writeFilterBlocks(processFilterBlocks(), m_ini);
     m_set.writePerUser(m_ini, LevelCalibration());
     QString why;
     if (m_ini.UpdateFile(&why)) return true;
