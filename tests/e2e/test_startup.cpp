@@ -20,6 +20,7 @@ VelmoraRun runVelmora(const QStringList& args, const QString& home = QString())
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("TSAN_OPTIONS", "suppressions=" VELMORA_TSAN_SUPP); // used only by sanitizer builds
     if (!home.isEmpty()) env.insert("VELMORA_HOME", home);
     p.setProcessEnvironment(env);
     p.start(QString(VELMORA_BIN_DIR) + "/velmora", args);
