@@ -9,6 +9,9 @@
 #if defined(__linux__)
 #include <sys/mman.h>
 #endif
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace fftkernel {
 
@@ -262,8 +265,8 @@ struct WindowedPairLoad {
 // go). Baseline x86-64 has the two-lane form; elsewhere a plain store.
 FK_INLINE void stream4(double* p, const V4& v) {
 #if defined(__SSE2__)
-    __builtin_ia32_movntpd(p, __builtin_shufflevector(v, v, 0, 1));
-    __builtin_ia32_movntpd(p + 2, __builtin_shufflevector(v, v, 2, 3));
+    _mm_stream_pd(p, (__m128d)__builtin_shufflevector(v, v, 0, 1));
+    _mm_stream_pd(p + 2, (__m128d)__builtin_shufflevector(v, v, 2, 3));
 #else
     store4(p, v);
 #endif
