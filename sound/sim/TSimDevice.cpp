@@ -4,10 +4,14 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <new>
 #include <vector>
 
 static const std::u16string kDeviceName = u"Virtual bench";
 static constexpr int kVersion = 500; // version x 100
+// Status bits of what the generator offers: wave synthesis, sound file output, and the output
+// filter together with sound file output (callback 6 filters every sample the generator plays).
+static constexpr int kCapabilities = 0x4000 | 0x8000 | 0x800;
 // Longest folder text accepted with callback id 1000.
 static constexpr size_t kMaxFolderChars = 4096;
 
@@ -107,10 +111,18 @@ void TSimDevice::reconfigure(const TSimSettings& settings)
     const bool out = engine_.output();
     engine_.stop();
     settings_ = settings;
-    engine_.configure(settings_, simMakeModel(settings_.model, &modelNotice_));
+    try {
+        engine_.configure(settings_, simMakeModel(settings_.model, &modelNotice_));
+    } catch (const std::bad_alloc&) {
+        // A model too large for this machine (a long room on eight channels at 192 kHz):
+        // the bench goes on with a plain wire and says why, instead of failing the call.
+        settings_.model = TSimModelSettings{};
+        engine_.configure(settings_, simMakeModel(settings_.model, &modelNotice_));
+        modelNotice_ = "Not enough memory for the " + settings.model.kind + " model; a plain wire is used.";
+    }
     fillWfs(gi_.wfs, true);
     fillWfs(go_.wfs, false);
-    havePosted_ = false;
+    generator_.invalidate();
     syncGenerator();
     if ((in || out) && ensureThread()) {
         engine_.setInput(in);
@@ -190,6 +202,9 @@ int TSimDevice::startOut(bool on)
     if (on != was) {
         if (on) {
             setOutError(kSimErrNone);
+            genError_.clear();
+            generator_.invalidate(); // reads a changed sound file again, states its errors again
+            syncGenerator();
             engine_.setOutput(true);
             ensureThread();
         } else {
@@ -202,12 +217,13 @@ int TSimDevice::startOut(bool on)
     return status();
 }
 
-// Bits 0x1/0x2 running; 0x8/0x10 errors; 0x4 overload. The high word holds the input error
-// code, else the output error code, else the overload count of the last block.
+// Bits 0x1/0x2 running; 0x8/0x10 errors; 0x4 overload; the generator's capabilities. The
+// high word holds the input error code, else the output error code, else the overload count
+// of the last block.
 int TSimDevice::status()
 {
     poll();
-    int st = 0;
+    int st = kCapabilities;
     const bool in = engine_.input();
     st |= in ? SD_ST_IN_RUN : 0;
     st |= engine_.output() ? SD_ST_OUT_RUN : 0;
@@ -392,6 +408,7 @@ int TSimDevice::errorText(int code, char16_t* text, int maxLen) const
     case kSimErrFilter:
         s = "The output filter returned values that are not numbers; they were played as silence.";
         break;
+    case kSimErrGenerator: s = genError_.empty() ? "No error." : genError_; break;
     case kSimTextInput: s = inNotice().empty() ? "No error." : inNotice(); break;
     case kSimTextOutput: s = outNotice_.empty() ? "No error." : outNotice_; break;
     case 0x7001: s = "Sound IO(DLL) not available"; break;
@@ -464,22 +481,36 @@ void TSimDevice::poll()
     syncGenerator();
     if (engine_.takeFilterFault())
         setOutError(kSimErrFilter);
+    if (const uint32_t f = engine_.takeGenFaults())
+        setGenError((f & gfFormulaMath) ? "The synthesis formula raised an arithmetic fault (division by zero, "
+                                          "logarithm of a non-positive number, ...); the output is silent."
+                                        : "The synthesis formula gave a value that is not a finite number or "
+                                          "far beyond full scale; the output is silent.");
 }
 
 void TSimDevice::syncGenerator()
 {
-    const TSimGenParams p = simGenParamsFrom(go_);
-    if (havePosted_ && p == posted_)
+    std::unique_ptr<TGenSignal> signal = generator_.update(go_, settings_.sampleRate, settings_.seed);
+    if (!signal)
         return;
-    engine_.post(p);
-    posted_ = p;
-    havePosted_ = true;
-    std::string notice;
-    for (int c = 0; c < 2 && notice.empty(); ++c)
-        if (p.on[c] && !simGenModeAvailable(p.mode[c]))
-            notice = "Generator mode " + std::to_string(p.mode[c]) +
-                     " is not available in this version of the virtual bench; the output is silent.";
-    setOutNotice(notice);
+    engine_.post(std::move(signal));
+    setOutNotice(generator_.notice());
+    setGenError(generator_.error());
+}
+
+// Shows text as the output error (kSimErrGenerator), or takes that error back when text is
+// empty; callback 4 tells the program when the text changed.
+void TSimDevice::setGenError(const std::string& text)
+{
+    if (text == genError_)
+        return;
+    genError_ = text;
+    if (!text.empty() && outError_ != kSimErrGenerator)
+        setOutError(kSimErrGenerator);
+    else if (text.empty() && outError_ == kSimErrGenerator)
+        setOutError(kSimErrNone);
+    else if (!text.empty())
+        call(SD_CB_OUT_TEXT);
 }
 
 void TSimDevice::setInError(int code)

@@ -16,6 +16,7 @@ enum TSimError : int {
     kSimErrMemory = 1,    // input: the recording buffers could not be allocated
     kSimErrTooLong = 2,   // input: a fetch asked for more than the ring can hold
     kSimErrFilter = 3,    // output: the output filter returned a non-finite sample
+    kSimErrGenerator = 4, // output: the generator cannot play (part of) its record
     kSimTextInput = 33,   // not an error: the input's notice text (the program ignores 33)
     kSimTextOutput = 34,  // not an error: the output's notice text
 };
@@ -69,6 +70,7 @@ private:
     size_t maxFetch() const;
     void poll();
     void syncGenerator();
+    void setGenError(const std::string& text);
     void fillWfs(Twfs& w, bool input) const;
     void setInError(int code);
     void setOutError(int code);
@@ -80,8 +82,7 @@ private:
     TSimSettings settings_;             // settings in effect
     TwaveGO go_{};                      // output generator record, written by the program
     TwaveGI gi_{};                      // input acquisition record
-    TSimGenParams posted_;              // generator snapshot last handed to the engine
-    bool havePosted_ = false;           // posted_ is valid
+    TSimGenerator generator_;           // snapshots of go_ for the engine
     std::atomic<SDProc> procs_[5] = {}; // callbacks 1..4 (index = id)
     void* app_ = nullptr;               // application object (callback id 200), unused
     std::u16string folder_;             // module folder handed over with id 1000
@@ -93,4 +94,5 @@ private:
     std::string fileNotice_;            // message about SoundSim.ini
     std::string modelNotice_;           // message about the model kind
     std::string outNotice_;             // message about the generator
+    std::string genError_;              // why the generator plays silence (kSimErrGenerator)
 };

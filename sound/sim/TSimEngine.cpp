@@ -29,8 +29,9 @@ void TSimEngine::configure(const TSimSettings& settings, std::unique_ptr<TSimMod
     model_ = std::move(model);
     model_->prepare({settings_.sampleRate, settings_.inChannels, settings_.outChannels,
                      settings_.blockFrames, settings_.seed});
-    generator_.reset(settings_.sampleRate, settings_.seed);
+    resetGenerator();
     genBox_.clearStopped();
+    signal_ = nullptr;
     allocateBuffers();
 }
 
@@ -91,9 +92,14 @@ void TSimEngine::setOutput(bool on)
     kick();
 }
 
-void TSimEngine::post(const TSimGenParams& params)
+void TSimEngine::post(std::unique_ptr<TGenSignal> signal)
 {
-    genBox_.post(std::make_unique<TSimGenParams>(params));
+    genBox_.post(std::move(signal));
+}
+
+void TSimEngine::resetGenerator() noexcept
+{
+    renderer_.reset(simGenWhiteSeed(settings_.seed, 0), simGenWhiteSeed(settings_.seed, 1));
 }
 
 void TSimEngine::kick()
@@ -199,15 +205,14 @@ void TSimEngine::runRealtime() noexcept
 void TSimEngine::produce() noexcept
 {
     const int frames = settings_.blockFrames;
-    if (const TSimGenParams* p = genBox_.take())
-        params_ = *p;
+    signal_ = genBox_.take();
     const uint32_t og = outGen_.load(std::memory_order_acquire);
     if (og != seenOutGen_) {
         seenOutGen_ = og;
-        generator_.reset(settings_.sampleRate, settings_.seed);
+        resetGenerator();
     }
     if (outputOn_.load()) {
-        generator_.render(params_, outPtr_[0], outPtr_[1], frames);
+        renderer_.render(signal_, outPtr_[0], outPtr_[1], frames);
         applyFilter(frames);
     } else {
         std::fill_n(outPtr_[0], frames, 0.0);

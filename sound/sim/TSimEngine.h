@@ -9,6 +9,8 @@
 #include "TSimRing.h"
 #include "TSimSettings.h"
 
+#include <TGenRenderer.h>
+
 #include <soundDLLTypes.h>
 
 #include <atomic>
@@ -45,15 +47,17 @@ public:
     size_t ringFrames() const { return ring_.capacity(); }
 
     // Input on: blocks are recorded and announced. Output on: the generator plays (it
-    // restarts at phase 0 and the noise seed each time the output is switched on).
+    // restarts its signals, phases and noise each time the output is switched on).
     void setInput(bool on);
     void setOutput(bool on);
     bool input() const { return inputOn_.load(); }
     bool output() const { return outputOn_.load(); }
 
     // Hands a new generator snapshot to the audio thread; frees the ones it let go.
-    void post(const TSimGenParams& params);
+    void post(std::unique_ptr<TGenSignal> signal);
     void collect() { genBox_.collect(); }
+    // Faults the generator found while playing since the last call (TGenFault bits; any thread).
+    uint32_t takeGenFaults() { return renderer_.takeFaults(); }
 
     // Copies the newest Fsamples frames of input channel i into views[i] (i < count; null
     // views are skipped). Returns 1 when new data arrived since the previous call and at
@@ -84,15 +88,16 @@ private:
     void runRealtime() noexcept;
     void waitKick(bool untilFetched) noexcept;
     void produce() noexcept;
+    void resetGenerator() noexcept;
     void applyFilter(int frames) noexcept;
     int quantise(int frames) noexcept;
     void kick();
 
     TSimSettings settings_;                  // format of the runs; changed only while stopped
     std::unique_ptr<TSimModel> model_;       // device under test
-    TSimGenerator generator_;                // audio thread (reset while stopped)
-    TSimGenParams params_;                   // audio thread: generator snapshot in use
-    TSimMailbox<TSimGenParams> genBox_;      // generator snapshots from the GUI thread
+    TGenRenderer renderer_;                  // audio thread (reset while stopped)
+    const TGenSignal* signal_ = nullptr;     // audio thread: generator snapshot in use
+    TSimMailbox<TGenSignal> genBox_;         // generator snapshots from the GUI thread
     TSimRing ring_;                          // recorded inputs
     std::vector<std::vector<double>> outBuf_; // generator output per channel (at least 2)
     std::vector<std::vector<double>> inBuf_;  // model output per input channel

@@ -1,41 +1,40 @@
-// Test-signal synthesis of the virtual bench from a snapshot of the generator record.
+// The virtual bench's side of the generator: snapshots of the program's record for the engine.
 #pragma once
 
-#include "TSimNoise.h"
+#include <TGenBuilder.h>
+#include <TGenSignal.h>
 
 #include <soundDLLTypes.h>
 
-// The generator fields the bench uses, copied from TwaveGO on the GUI thread so the audio
-// thread never reads the record the program writes. Index 0 = left, 1 = right.
-struct TSimGenParams {
-    int mode[2] = {0, 0};            // generator mode (0 sine, 2 white noise)
-    double freqHz[2] = {1000, 1000}; // sine frequency, Hz
-    double levelDb[2] = {-10, -10};  // peak level, dBFS; <= -192 is silence
-    int phaseDeg[2] = {0, 0};        // sine start phase, degrees
-    bool on[2] = {true, true};       // channel enabled
+#include <cstdint>
+#include <memory>
+#include <string>
 
-    bool operator==(const TSimGenParams&) const = default;
-};
+// Seeds of the generator's noise for a bench seed: white noise left and right, pink noise.
+uint64_t simGenWhiteSeed(uint32_t seed, int channel);
+uint64_t simGenPinkSeed(uint32_t seed);
 
-// GUI thread: the snapshot of a record.
-TSimGenParams simGenParamsFrom(const TwaveGO& go);
-// True for the modes this version synthesises; any other mode plays silence.
-bool simGenModeAvailable(int mode);
-
-// Sine: level is the peak. White noise: uniform in [-A, A] with A the level, so its RMS is
-// the level - 4.77 dB. Phase and noise sequences run on across blocks, so the output does not
-// depend on the block size. Audio thread only (reset() also while stopped).
+// GUI thread only. Builds a snapshot (TGenBuilder) whenever the record, the sample rate or the
+// seed differ from those of the last snapshot; the texts say what the last snapshot could not
+// play.
 class TSimGenerator {
 public:
-    // Restarts the sine phases at the record's phase and the noise sequences at the seed.
-    void reset(int sampleRate, uint32_t seed) noexcept;
-    // Renders frames samples of each channel.
-    void render(const TSimGenParams& p, double* left, double* right, int frames) noexcept;
+    // A new snapshot, or null when nothing changed since the last one.
+    std::unique_ptr<TGenSignal> update(const TwaveGO& go, int rate, uint32_t seed);
+    // The next update() builds a snapshot even when nothing changed (e.g. to read a sound file
+    // again).
+    void invalidate() { have_ = false; }
+    // Why a channel of the last snapshot is silent although asked to play; else empty.
+    const std::string& error() const { return error_; }
+    // A mode the generator does not synthesise; else empty.
+    const std::string& notice() const { return notice_; }
 
 private:
-    void renderChannel(const TSimGenParams& p, int c, double* dst, int frames) noexcept;
-
-    double rate_ = 48000.0;   // sample rate, Hz
-    double phase_[2] = {};    // sine phase in cycles, [0, 1)
-    TSimNoise noise_[2];      // white-noise sources
+    TGenBuilder builder_; // makes the snapshots, keeps tables and files
+    TwaveGO last_{};      // record of the last snapshot
+    int rate_ = 0;        // sample rate of the last snapshot, Hz
+    uint32_t seed_ = 0;   // bench seed of the last snapshot
+    bool have_ = false;   // last_, rate_ and seed_ are valid
+    std::string error_;   // error of the last snapshot
+    std::string notice_;  // notice of the last snapshot
 };

@@ -7,6 +7,7 @@
 #include "analysis/TOutputFilterPath.h"
 #include "analysis/corObjMessages.h"
 #include "analysis/tFilterBlockIni.h"
+#include "core/TGenerator.h"
 #include "core/Tsamplemem.h"
 #include "core/ui/TMainStatusBar.h"
 #include "core/ui/TSelSoundDLL.h"
@@ -106,7 +107,7 @@ void TMainForm::startSound()
     TsoundDLLImpDyn& dll = soundDLL();
     const TsoundStartResult r = dll.startup(true, TsoundDLLImpDyn::kStartFlags, m_set.SoundDLLname);
     m_startAction = r.action;
-    if (r.action == eSoundStart::ssOK) dll.readAddresses(r.count, callbacks());
+    if (r.action == eSoundStart::ssOK && dll.readAddresses(r.count, callbacks())) loadGeneratorSettings();
 }
 
 TsoundCallbacks TMainForm::callbacks()
@@ -125,6 +126,32 @@ TsoundCallbacks TMainForm::callbacks()
 
 bool TMainForm::saveSettings()
 {
+    writeMainSettings();
+    QString why;
+    if (m_ini.UpdateFile(&why)) return true;
+    vl::errorBox("Error writing Ini-File " + m_ini.FileName() + "\r\n" + why);
+    return false;
+}
+
+bool TMainForm::saveAllSettings()
+{
+    writeMainSettings();
+    // Settings never read from the file (the module did not start) are not written over it.
+    const bool withGenerator = m_generatorLoaded && soundDLL().usable();
+    if (withGenerator) writeGeneratorSettings();
+    QString why;
+    if (m_ini.UpdateFile(&why)) return true;
+    if (!withGenerator) {
+        vl::errorBox("Error writing Ini-File " + m_ini.FileName() + "\r\n" + why);
+        return false;
+    }
+    vl::errorBox(vlgen::iniWriteFailureText(m_ini.FileName()));
+    m_abortAfterShutdown = true;
+    return false;
+}
+
+void TMainForm::writeMainSettings()
+{
     storeGeometryInSettings();
     // Before the first activation no mode was made active: the stored one still holds.
     if (m_activated) m_set.measuringmode = m_fft.MeasuringModeF;
@@ -134,10 +161,6 @@ bool TMainForm::saveSettings()
     m_cors->writeSettings(m_ini);
     writeFilterBlocks(processFilterBlocks(), m_ini);
     m_set.writePerUser(m_ini, LevelCalibration());
-    QString why;
-    if (m_ini.UpdateFile(&why)) return true;
-    vl::errorBox("Error writing Ini-File " + m_ini.FileName() + "\r\n" + why);
-    return false;
 }
 
 void TMainForm::storeGeometryInSettings()
@@ -199,6 +222,7 @@ void TMainForm::onActivation()
         const int mode = m_options.startMode >= 0 ? m_options.startMode : m_set.measuringmode;
         setMeasuringModeF(mode);
     }
+    refreshGeneratorDisplay();
     applyColours();
     postMsg(this, MSG_IN_STATE);
     postMsg(this, MSG_OUT_STATE);
@@ -224,13 +248,15 @@ void TMainForm::runShutdownOrder(bool save)
     bMainClosing = true;
     SetMainClosing(true);
     BusyCursor busy;
-    if (save) saveSettings();
+    if (save) saveAllSettings();
     hide();
     // The measurement goes before the corrections it was handed.
     releaseFuncMM(0);
     m_cors.reset();
     if (m_startAction != eSoundStart::ssTerminate && soundDLL().usable()) soundDLL().shutdown(separatorCode());
     m_shutDown = true;
+    // The generator settings could not be kept: the program ends with a failure code.
+    if (m_abortAfterShutdown) QCoreApplication::exit(1);
 }
 
 // ---- messages -----------------------------------------------------------------------------------
@@ -314,6 +340,7 @@ void TMainForm::onSoundOnOff()
     if (!dll.usable()) return;
     dll.SDSetCallBack(SD_CB_OUT_STATE, reinterpret_cast<void*>(cbOutState));
     dll.SDSetCallBack(SD_CB_OUT_TEXT, reinterpret_cast<void*>(cbOutText));
+    refreshGeneratorDisplay();
     if (dll.waveGO()) dll.waveGO()->ToneDura_ms = -1;
     dll.SDStartSoundOut((dll.SDgetSoundStatus() & SD_ST_OUT_RUN) ? 0 : 1);
 }
@@ -325,6 +352,7 @@ void TMainForm::startCommon()
     dll.SDSetCallBack(SD_CB_IN_TEXT, reinterpret_cast<void*>(cbInText));
     onInText();
     if (bMainClosing) return; // closed during the wait inside
+    refreshGeneratorDisplay();
     dll.SDSetFuturePara(1, separatorCode());
     if (m_meas) m_meas->Mstart(1);
 }
@@ -347,6 +375,7 @@ void TMainForm::selectAlternativeDLL()
     BusyCursor busy;
     const TsoundRestartResult r = restartSoundDLL(dll, m_set.SoundDLLname, callbacks());
     m_startAction = r.start.action;
+    if (r.records) loadGeneratorSettings();
     m_altDLL->setVisible(dll.altDLLVisible());
     m_altDLLSep->setVisible(dll.altDLLVisible());
     refreshSoundTexts();

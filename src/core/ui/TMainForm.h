@@ -14,16 +14,21 @@
 #include <memory>
 
 class QAbstractButton;
+class QBoxLayout;
 class QAction;
 class QActionGroup;
 class QButtonGroup;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QSlider;
 class QSpinBox;
 class QWidget;
 class TFadedButton;
 class TMainStatusBar;
+class TFWaveSynthesis;
+class TSoundODlgF;
+class TUpDown;
 
 // The main window. Creating it loads the settings and starts the sound module; the first
 // activation makes the stored measuring mode active; closing it saves the settings, releases
@@ -52,6 +57,21 @@ public:
     QAction* altDLLAction() const { return m_altDLL; }
     // Writes "General", "MAIN" and the per-user set; false after showing the error.
     bool saveSettings();
+    // The shutdown save: the above and, while the module is usable, "OSOUND" and "ISOUND". A
+    // failure with the module's settings shows "Error writing Ini-File ... Abort program" and
+    // makes the program end with a failure code once the shutdown order has run.
+    bool saveAllSettings();
+    bool abortRequested() const { return m_abortAfterShutdown; }
+
+    // The generator: the output "Setup" button's dialog loop, the display of the parameter
+    // editor and its labels, and the rules of typing and arrows (on the module's record).
+    // run replaces the modal showing of the dialog (tests).
+    int openGeneratorDialog(const std::function<int(TSoundODlgF&)>& run = {});
+    void refreshGeneratorDisplay();
+    void soundParaTyped(const QString& text);
+    void soundParaStepped(int delta);
+    // The pink-noise compensation of the diagram, shown in the mode panel.
+    void setPinkNoiseFilterActive(bool on);
 
     // Runs the work of the first activation unless it already ran (a platform without window
     // activation, scripts). Later calls do nothing.
@@ -101,6 +121,11 @@ private:
     // start-up and shutdown
     void loadSettings();
     void startSound();
+    void loadGeneratorSettings();
+    void writeGeneratorSettings();
+    void writeMainSettings();
+    TFWaveSynthesis& waveSynthesis();
+    void buildGeneratorEditor(QBoxLayout* row);
     void runShutdownOrder(bool save);
     void onActivation();
     void restoreGeometryFromSettings();
@@ -172,6 +197,11 @@ private:
     QString m_remark;                 // last remark line sent by the measurement
     double m_vuLeft_dB = -192.0;      // last left level for the level meter
     double m_vuRight_dB = -192.0;     // last right level for the level meter
+    bool m_refreshingGen = false;     // the editor is being filled: its text changes are no typing
+    bool m_abortAfterShutdown = false; // the generator settings could not be written
+    bool m_generatorLoaded = false;   // "OSOUND"/"ISOUND" were read into the module's records
+    bool m_pinkNoiseActive = false;   // the diagram's pink-noise compensation is on
+    TFWaveSynthesis* m_waveSynth = nullptr; // the wave synthesis dialog (child), made on first use
 
     // ---- controls
     TFadedButton* ButSetupInp = nullptr; // input "Setup": the mode's settings dialog
@@ -179,6 +209,10 @@ private:
     TFadedButton* ButManuell = nullptr;  // "Recalculate" (impulse modes)
     TFadedButton* ButSoundOn = nullptr;  // "Sound on" / "Sound off"
     TFadedButton* ButSetupOut = nullptr; // output "Setup": the generator dialog
+    QLabel* LaWaveOut = nullptr;         // generator mode name
+    QLineEdit* spSoundPara = nullptr;    // generator parameter: frequency, width, order, formula
+    TUpDown* UDSoundPara = nullptr;      // its arrows
+    QLabel* LaWOunit = nullptr;          // unit of the parameter
     QSpinBox* seAverVal = nullptr;       // averaging count 1..10000
     QLabel* laAverage = nullptr;         // "Average"
     QWidget* m_sweepDisplay = nullptr;   // sweep frequency and the two levels

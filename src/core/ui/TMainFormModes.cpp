@@ -3,7 +3,9 @@
 
 #include "app/ui/graphicsFadeButtons.h"
 #include "app/utils.h"
+#include "core/TGenerator.h"
 #include "core/ui/TMainStatusBar.h"
+#include "core/ui/TUpDown.h"
 #include "core/winMessage.h"
 
 #include <QAction>
@@ -12,6 +14,7 @@
 #include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -70,7 +73,6 @@ void TMainForm::buildButtons()
     ButSoundOn = make("ButSoundOn", "Sound on");
     ButSetupOut = make("ButSetupOut", "Setup");
     ButSampleIn = make("ButSampleIn", "Start");
-    ButSetupOut->setEnabled(false); // the generator dialog belongs to the generator
     connect(ButSampleIn, &QAbstractButton::clicked, this, [this] { startCommand(); });
     connect(ButSoundOn, &QAbstractButton::clicked, this, &TMainForm::soundOnCommand);
     connect(ButManuell, &QAbstractButton::clicked, this, &TMainForm::ButManuellClick);
@@ -104,6 +106,7 @@ void TMainForm::buildControls()
     row->addSpacing(16);
     row->addWidget(ButSoundOn);
     row->addWidget(ButSetupOut);
+    buildGeneratorEditor(row);
     m_sweepDisplay = new QWidget(m_ctrlPanel);
     m_sweepDisplay->setObjectName("sweepDisplay");
     auto* sw = new QVBoxLayout(m_sweepDisplay);
@@ -340,6 +343,7 @@ void TMainForm::setMeasuringModeF(int MM)
     }
     VisualModeSettings(MM);
     refreshModePanel();
+    if (MM != 0) refreshGeneratorDisplay();
     QApplication::restoreOverrideCursor();
 }
 
@@ -363,6 +367,10 @@ void TMainForm::VisualModeSettings(int MM)
     pressModeButton(MM);
     ButSoundOn->setVisible(c.soundOut);
     ButSetupOut->setVisible(c.soundOut);
+    if (!c.soundOut)
+        for (QWidget* w : {static_cast<QWidget*>(LaWaveOut), static_cast<QWidget*>(spSoundPara),
+                           static_cast<QWidget*>(UDSoundPara), static_cast<QWidget*>(LaWOunit)})
+            w->setVisible(false);
     seAverVal->setVisible(c.average);
     laAverage->setVisible(c.average);
     m_sweepDisplay->setVisible(c.sweepDisplay);
@@ -383,10 +391,14 @@ void TMainForm::pressModeButton(int mode)
 
 void TMainForm::refreshModePanel()
 {
+    if (!m_status) return;
     const int mode = measuringMode();
     const bool corr = m_cors && (m_cors->active(TCorrectionSet::Input) || m_cors->active(TCorrectionSet::Output));
+    const TwaveGO* go = soundDLL().usable() ? soundDLL().waveGO() : nullptr;
+    const QString signal = vlgen::impulseSignalText(go, m_fft.asyncIps, m_fft.SamplesFFT);
     m_status->setPanelText(4, mode == 0 ? QStringLiteral("G ")
-                                        : modePanelText(mode, m_fft, QString(zustr), QString(), corr));
+                                        : modePanelText(mode, m_fft, QString(zustr), QString(), corr, signal,
+                                                        m_pinkNoiseActive));
 }
 
 bool TMainForm::MeasRun() const { return m_meas && m_meas->getMeasRun(); }

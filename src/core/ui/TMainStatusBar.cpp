@@ -27,7 +27,7 @@ QString presetPart(const QString& presetName)
     return QFileInfo(presetName).fileName();
 }
 
-QString modeHead(int32_t mode, const cFFTdat& fft)
+QString modeHead(int32_t mode, const cFFTdat& fft, const QString& signalText)
 {
     const QString fftPart = QString::number(fft.SamplesFFT) + " Points, Window: " + WindowName(fft.FFTwin) + " ]  ";
     switch (mode) {
@@ -35,8 +35,8 @@ QString modeHead(int32_t mode, const cFFTdat& fft)
     case 12: return "2D FFT [" + fftPart;
     case 2: return "3D FFT [" + fftPart;
     case 3: return QStringLiteral("Sweep  ");
-    case 4: return fft.asyncIps ? QStringLiteral("Async Impulse measurement   ") : QStringLiteral("2D diagram with   ");
-    case 5: return fft.asyncIps ? QStringLiteral("Async Impulse measurement   ") : QStringLiteral("3D diagram with   ");
+    case 4: return (fft.asyncIps ? "Async Impulse measurement " : "2D diagram with ") + signalText + "  ";
+    case 5: return (fft.asyncIps ? "Async Impulse measurement " : "3D diagram with ") + signalText + "  ";
     case 6: return QStringLiteral("Impedance magnitude  ");
     case 8: return QStringLiteral("Thiele Small Parameter ");
     case 9: return QStringLiteral("Oscilloscope ");
@@ -81,7 +81,7 @@ QString outputPanelText(int32_t status, const std::function<QString()>& errorTex
 }
 
 QString modePanelText(int32_t mode, const cFFTdat& fft, const QString& separator, const QString& presetName,
-                      bool correctionActive)
+                      bool correctionActive, const QString& signalText, bool pinkNoiseActive)
 {
     const QString setup = "Setup: " + presetPart(presetName);
     QString text;
@@ -89,8 +89,9 @@ QString modePanelText(int32_t mode, const cFFTdat& fft, const QString& separator
     else if (mode == 7) text = "Distortion Measurement " + setup;
     else if (mode == 10) text = "Power Distortion Measurement " + setup;
     else if (mode == 11) text = "RT60 Measurement " + setup;
-    else text = modeHead(mode, fft) + separator + setup;
+    else text = modeHead(mode, fft, signalText) + separator + setup;
     if (correctionActive) text += QStringLiteral("  [Correction File active]");
+    if (pinkNoiseActive) text += QStringLiteral("  [Pink Noise Filter active]");
     return "B" + text;
 }
 

@@ -33,9 +33,12 @@ QString inputPanelText(int32_t status, const std::function<QString()>& errorText
 QString outputPanelText(int32_t status, const std::function<QString()>& errorText,
                         const QString& format, const QString& device);
 // Panel 4: "B" + the description of the measuring mode (FFT size and window name for the FFT
-// modes), the separator, "Setup: " and the preset part (" default" for an unnamed preset).
+// modes, the generator's signal for the impulse modes 4 and 5), the separator, "Setup: " and the
+// preset part (" default" for an unnamed preset), then "  [Correction File active]" and
+// "  [Pink Noise Filter active]" when they apply. signalText: vlgen::impulseSignalText.
 QString modePanelText(int32_t mode, const cFFTdat& fft, const QString& separator,
-                      const QString& presetName, bool correctionActive);
+                      const QString& presetName, bool correctionActive,
+                      const QString& signalText = QString(), bool pinkNoiseActive = false);
 // Panel 3: the level unit and, for units tied to a calibration, the input calibration voltage.
 QString calibPanelText(const cFFTdat& fft, double inputCal_mV);
 
