@@ -4,7 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 cmake --preset bench
-cmake --build --preset bench --target bench_hadamard bench_fft bench_iir -j 2
+cmake --build --preset bench --target bench_hadamard bench_fft bench_iir bench_models bench_gen -j 2
 
 had=$(mktemp)
 fft=$(mktemp)
@@ -18,6 +18,11 @@ build-bench/bench/bench_fft --benchmark_repetitions=5 --benchmark_report_aggrega
     --benchmark_out="$fft" --benchmark_out_format=json
 # IIR cascade: no reference library; the figure is ns per section and sample (goal <= 2.4 scalar).
 build-bench/bench/bench_iir --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+# Virtual bench models: cpu_share = CPU seconds per second of stereo audio (goal: room_longest
+# at 192 kHz well below 1; the realtime engine run must report late_blocks=0).
+build-bench/bench/bench_models --benchmark_min_time=0.3
+# Generator: x_realtime = seconds of stereo output at 192 kHz per CPU second (goal >= 10 for the formula).
+build-bench/bench/bench_gen --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 echo "load after the run: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 python3 bench/ratios.py "$had" "$fft"

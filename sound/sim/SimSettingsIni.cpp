@@ -6,6 +6,8 @@
 #include <app/TMemIniFile.h>
 #include <app/utils.h>
 
+#include <QStringList>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -52,26 +54,69 @@ static void readDevice(const TMemIniFile& ini, TSimSettings& s)
     s.seed = uint32_t(std::clamp<long long>(readInt(ini, kDevice, "Seed", 1), 0, UINT32_MAX));
 }
 
-static void readModel(const TMemIniFile& ini, TSimModelSettings& m)
+// A value as shown in a message: at most 40 characters.
+static QString shown(const QString& raw)
+{
+    return raw.size() > 40 ? raw.left(40) + QStringLiteral("...") : raw;
+}
+
+// One parameter into m; what is wrong with it goes to *problems when `tell`.
+static void readParam(const TMemIniFile& ini, const TSimModelKind& k, const TSimParamInfo& p, bool tell,
+                      TSimModelSettings& m, QStringList* problems)
+{
+    const QString section = QString::fromLatin1(k.section), key = QString::fromLatin1(p.key);
+    if (!ini.ValueExists(section, key))
+        return;
+    const QString raw = ini.ReadString(section, key, QString()).trimmed();
+    const std::string id = simKey(k.section, p.key);
+    if (p.text) {
+        m.texts[id] = raw.toStdString();
+        return;
+    }
+    double v = 0;
+    const QString where = QStringLiteral("[%1] %2").arg(section, key);
+    if (!parseNumber(raw, &v)) {
+        if (tell)
+            problems->append(QStringLiteral("%1=\"%2\" is not a number; the default %3 is used.")
+                                 .arg(where, shown(raw), QString::number(p.def)));
+        return;
+    }
+    if (tell && simOutOfRange(p, v))
+        problems->append(QStringLiteral("%1=%2 lies outside %3..%4; %5 is used.")
+                             .arg(where, shown(raw), QString::number(p.min), QString::number(p.max),
+                                  QString::number(simParam(TSimModelSettings{k.name, {{id, v}}, {}}, k, p))));
+    m.params[id] = v;
+}
+
+// The kind and the parameters of every kind, each from its own section (so the dialog can
+// switch kinds without losing values). Problems are told for the kind in use only.
+static void readModel(const TMemIniFile& ini, TSimModelSettings& m, QStringList* problems)
 {
     const QString kind = ini.ReadString(kModel, "Kind", "wire").trimmed().toLower();
     m.kind = kind.isEmpty() ? std::string("wire") : kind.toStdString();
     m.params.clear();
-    for (const QString& key : ini.ReadSection(kModel)) {
-        double v = 0;
-        if (key.compare("Kind", Qt::CaseInsensitive) != 0 && parseNumber(ini.ReadString(kModel, key, QString()), &v))
-            m.params[key.toLower().toStdString()] = v;
-    }
+    m.texts.clear();
+    const TSimModelKind* used = simFindModelKind(m.kind);
+    if (!used)
+        used = &simModelKinds().front();
+    for (const TSimModelKind& k : simModelKinds())
+        for (const TSimParamInfo& p : k.params)
+            readParam(ini, k, p, &k == used, m, problems);
 }
 
 TSimSettings simReadSettings(const QString& fileName, QString* notice)
 {
     TMemIniFile ini(fileName);
-    if (notice)
-        *notice = ini.loadError(); // already says what happened and that defaults are used
     TSimSettings s;
+    QStringList problems;
     readDevice(ini, s);
-    readModel(ini, s.model);
+    readModel(ini, s.model, &problems);
+    if (notice) {
+        *notice = ini.loadError(); // already says what happened and that defaults are used
+        if (!problems.isEmpty())
+            *notice = (notice->isEmpty() ? QString() : *notice + QLatin1Char(' ')) +
+                      QStringLiteral("SoundSim.ini: ") + problems.join(QLatin1Char(' '));
+    }
     return s;
 }
 
@@ -99,14 +144,21 @@ static void writeModel(TMemIniFile& ini, const TSimModelSettings& b, const TSimM
     const TSimModelKind* kind = simFindModelKind(a.kind);
     if (!kind)
         return;
+    const QString section = QString::fromLatin1(kind->section);
     for (const TSimParamInfo& p : kind->params) {
-        const double before = simParam(b, p), after = simParam(a, p);
+        if (p.text) {
+            const std::string before = simText(b, kind->name, p.key), after = simText(a, kind->name, p.key);
+            if (before != after)
+                ini.WriteString(section, p.key, QString::fromStdString(after));
+            continue;
+        }
+        const double before = simParam(b, *kind, p), after = simParam(a, *kind, p);
         if (before == after)
             continue;
         if (p.decimals == 0)
-            ini.WriteInteger(kModel, p.key, int(after));
+            ini.WriteInteger(section, p.key, int(after));
         else
-            ini.WriteFloat(kModel, p.key, after);
+            ini.WriteFloat(section, p.key, after);
     }
 }
 

@@ -8,18 +8,12 @@
 #include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QLineEdit>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cctype>
 #include <climits>
-
-static std::string lowerCase(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return s;
-}
 
 static QSpinBox* spin(int min, int max, int value)
 {
@@ -46,8 +40,12 @@ TSimDialog::TSimDialog(const TSimSettings& settings, QWidget* parent) : QDialog(
     kind_->setCurrentIndex(std::max(0, kind_->findText(QString::fromStdString(settings_.model.kind))));
     modelForm_->addRow(tr("Model"), kind_);
     top->addWidget(model);
+    draft_ = settings_.model;
     buildModelFields();
-    connect(kind_, &QComboBox::currentIndexChanged, this, [this] { buildModelFields(); });
+    connect(kind_, &QComboBox::currentIndexChanged, this, [this] {
+        keepModelFields(draft_); // switching kinds keeps what was typed
+        buildModelFields();
+    });
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -83,20 +81,57 @@ void TSimDialog::buildDevice(QFormLayout* form)
     form->addRow(tr("Noise seed"), seed_);
 }
 
-// Rebuilds the parameter rows for the chosen kind, filled from the settings.
+// Rebuilds the parameter rows for the chosen kind, filled from the draft.
 void TSimDialog::buildModelFields()
 {
     while (modelForm_->rowCount() > 1)
         modelForm_->removeRow(1);
-    params_.clear();
-    const TSimModelKind& kind = simModelKinds()[size_t(std::max(0, kind_->currentIndex()))];
-    for (const TSimParamInfo& p : kind.params) {
-        auto* box = new QDoubleSpinBox;
-        box->setDecimals(p.decimals);
-        box->setRange(p.min, p.max);
-        box->setValue(simParam(settings_.model, p));
-        modelForm_->addRow(tr(p.label), box);
-        params_.push_back(box);
+    numbers_.clear();
+    texts_.clear();
+    shown_ = &simModelKinds()[size_t(std::max(0, kind_->currentIndex()))];
+    for (const TSimParamInfo& p : shown_->params) {
+        QDoubleSpinBox* box = nullptr;
+        QLineEdit* line = nullptr;
+        if (p.text) {
+            line = new QLineEdit(QString::fromStdString(simText(draft_, shown_->name, p.key)));
+            line->setObjectName(QString::fromLatin1(p.key));
+            modelForm_->addRow(tr(p.label), line);
+        } else {
+            box = new QDoubleSpinBox;
+            box->setObjectName(QString::fromLatin1(p.key));
+            box->setDecimals(p.decimals);
+            box->setRange(p.min, p.max);
+            box->setValue(simParam(draft_, *shown_, p));
+            modelForm_->addRow(tr(p.label), box);
+        }
+        numbers_.push_back(box);
+        texts_.push_back(line);
+    }
+}
+
+// Puts the shown kind's fields into m. Only edited values enter the maps (a value set back
+// to what the settings hold restores their entry), so an untouched dialog compares equal.
+void TSimDialog::keepModelFields(TSimModelSettings& m) const
+{
+    const TSimModelSettings& was = settings_.model;
+    for (size_t i = 0; i < shown_->params.size(); ++i) {
+        const TSimParamInfo& p = shown_->params[i];
+        const std::string key = simKey(shown_->section, p.key);
+        if (texts_[i]) {
+            const std::string text = texts_[i]->text().trimmed().toStdString();
+            if (text != simText(was, shown_->name, p.key))
+                m.texts[key] = text;
+            else if (was.texts.count(key))
+                m.texts[key] = was.texts.at(key);
+            else
+                m.texts.erase(key);
+        } else if (numbers_[i]->value() != simParam(was, *shown_, p)) {
+            m.params[key] = numbers_[i]->value();
+        } else if (was.params.count(key)) {
+            m.params[key] = was.params.at(key);
+        } else {
+            m.params.erase(key);
+        }
     }
 }
 
@@ -110,12 +145,9 @@ TSimSettings TSimDialog::result() const
     s.pacing = pacing_->currentIndex() == 1 ? TSimPacing::fast : TSimPacing::realtime;
     s.blockFrames = block_->value();
     s.seed = uint32_t(seed_->value());
-    const TSimModelKind& kind = simModelKinds()[size_t(std::max(0, kind_->currentIndex()))];
-    s.model.kind = kind.name;
-    // Only edited values enter the map, so an untouched dialog compares equal.
-    for (size_t i = 0; i < params_.size(); ++i)
-        if (params_[i]->value() != simParam(settings_.model, kind.params[i]))
-            s.model.params[lowerCase(kind.params[i].key)] = params_[i]->value();
+    s.model = draft_;
+    keepModelFields(s.model);
+    s.model.kind = shown_->name;
     return s;
 }
 

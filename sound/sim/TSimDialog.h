@@ -9,10 +9,13 @@
 class QComboBox;
 class QDoubleSpinBox;
 class QFormLayout;
+class QLineEdit;
 class QSpinBox;
+struct TSimModelKind;
 
 // Edits a copy of the settings; the model's fields are built from the chosen kind's
-// parameter list, so new model kinds need no change here. GUI thread, with a QApplication.
+// parameter list (a number box per numeric parameter, a text field per text parameter), so
+// new model kinds need no change here. Each kind shows the values of its own section. GUI thread, with a QApplication.
 class TSimDialog : public QDialog {
     Q_OBJECT
 public:
@@ -25,6 +28,7 @@ public:
 private:
     void buildDevice(QFormLayout* form);
     void buildModelFields();
+    void keepModelFields(TSimModelSettings& m) const;
 
     TSimSettings settings_;                 // the settings the dialog started from
     QComboBox* rate_ = nullptr;             // SampleRate
@@ -36,5 +40,8 @@ private:
     QSpinBox* seed_ = nullptr;              // Seed
     QComboBox* kind_ = nullptr;             // model Kind
     QFormLayout* modelForm_ = nullptr;      // the model's parameter fields
-    std::vector<QDoubleSpinBox*> params_;   // one per parameter of the chosen kind
+    TSimModelSettings draft_;               // model values as edited, kinds not on show included
+    const TSimModelKind* shown_ = nullptr;  // the kind whose fields are on show
+    std::vector<QDoubleSpinBox*> numbers_;  // per parameter of the chosen kind: its number box
+    std::vector<QLineEdit*> texts_;         // or its text field (the other one is null)
 };

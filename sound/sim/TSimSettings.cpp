@@ -9,6 +9,12 @@ double TSimModelSettings::value(const std::string& key, double def) const
     return it == params.end() ? def : it->second;
 }
 
+std::string TSimModelSettings::text(const std::string& key, const std::string& def) const
+{
+    auto it = texts.find(key);
+    return it == texts.end() ? def : it->second;
+}
+
 bool simRateValid(long long rate)
 {
     return rate == 44100 || rate == 48000 || rate == 96000 || rate == 192000;

@@ -5,14 +5,18 @@
 #include <map>
 #include <string>
 
-// The [Model] section as read: the model kind and every key that holds a finite number.
-// Keys are lower case (INI keys match without regard to case); each model picks its own.
+// The device-under-test settings as read: the model kind ([Model] Kind) and the parameters of
+// every kind from its own section. Keys are "section/key" in lower case (INI sections and keys
+// match without regard to case), e.g. "amplifier/a3"; each model picks its own.
 struct TSimModelSettings {
-    std::string kind = "wire";            // model name, lower case
-    std::map<std::string, double> params; // lower-case key -> value (finite values only)
+    std::string kind = "wire";                 // model name, lower case
+    std::map<std::string, double> params;      // numeric parameters (finite values only)
+    std::map<std::string, std::string> texts;  // text parameters, as written
 
     // The value of a key, or def when it is missing.
     double value(const std::string& key, double def) const;
+    // The text of a key, or def when it is missing.
+    std::string text(const std::string& key, const std::string& def) const;
     bool operator==(const TSimModelSettings&) const = default;
 };
 

@@ -23,11 +23,10 @@ std::vector<TSimParamInfo> TWireModel::params()
 
 TWireModel::TWireModel(const TSimModelSettings& s)
 {
-    const auto p = params();
-    gain_ = dbToLinear(simParam(s, p[0]));
-    delay_ = size_t(simParam(s, p[1]));
-    noiseRms_ = dbToLinear(simParam(s, p[2]));
-    crosstalk_ = dbToLinear(simParam(s, p[3]));
+    gain_ = dbToLinear(simParam(s, "wire", "Gain_dB"));
+    delay_ = size_t(simParam(s, "wire", "Delay_samples"));
+    noiseRms_ = dbToLinear(simParam(s, "wire", "Noise_dBFS"));
+    crosstalk_ = dbToLinear(simParam(s, "wire", "Crosstalk_dB"));
 }
 
 std::unique_ptr<TSimModel> TWireModel::make(const TSimModelSettings& settings)

@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QDoubleSpinBox>
+#include <QLineEdit>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -113,4 +115,53 @@ TEST_F(SimDialogTest, CancelChangesNothing)
     EXPECT_EQ(r, 0);
     EXPECT_EQ(inRate(), 48000);
     EXPECT_EQ(iniText(), before);
+}
+
+// Every kind shows a field for each of its parameters, filled from its own section; a text
+// parameter gets a text field; what is confirmed lands in the kind's section.
+TEST_F(SimDialogTest, EachKindShowsAndWritesItsOwnParameters)
+{
+    QFile ini(home.filePath("SoundSim.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::Append));
+    ini.write("[Amplifier]\nGain_dB=12\n[Room]\nRT60_ms=250\n");
+    ini.close();
+    deinit(0);
+    ASSERT_EQ(init(0x100011, u"velmora\0"), 0);
+    const int r = runDialog([](QDialog* d) {
+        const std::pair<const char*, int> kinds[] = {{"amplifier", 12}, {"impedance", 12}, {"tape", 5}, {"room", 5}};
+        for (auto [kind, count] : kinds) {
+            SCOPED_TRACE(kind);
+            ASSERT_TRUE(selectItem(d, kind));
+            const auto numbers = d->findChildren<QDoubleSpinBox*>();
+            const auto texts = d->findChildren<QLineEdit*>();
+            int named = 0;
+            for (auto* w : numbers)
+                named += !w->objectName().isEmpty();
+            for (auto* w : texts) // not the line edits inside the spin boxes
+                named += !w->objectName().isEmpty() && !qobject_cast<QAbstractSpinBox*>(w->parent());
+            EXPECT_EQ(named, count) << "one field per parameter";
+        }
+        auto* rt = d->findChild<QDoubleSpinBox*>("RT60_ms");
+        auto* refl = d->findChild<QLineEdit*>("Reflections");
+        ASSERT_TRUE(rt && refl);
+        EXPECT_EQ(rt->value(), 250.0) << "the room's own section";
+        EXPECT_EQ(refl->text(), "3.1:-6, 7.4:-9") << "the default list";
+        refl->setText("5:-3, 9:-12");
+        rt->setValue(800);
+        ASSERT_TRUE(selectItem(d, "amplifier"));
+        auto* gain = d->findChild<QDoubleSpinBox*>("Gain_dB");
+        ASSERT_TRUE(gain);
+        EXPECT_EQ(gain->value(), 12.0) << "[Amplifier] Gain_dB, not the wire's -3 of [Model]";
+        ASSERT_TRUE(selectItem(d, "room"));
+        EXPECT_EQ(d->findChild<QDoubleSpinBox*>("RT60_ms")->value(), 800.0) << "edits survive a switch of kind";
+        EXPECT_EQ(d->findChild<QLineEdit*>("Reflections")->text(), "5:-3, 9:-12");
+        d->accept();
+    });
+    EXPECT_EQ(r, 1);
+    const QString text = iniText();
+    const QString room = text.mid(text.indexOf("[Room]"));
+    EXPECT_TRUE(text.contains("Kind=room")) << text.toStdString();
+    EXPECT_TRUE(room.contains("RT60_ms=800")) << text.toStdString();
+    EXPECT_TRUE(room.contains("Reflections=5:-3, 9:-12")) << text.toStdString();
+    EXPECT_TRUE(text.contains("Gain_dB=12")) << text.toStdString();
 }
