@@ -245,3 +245,22 @@ TEST_F(WaveSynthesis, HelpGoesToTheHelpSystemOrSaysThereIsNone)
 }
 
 } // namespace
+
+// A picture of the dialog after a passing check, for looking at; written when
+// VELMORA_PICTURE_DIR is set. The result and time labels must fit the dialog.
+TEST_F(WaveSynthesis, PictureAfterACheck)
+{
+    TFWaveSynthesis dlg;
+    dlg.model.sfi = 48000;
+    dlg.model.CalcExpress.setDecimalSeparator('.');
+    dlg.model.dWaF = makeWaf("a*sin(F1)+b*sin(F2)", "F1;F2;A;B", "1000;3000;0.5;0.3");
+    dlg.show();
+    dlg.activate();
+    EXPECT_EQ(dlg.check(), 1.0);
+    QApplication::processEvents();
+    const QPixmap p = dlg.grab();
+    EXPECT_TRUE(dlg.LaResult->text().startsWith("Calc Result:"));
+    EXPECT_GE(p.width(), dlg.LaTime->sizeHint().width());
+    const QString dir = qEnvironmentVariable("VELMORA_PICTURE_DIR");
+    if (!dir.isEmpty()) p.save(dir + "/wavesynthesis.png");
+}
