@@ -358,7 +358,11 @@ TEST_F(Corri, BadFilesGiveTheLineAndAnEmptyCurve) {
 }
 
 TEST_F(Corri, TenMillionLines) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    constexpr int kLines = 1'000'000; // the sanitizers make every line several times slower
+#else
     constexpr int kLines = 10'000'000;
+#endif
     {
         std::FILE* f = std::fopen(path("big.cor").c_str(), "wb");
         ASSERT_NE(f, nullptr);
@@ -378,7 +382,7 @@ TEST_F(Corri, TenMillionLines) {
     ASSERT_TRUE(c.makeCorrArr(path("big.cor"), ';'));
     EXPECT_EQ(c.getPaare(), kLines);
     EXPECT_NEAR(c.value(1.5), 2.0, 1e-12);
-    EXPECT_NEAR(c.value(9'999'999.25), 1.5, 1e-9);
+    EXPECT_NEAR(c.value(kLines - 0.75), 1.5, 1e-9);
     EXPECT_TRUE(shown.empty());
 
     // The same file with one bad line at the end: only that line is reported.
@@ -386,7 +390,7 @@ TEST_F(Corri, TenMillionLines) {
     c.makeCorrArr(path("big.cor"), ';');
     EXPECT_EQ(c.getPaare(), 0);
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_NE(shown[0].text.find("Error in line 10000001\r\n"), std::string::npos);
+    EXPECT_NE(shown[0].text.find("Error in line " + std::to_string(kLines + 1) + "\r\n"), std::string::npos);
 }
 
 TEST_F(Corri, ShippedSoneTable) {
