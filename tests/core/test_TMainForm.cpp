@@ -1,5 +1,6 @@
 // Main window: start-up on the virtual bench, settings saved at close, bad settings and no modules,
 // the settings keys with their clamps, the status-panel rules.
+#include "analysis/ui/TAnaDlg.h"
 #include "app/utils.h"
 #include "app/vlMessages.h"
 #include "core/soundDLLImpDyn.h"
@@ -13,6 +14,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -461,4 +466,38 @@ TEST_F(MainFormTest, CorrectionMenuSwitchesStoredCurvesAndOpensTheEditor)
     w.close();
     EXPECT_TRUE(iniText().contains("INCOAKT=1")) << iniText().toStdString();
     EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join('|').toStdString();
+}
+
+// "&Analyze Dialog" edits the window's analysis settings: "Apply" stores and reopens the dialog,
+// OK stores and ends the loop, Cancel leaves the settings as they are.
+TEST_F(MainFormTest, AnalyzeDialogAppliesReopensAndKeepsItsSettings)
+{
+    {
+        TMainForm w(TMainForm::Options{});
+        ASSERT_FALSE(w.startupFailed());
+        QAction* item = nullptr;
+        for (QAction* a : w.menuBar()->actions())
+            if (a->menu() && a->text() == "&Analyze")
+                for (QAction* b : a->menu()->actions())
+                    if (b->text() == "&Analyze Dialog") item = b;
+        ASSERT_NE(item, nullptr);
+
+        QStringList steps{"apply 50", "ok 60", "cancel 70"};
+        int runs = 0;
+        w.setAnalyzeDialogRunner([&](TAnaDlg& d) {
+            ++runs;
+            const QStringList step = steps.takeFirst().split(' ');
+            d.EdFreqLow->setText(step[1]);
+            (step[0] == "apply" ? d.ApplyBtn : step[0] == "ok" ? d.OKBtn : d.CancelBtn)->click();
+            return d.result();
+        });
+        item->trigger();
+        EXPECT_EQ(runs, 2) << "Apply reopens the dialog, OK ends the loop";
+        EXPECT_EQ(w.analysisSettings().lfvon, 60);
+        item->trigger();
+        EXPECT_EQ(runs, 3);
+        EXPECT_EQ(w.analysisSettings().lfvon, 60) << "Cancel changes nothing";
+        EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join('\n').toStdString();
+        w.close();
+    }
 }

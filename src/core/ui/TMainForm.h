@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 
+class TAnaDlg;
 class QAbstractButton;
 class QBoxLayout;
 class QAction;
@@ -110,6 +111,11 @@ public:
     QMenu* outputPopup() const { return m_outPopup; }
     QMenu* inputPopup() const { return m_inPopup; }
     bool firstActivationDone() const { return m_activated; }
+    const cAnaPara& analysisSettings() const { return m_ana; }
+    // "&Analyze Dialog": the analysis dialog on the analysis settings, opened again after each
+    // "Apply". Tests replace how the dialog is run (default: exec()).
+    void runAnalyzeDialog();
+    void setAnalyzeDialogRunner(std::function<int(TAnaDlg&)> run) { m_runAnaDlg = std::move(run); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -187,6 +193,7 @@ private:
     int m_helpContext = 0;            // help context of the current mode
     cFFTdat m_fft;                    // analysis settings (mode, averaging, level unit)
     cAnaPara m_ana;                   // analysis parameters
+    std::function<int(TAnaDlg&)> m_runAnaDlg; // runs the analysis dialog (tests); empty: exec()
     std::unique_ptr<TCorrectionSet> m_cors; // input and output correction curves
     QAction* m_acCorActive[2] = {};   // "Input/Output Correction active"
     Tcorri m_dispCor;                 // display correction handed to the measurement

@@ -2,6 +2,7 @@
 #include "core/ui/TMainForm.h"
 
 #include "app/ui/graphicsFadeButtons.h"
+#include "analysis/ui/TAnaDlg.h"
 #include "app/utils.h"
 #include "core/TGenerator.h"
 #include "core/ui/TMainStatusBar.h"
@@ -174,6 +175,7 @@ void TMainForm::buildMeasureMenu()
 void TMainForm::buildAnalyzeMenu()
 {
     m_analyzeMenu = menuBar()->addMenu("&Analyze");
+    m_analyzeMenu->addAction("&Analyze Dialog", this, &TMainForm::runAnalyzeDialog);
     m_levelUnitMenu = m_analyzeMenu->addMenu("Level Units");
     m_levelUnits = new QActionGroup(this);
     for (const LevelUnitItem& u : kLevelUnits) {
@@ -186,6 +188,16 @@ void TMainForm::buildAnalyzeMenu()
         connect(a, &QAction::triggered, this, [this, unit] { setLevelUnit(unit); });
     }
     checkLevelUnitItems();
+}
+
+void TMainForm::runAnalyzeDialog()
+{
+    for (;;) {
+        TAnaDlg dlg(m_ana, vlLanguageCode(), this);
+        const int result = m_runAnaDlg ? m_runAnaDlg(dlg) : dlg.exec();
+        if (result != TAnaDlg::kApplyResult)
+            break;
+    }
 }
 
 void TMainForm::buildOptionsMenu()
