@@ -8,6 +8,7 @@
 #include "TAmplifierModel.h"
 #include "TSimDevice.h"
 #include "TSimModel.h"
+#include "../support/simRecording.h"
 
 #include <QDir>
 #include <QFile>
@@ -74,19 +75,9 @@ Signal record(const TSimModelSettings& m, int bits, const std::function<void(Twa
     setup(*go);
     EXPECT_EQ(dev.startOut(true) & SD_ST_OUT_RUN, SD_ST_OUT_RUN);
     dev.startIn(true);
-    std::vector<Signal> part(2, Signal(kN));
-    TsmView views[2] = {{part[0].data(), kN}, {part[1].data(), kN}};
-    TsmView* ptrs[2] = {&views[0], &views[1]};
-    for (int block = 0; block < 2; ++block) {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        bool got = false;
-        while (!got && std::chrono::steady_clock::now() < until)
-            if (!(got = dev.fetch(ptrs, 1) != 0))
-                std::this_thread::sleep_for(std::chrono::microseconds(100));
-        EXPECT_TRUE(got) << "block " << block;
-    }
+    const Signal left = simRecordBlocks(dev, 2, kN, std::chrono::seconds(10))[0];
     dev.deinit();
-    return part[0];
+    return Signal(left.end() - kN, left.end());
 }
 
 // A sine (level = peak in dBFS) on both generator channels.

@@ -8,6 +8,7 @@
 #include <SimTruthTape.h>
 #include <TSimDevice.h>
 #include <TSimModel.h>
+#include "../support/simRecording.h"
 
 #include <gtest/gtest.h>
 
@@ -54,18 +55,8 @@ std::vector<double> playTape(const Deck& d, double f, double seconds, int rate =
     EXPECT_EQ(dev.startOut(true) & SD_ST_OUT_RUN, SD_ST_OUT_RUN);
     dev.startIn(true);
     const int skip = 4, blocks = int(std::lround(seconds * rate / kBlock)) + skip;
-    std::vector<double> all, l(kBlock), r(kBlock);
-    TsmView views[2] = {{l.data(), kBlock}, {r.data(), kBlock}};
-    TsmView* ptrs[2] = {&views[0], &views[1]};
-    for (int b = 0; b < blocks; ++b) {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        bool got = false;
-        while (!got && std::chrono::steady_clock::now() < until)
-            if (!(got = dev.fetch(ptrs, 1) != 0))
-                std::this_thread::sleep_for(std::chrono::microseconds(100));
-        EXPECT_TRUE(got) << "block " << b;
-        if (b >= skip) all.insert(all.end(), l.begin(), l.end());
-    }
+    const std::vector<double> left = simRecordBlocks(dev, blocks, kBlock)[0];
+    const std::vector<double> all(left.begin() + skip * kBlock, left.end());
     dev.deinit();
     return all;
 }

@@ -3,6 +3,8 @@
 #include <TSimDevice.h>
 #include <TSimModel.h>
 
+#include "../support/simRecording.h"
+
 #include <core/Tsamplemem.h>
 
 #include <gtest/gtest.h>
@@ -76,23 +78,7 @@ protected:
         EXPECT_EQ(dev.startIn(true) & 9, 1);
     }
     // `blocks` consecutive fetches of `block` samples of both inputs, joined.
-    Channels record(int blocks, int block) {
-        Channels all(2), part(2, std::vector<double>(size_t(block)));
-        TsmView views[2] = {{part[0].data(), block}, {part[1].data(), block}};
-        TsmView* ptrs[2] = {&views[0], &views[1]};
-        for (int b = 0; b < blocks; ++b) {
-            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-            bool got = false;
-            while (!got && std::chrono::steady_clock::now() < until)
-                if (!(got = dev.fetch(ptrs, 1) != 0))
-                    std::this_thread::sleep_for(std::chrono::microseconds(100));
-            EXPECT_TRUE(got) << "block " << b;
-            for (int c = 0; c < 2; ++c)
-                all[size_t(c)].insert(all[size_t(c)].end(), part[size_t(c)].begin(),
-                                      part[size_t(c)].end());
-        }
-        return all;
-    }
+    Channels record(int blocks, int block) { return simRecordBlocks(dev, blocks, block); }
     std::string errorText(int code) {
         char16_t buf[1024] = {};
         dev.errorText(code, buf, 1024);
