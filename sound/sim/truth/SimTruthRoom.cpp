@@ -47,7 +47,7 @@ bool simParseReflections(std::string_view text, std::vector<TSimReflection>* out
         TSimReflection r{};
         if (colon == std::string_view::npos || !number(item.substr(0, colon), &r.delayMs) ||
             !number(item.substr(colon + 1), &r.gainDb))
-            return fail("\"" + std::string(item) + "\" is not \"delay ms : gain dB\"");
+            return fail(std::string("\"").append(item).append("\" is not \"delay ms : gain dB\""));
         if (r.delayMs < 0 || r.delayMs > kSimMaxReflectionMs)
             return fail("a reflection delay must lie between 0 and 1000 ms");
         if (r.gainDb < -200 || r.gainDb > 20)
