@@ -6,7 +6,7 @@ cd "$(dirname "$0")"
 preset="${1:-default}"
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
-          libbenchmark-dev libfftw3-dev libsndfile1-dev libjack-jackd2-dev
+          libbenchmark-dev libfftw3-dev libsndfile1-dev libjack-jackd2-dev jackd2
           libjpeg62-turbo-dev libexif-dev libiptcdata0-dev libasound2-dev)
 missing=()
 for p in "${packages[@]}"; do

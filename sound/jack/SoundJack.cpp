@@ -1,0 +1,156 @@
+// The 21 exported entry points of the JACK module.
+#include "JackSettingsIni.h"
+#include "TJackDevice.h"
+#include "TJackDialog.h"
+
+#include <soundDLLTypes.h>
+
+#include <QApplication>
+
+#include <dlfcn.h>
+
+#define SD_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace {
+
+// The one device of this module. It exists before SDInitSound because the program queries
+// descriptions while it scans the module folder without initialising anything.
+TJackDevice& device()
+{
+    static TJackDevice d;
+    return d;
+}
+
+std::u16string moduleFile()
+{
+    Dl_info info{};
+    if (!dladdr(reinterpret_cast<void*>(&device), &info) || !info.dli_fname)
+        return {};
+    return QString::fromLocal8Bit(info.dli_fname).toStdU16String();
+}
+
+} // namespace
+
+SD_EXPORT int32_t SDInitSound(int32_t, const char16_t*)
+{
+    device().setModuleFile(moduleFile());
+    QString notice;
+    const TJackSettings s = jackReadSettings(jackIniFileName(), &notice);
+    return device().init(s, notice.toStdString());
+}
+
+SD_EXPORT int32_t SDDeInitSound(int32_t)
+{
+    return device().deinit();
+}
+
+SD_EXPORT int32_t SDStartSoundOut(int32_t start)
+{
+    return device().startOut((start & 0xFF) == 1);
+}
+
+SD_EXPORT TwaveGO* SDgetSoundOutAdr(int32_t)
+{
+    return device().outRecord();
+}
+
+SD_EXPORT TwaveGI* SDgetSoundInAdr(int32_t)
+{
+    return device().inRecord();
+}
+
+SD_EXPORT int32_t SDStartSoundIn(int32_t start)
+{
+    return device().startIn((start & 0xFF) == 1);
+}
+
+SD_EXPORT void* SDSetCallBack(int32_t id, void* pointer)
+{
+    return device().setCallback(id, pointer);
+}
+
+SD_EXPORT int32_t SDgetSoundStatus(void)
+{
+    return device().status();
+}
+
+SD_EXPORT int32_t SDgetsoundDats(int32_t* first, int32_t* second, TsmView** buffer)
+{
+    return device().soundDats(first, second, buffer);
+}
+
+SD_EXPORT int32_t SDgetwaveFormatIn(Twfs* wfs)
+{
+    return device().waveFormat(wfs, true);
+}
+
+SD_EXPORT int32_t SDgetwaveFormatOut(Twfs* wfs)
+{
+    return device().waveFormat(wfs, false);
+}
+
+SD_EXPORT int32_t SDsetwaveFormatIn(Twfs* result, Twfs wfs)
+{
+    return device().setWaveFormat(result, wfs, true);
+}
+
+SD_EXPORT int32_t SDsetwaveFormatOut(Twfs* result, Twfs wfs)
+{
+    return device().setWaveFormat(result, wfs, false);
+}
+
+SD_EXPORT int32_t SDSampleFreqValid(int32_t rate)
+{
+    return device().rateValid(rate) ? 1 : 0;
+}
+
+// Every dialog kind opens the same dialog. Needs a QApplication; without one nothing happens.
+SD_EXPORT int32_t SDSoundDlg(int32_t)
+{
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return 0;
+    const TJackSettings before = device().settings();
+    TJackDialog dialog(before, device().engine().serverPorts(true), device().engine().serverPorts(false),
+                       QApplication::activeWindow());
+    if (dialog.exec() != QDialog::Accepted)
+        return 0;
+    const TJackSettings after = dialog.result();
+    if (after == before)
+        return 0;
+    QString error;
+    const bool saved = jackWriteSettings(jackIniFileName(), after, &error);
+    device().apply(after, saved ? std::string() : ("SoundJack.ini could not be saved: " + error).toStdString());
+    return 1;
+}
+
+SD_EXPORT int32_t SDDLLdescription(char16_t* text, int32_t maxLen, int32_t code)
+{
+    if (code == SD_Q_FILENAME)
+        device().setModuleFile(moduleFile());
+    return device().description(text, maxLen, code);
+}
+
+SD_EXPORT int32_t SDDLLErrorStr(int32_t code, char16_t* text, int32_t maxLen)
+{
+    return device().errorText(code, text, maxLen);
+}
+
+SD_EXPORT int32_t SDSetFuturePara(int32_t id, int32_t value)
+{
+    return device().setFuturePara(id, value);
+}
+
+SD_EXPORT int32_t SDGetFuturePara(int32_t id)
+{
+    return device().getFuturePara(id);
+}
+
+SD_EXPORT int32_t SDgetSoundDatsPropsCH(int32_t* inChannels, int32_t* outChannels)
+{
+    return device().channelCounts(inChannels, outChannels);
+}
+
+SD_EXPORT int32_t SDgetSoundDatsCH(TsmView** buffers, int32_t lastIndex)
+{
+    return device().fetch(buffers, lastIndex);
+}
