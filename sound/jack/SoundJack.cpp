@@ -3,13 +3,12 @@
 #include "TJackDevice.h"
 #include "TJackDialog.h"
 
+#include <TSoundEntryPoints.h>
 #include <soundDLLTypes.h>
 
 #include <QApplication>
 
 #include <dlfcn.h>
-
-#define SD_EXPORT extern "C" __attribute__((visibility("default")))
 
 namespace {
 
@@ -37,66 +36,6 @@ SD_EXPORT int32_t SDInitSound(int32_t, const char16_t*)
     QString notice;
     const TJackSettings s = jackReadSettings(jackIniFileName(), &notice);
     return device().init(s, notice.toStdString());
-}
-
-SD_EXPORT int32_t SDDeInitSound(int32_t)
-{
-    return device().deinit();
-}
-
-SD_EXPORT int32_t SDStartSoundOut(int32_t start)
-{
-    return device().startOut((start & 0xFF) == 1);
-}
-
-SD_EXPORT TwaveGO* SDgetSoundOutAdr(int32_t)
-{
-    return device().outRecord();
-}
-
-SD_EXPORT TwaveGI* SDgetSoundInAdr(int32_t)
-{
-    return device().inRecord();
-}
-
-SD_EXPORT int32_t SDStartSoundIn(int32_t start)
-{
-    return device().startIn((start & 0xFF) == 1);
-}
-
-SD_EXPORT void* SDSetCallBack(int32_t id, void* pointer)
-{
-    return device().setCallback(id, pointer);
-}
-
-SD_EXPORT int32_t SDgetSoundStatus(void)
-{
-    return device().status();
-}
-
-SD_EXPORT int32_t SDgetsoundDats(int32_t* first, int32_t* second, TsmView** buffer)
-{
-    return device().soundDats(first, second, buffer);
-}
-
-SD_EXPORT int32_t SDgetwaveFormatIn(Twfs* wfs)
-{
-    return device().waveFormat(wfs, true);
-}
-
-SD_EXPORT int32_t SDgetwaveFormatOut(Twfs* wfs)
-{
-    return device().waveFormat(wfs, false);
-}
-
-SD_EXPORT int32_t SDsetwaveFormatIn(Twfs* result, Twfs wfs)
-{
-    return device().setWaveFormat(result, wfs, true);
-}
-
-SD_EXPORT int32_t SDsetwaveFormatOut(Twfs* result, Twfs wfs)
-{
-    return device().setWaveFormat(result, wfs, false);
 }
 
 SD_EXPORT int32_t SDSampleFreqValid(int32_t rate)
@@ -130,27 +69,4 @@ SD_EXPORT int32_t SDDLLdescription(char16_t* text, int32_t maxLen, int32_t code)
     return device().description(text, maxLen, code);
 }
 
-SD_EXPORT int32_t SDDLLErrorStr(int32_t code, char16_t* text, int32_t maxLen)
-{
-    return device().errorText(code, text, maxLen);
-}
-
-SD_EXPORT int32_t SDSetFuturePara(int32_t id, int32_t value)
-{
-    return device().setFuturePara(id, value);
-}
-
-SD_EXPORT int32_t SDGetFuturePara(int32_t id)
-{
-    return device().getFuturePara(id);
-}
-
-SD_EXPORT int32_t SDgetSoundDatsPropsCH(int32_t* inChannels, int32_t* outChannels)
-{
-    return device().channelCounts(inChannels, outChannels);
-}
-
-SD_EXPORT int32_t SDgetSoundDatsCH(TsmView** buffers, int32_t lastIndex)
-{
-    return device().fetch(buffers, lastIndex);
-}
+SD_FORWARDING_ENTRY_POINTS(device)

@@ -11,42 +11,17 @@ static const std::u16string kDeviceName = u"JACK";
 static constexpr int kVersion = 100; // version x 100
 // Status bits of what the generator offers: wave synthesis, sound file output, output filter.
 static constexpr int kCapabilities = 0x4000 | 0x8000 | 0x800;
-static constexpr size_t kMaxFolderChars = 4096;
 static constexpr uint32_t kSeed = 1;
 // IEEE float format GUID of WAVE_FORMAT_EXTENSIBLE, in its byte order.
 static constexpr uint8_t kGuidFloat[16] = {0x03, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
-
-static void writeText(char16_t* dst, int maxLen, const std::u16string& s)
-{
-    if (!dst || maxLen <= 0)
-        return;
-    const size_t n = std::min(s.size(), size_t(maxLen - 1));
-    std::copy_n(s.data(), n, dst);
-    dst[n] = 0;
-}
 
 static std::u16string widen(const std::string& utf8)
 {
     return QString::fromUtf8(utf8.data(), qsizetype(utf8.size())).toStdU16String();
 }
 
-TJackDevice::TJackDevice()
+TJackDevice::TJackDevice() : TSoundDeviceCore(kCapabilities)
 {
-    go_.GenFreqL = go_.GenFreqR = 1000.0;
-    go_.voldB_L = go_.voldB_R = -10.0;
-    go_.secfreqL = go_.secfreqR = 2000.0;
-    go_.secvoldB_L = go_.secvoldB_R = -10.0;
-    go_.genOnL = go_.genOnR = 1;
-    go_.MLSsize = 12;
-    go_.OShotsamples = 1;
-    go_.AnzWave = 10;
-    go_.repTime_ms = 100;
-    go_.Conti = 1;
-    go_.ToneDura_ms = -1;
-    for (Twfs* w : {&go_.wfs, &gi_.wfs})
-        w->oniL = w->oniR = 1;
-    go_.wfs.monoOver = 1;
-    gi_.OneShotTime_samps = 48000;
     fillWfs(gi_.wfs, true);
     fillWfs(go_.wfs, false);
 }
@@ -198,86 +173,6 @@ int TJackDevice::startOut(bool on)
     return status();
 }
 
-int TJackDevice::status()
-{
-    poll();
-    int st = kCapabilities;
-    const bool in = engine_.input();
-    st |= in ? SD_ST_IN_RUN : 0;
-    st |= engine_.output() ? SD_ST_OUT_RUN : 0;
-    st |= inError_ ? SD_ST_IN_ERR : 0;
-    st |= outError_ ? SD_ST_OUT_ERR : 0;
-    const int over = in ? std::min(engine_.overloadCount(), 0x7FFF) : 0;
-    st |= over ? SD_ST_IN_OVER : 0;
-    const int high = inError_ ? inError_ : outError_ ? outError_ : over;
-    return st | (high << 16);
-}
-
-void* TJackDevice::setCallback(int id, void* pointer)
-{
-    const bool wait = !engine_.onAudioThread();
-    switch (id) {
-    case SD_CB_CLEAR:
-        for (auto& p : procs_)
-            p.store(nullptr);
-        engine_.onBlock.set(nullptr, nullptr, wait);
-        engine_.outFilter.set(nullptr, nullptr, wait);
-        break;
-    case SD_CB_IN_STATE:
-    case SD_CB_OUT_STATE:
-    case SD_CB_IN_TEXT:
-    case SD_CB_OUT_TEXT:
-        procs_[id].store(reinterpret_cast<SDProc>(pointer));
-        break;
-    case SD_CB_NEW_BLOCK: {
-        const auto* m = static_cast<const SDMethod*>(pointer);
-        engine_.onBlock.set(m ? reinterpret_cast<void*>(m->code) : nullptr, m ? m->context : nullptr, wait);
-        break;
-    }
-    case SD_CB_OUT_FILTER:
-        engine_.outFilter.set(pointer, nullptr, wait);
-        break;
-    case SD_CB_FOLDER:
-        folder_.clear();
-        for (auto* s = static_cast<const char16_t*>(pointer); s && *s && folder_.size() < kMaxFolderChars; ++s)
-            folder_ += *s;
-        break;
-    default:
-        break;
-    }
-    return pointer;
-}
-
-void TJackDevice::call(int id) const
-{
-    if (SDProc p = procs_[id].load())
-        p();
-}
-
-int TJackDevice::soundDats(int32_t* first, int32_t* second, TsmView** buffer)
-{
-    if (first)
-        *first = 2;
-    if (second)
-        *second = 8;
-    if (!buffer || !*buffer || !(*buffer)->Fsmpoi || (*buffer)->Fsamples < 2)
-        return 0;
-    TsmView* dst = *buffer;
-    const int frames = dst->Fsamples / 2;
-    std::vector<double> left(static_cast<size_t>(frames)), right(static_cast<size_t>(frames));
-    TsmView l{left.data(), frames}, r{right.data(), frames};
-    TsmView* views[2] = {&l, &r};
-    if (!fetch(views, 1))
-        return 0;
-    if (settings_.inChannels < 2)
-        right = left;
-    for (int n = 0; n < frames; ++n) {
-        dst->Fsmpoi[2 * n] = left[size_t(n)];
-        dst->Fsmpoi[2 * n + 1] = right[size_t(n)];
-    }
-    return 1;
-}
-
 void TJackDevice::fillWfs(Twfs& w, bool input) const
 {
     const int ch = input ? settings_.inChannels : settings_.outChannels;
@@ -321,10 +216,7 @@ bool TJackDevice::rateValid(long long rate) const
 int TJackDevice::setWaveFormat(Twfs* result, const Twfs& wfs, bool input)
 {
     Twfs& own = input ? gi_.wfs : go_.wfs;
-    own.cpL = wfs.cpL, own.cpR = wfs.cpR, own.oniL = wfs.oniL, own.oniR = wfs.oniR;
-    own.mono = wfs.mono, own.chch = wfs.chch, own.monoOver = wfs.monoOver;
-    own.DCoffset[0] = wfs.DCoffset[0], own.DCoffset[1] = wfs.DCoffset[1];
-    own.DCoffsetAuto = wfs.DCoffsetAuto;
+    takeChannelFlags(own, wfs);
     const long long rate = wfs.Wf.nSamplesPerSec;
     const bool valid = rateValid(rate);
     const std::string notice =
@@ -384,25 +276,17 @@ int TJackDevice::errorText(int code, char16_t* text, int maxLen) const
 {
     std::string s;
     switch (code) {
-    case kJackErrNone: s = "No error."; break;
     case kJackErrNoServer: s = openError_.empty() ? "No JACK server answers." : openError_; break;
     case kJackErrTooLong:
         s = "The acquisition is longer than the JACK module can record (at most " + std::to_string(maxFetch()) +
             " samples per channel).";
         break;
-    case kJackErrFilter:
-        s = "The output filter returned values that are not numbers; they were played as silence.";
-        break;
-    case kJackErrGenerator: s = genError_.empty() ? "No error." : genError_; break;
     case kJackErrServerGone:
         s = "The JACK server has gone away" + (lostText_.empty() ? std::string() : " (" + lostText_ + ")") +
             "; start the server and start again.";
         break;
     case kJackErrBlock: s = "The JACK server's block size grew beyond the module's buffers; start again."; break;
-    case kJackTextInput: s = inNotice().empty() ? "No error." : inNotice(); break;
-    case kJackTextOutput: s = outNotice_.empty() ? "No error." : outNotice_; break;
-    case 0x7001: s = "Sound IO(DLL) not available"; break;
-    default: s = "Unknown error " + std::to_string(code) + "."; break;
+    default: s = commonErrorText(code); break;
     }
     writeText(text, maxLen, widen(s));
     return code;
@@ -427,23 +311,10 @@ int TJackDevice::setFuturePara(int id, int value)
 // not both started).
 int TJackDevice::getFuturePara(int id) const
 {
-    if (id == 1)
-        return int(std::min<uint64_t>(engine_.recorded(), INT_MAX));
-    if (id == 2)
-        return futureSamples_;
     if (id == 3)
         return engine_.hasOutputOffset() ? int(std::clamp<int64_t>(engine_.outputOffset(), INT_MIN + 1, INT_MAX))
                                          : INT_MIN;
-    return 0;
-}
-
-int TJackDevice::channelCounts(int32_t* in, int32_t* out) const
-{
-    if (in)
-        *in = settings_.inChannels;
-    if (out)
-        *out = settings_.outChannels;
-    return 0;
+    return commonFuturePara(id);
 }
 
 int TJackDevice::fetch(TsmView** views, int lastIndex)
@@ -452,10 +323,7 @@ int TJackDevice::fetch(TsmView** views, int lastIndex)
     if (!views || lastIndex < 0 || !engine_.isOpen())
         return 0;
     const int count = std::min(lastIndex + 1, settings_.inChannels);
-    size_t need = 0;
-    for (int c = 0; c < count; ++c)
-        if (views[c] && views[c]->Fsmpoi)
-            need = std::max(need, size_t(std::max(views[c]->Fsamples, 0)));
+    const size_t need = framesWanted(views, count);
     if (need > maxFetch()) {
         setInError(kJackErrTooLong);
         return 0;
@@ -492,11 +360,7 @@ void TJackDevice::poll()
         setOutError(kJackErrFilter);
     if (engine_.takeBlockFault())
         setInError(kJackErrBlock);
-    if (const uint32_t f = engine_.takeGenFaults())
-        setGenError((f & gfFormulaMath) ? "The synthesis formula raised an arithmetic fault (division by zero, "
-                                          "logarithm of a non-positive number, ...); the output is silent."
-                                        : "The synthesis formula gave a value that is not a finite number or "
-                                          "far beyond full scale; the output is silent.");
+    reportGenFaults(engine_.takeGenFaults());
     if (engine_.isOpen() && engine_.xruns() != xrunsShown_) {
         xrunsShown_ = engine_.xruns();
         call(SD_CB_IN_TEXT);
@@ -507,41 +371,7 @@ void TJackDevice::syncGenerator()
 {
     if (!engine_.isOpen())
         return;
-    std::unique_ptr<TGenSignal> signal = generator_.update(go_, rate_, kSeed);
-    if (!signal)
-        return;
-    engine_.post(std::move(signal));
-    setOutNotice(generator_.notice());
-    setGenError(generator_.error());
-}
-
-void TJackDevice::setGenError(const std::string& text)
-{
-    if (text == genError_)
-        return;
-    genError_ = text;
-    if (!text.empty() && outError_ != kJackErrGenerator)
-        setOutError(kJackErrGenerator);
-    else if (text.empty() && outError_ == kJackErrGenerator)
-        setOutError(kJackErrNone);
-    else if (!text.empty())
-        call(SD_CB_OUT_TEXT);
-}
-
-void TJackDevice::setInError(int code)
-{
-    if (code == inError_)
-        return;
-    inError_ = code;
-    call(SD_CB_IN_TEXT);
-}
-
-void TJackDevice::setOutError(int code)
-{
-    if (code == outError_)
-        return;
-    outError_ = code;
-    call(SD_CB_OUT_TEXT);
+    syncGeneratorAt(rate_, kSeed);
 }
 
 void TJackDevice::setInNotice(const std::string& text)
@@ -550,12 +380,4 @@ void TJackDevice::setInNotice(const std::string& text)
         return;
     connectNotice_ = text;
     call(SD_CB_IN_TEXT);
-}
-
-void TJackDevice::setOutNotice(const std::string& text)
-{
-    if (text == outNotice_)
-        return;
-    outNotice_ = text;
-    call(SD_CB_OUT_TEXT);
 }

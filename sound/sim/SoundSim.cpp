@@ -3,13 +3,12 @@
 #include "TSimDevice.h"
 #include "TSimDialog.h"
 
+#include <TSoundEntryPoints.h>
 #include <soundDLLTypes.h>
 
 #include <QApplication>
 
 #include <dlfcn.h>
-
-#define SD_EXPORT extern "C" __attribute__((visibility("default")))
 
 namespace {
 
@@ -47,66 +46,6 @@ SD_EXPORT int32_t SDInitSound(int32_t, const char16_t*)
     return 0;
 }
 
-SD_EXPORT int32_t SDDeInitSound(int32_t)
-{
-    return bench().deinit();
-}
-
-SD_EXPORT int32_t SDStartSoundOut(int32_t start)
-{
-    return bench().startOut((start & 0xFF) == 1);
-}
-
-SD_EXPORT TwaveGO* SDgetSoundOutAdr(int32_t)
-{
-    return bench().outRecord();
-}
-
-SD_EXPORT TwaveGI* SDgetSoundInAdr(int32_t)
-{
-    return bench().inRecord();
-}
-
-SD_EXPORT int32_t SDStartSoundIn(int32_t start)
-{
-    return bench().startIn((start & 0xFF) == 1);
-}
-
-SD_EXPORT void* SDSetCallBack(int32_t id, void* pointer)
-{
-    return bench().setCallback(id, pointer);
-}
-
-SD_EXPORT int32_t SDgetSoundStatus(void)
-{
-    return bench().status();
-}
-
-SD_EXPORT int32_t SDgetsoundDats(int32_t* first, int32_t* second, TsmView** buffer)
-{
-    return bench().soundDats(first, second, buffer);
-}
-
-SD_EXPORT int32_t SDgetwaveFormatIn(Twfs* wfs)
-{
-    return bench().waveFormat(wfs, true);
-}
-
-SD_EXPORT int32_t SDgetwaveFormatOut(Twfs* wfs)
-{
-    return bench().waveFormat(wfs, false);
-}
-
-SD_EXPORT int32_t SDsetwaveFormatIn(Twfs* result, Twfs wfs)
-{
-    return bench().setWaveFormat(result, wfs, true);
-}
-
-SD_EXPORT int32_t SDsetwaveFormatOut(Twfs* result, Twfs wfs)
-{
-    return bench().setWaveFormat(result, wfs, false);
-}
-
 SD_EXPORT int32_t SDSampleFreqValid(int32_t rate)
 {
     return simRateValid(rate) ? 1 : 0;
@@ -134,27 +73,4 @@ SD_EXPORT int32_t SDDLLdescription(char16_t* text, int32_t maxLen, int32_t code)
     return bench().description(text, maxLen, code);
 }
 
-SD_EXPORT int32_t SDDLLErrorStr(int32_t code, char16_t* text, int32_t maxLen)
-{
-    return bench().errorText(code, text, maxLen);
-}
-
-SD_EXPORT int32_t SDSetFuturePara(int32_t id, int32_t value)
-{
-    return bench().setFuturePara(id, value);
-}
-
-SD_EXPORT int32_t SDGetFuturePara(int32_t id)
-{
-    return bench().getFuturePara(id);
-}
-
-SD_EXPORT int32_t SDgetSoundDatsPropsCH(int32_t* inChannels, int32_t* outChannels)
-{
-    return bench().channelCounts(inChannels, outChannels);
-}
-
-SD_EXPORT int32_t SDgetSoundDatsCH(TsmView** buffers, int32_t lastIndex)
-{
-    return bench().fetch(buffers, lastIndex);
-}
+SD_FORWARDING_ENTRY_POINTS(bench)
