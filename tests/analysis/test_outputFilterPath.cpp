@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "../support/moduleApi.h"
+
 #include <dlfcn.h>
 #if defined(__SSE__) || defined(__x86_64__)
 #include <xmmintrin.h>
@@ -183,39 +185,9 @@ TEST(TOutputFilterPath, StressPublishWhileFiltering)
 
 namespace {
 
-struct Sim {
-    void* handle = nullptr;
-    SDInitSound_t init = nullptr;
-    SDDeInitSound_t deinit = nullptr;
-    SDStartSoundOut_t startOut = nullptr;
-    SDStartSoundIn_t startIn = nullptr;
-    SDgetSoundOutAdr_t outAdr = nullptr;
-    SDSetCallBack_t setCallBack = nullptr;
-    SDgetSoundDatsCH_t fetch = nullptr;
-};
-
-template <class F>
-void bind(void* h, F& f, const char* name)
+const TModuleApi& sim()
 {
-    f = reinterpret_cast<F>(dlsym(h, name));
-}
-
-const Sim& sim()
-{
-    static const Sim s = [] {
-        Sim s;
-        s.handle = dlopen(VELMORA_MODULE_DIR "/libSoundSim.so", RTLD_NOW | RTLD_LOCAL);
-        if (!s.handle)
-            return s;
-        bind(s.handle, s.init, "SDInitSound");
-        bind(s.handle, s.deinit, "SDDeInitSound");
-        bind(s.handle, s.startOut, "SDStartSoundOut");
-        bind(s.handle, s.startIn, "SDStartSoundIn");
-        bind(s.handle, s.outAdr, "SDgetSoundOutAdr");
-        bind(s.handle, s.setCallBack, "SDSetCallBack");
-        bind(s.handle, s.fetch, "SDgetSoundDatsCH");
-        return s;
-    }();
+    static const TModuleApi s = loadModuleApi(VELMORA_MODULE_DIR "/libSoundSim.so");
     return s;
 }
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "../support/moduleApi.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QTemporaryDir>
@@ -31,63 +33,9 @@ const char* const kEntryPoints[21] = {
     "SDgetSoundDatsCH"};
 
 // The module's entry points, bound once for the whole test program.
-struct Api {
-    void* handle = nullptr;
-    SDInitSound_t init;
-    SDDeInitSound_t deinit;
-    SDStartSoundOut_t startOut;
-    SDgetSoundOutAdr_t outAdr;
-    SDStartSoundIn_t startIn;
-    SDSetCallBack_t setCallBack;
-    SDgetSoundStatus_t status;
-    SDgetsoundDats_t soundDats;
-    SDgetwaveFormatIn_t formatIn;
-    SDgetwaveFormatOut_t formatOut;
-    SDsetwaveFormatIn_t setFormatIn;
-    SDSampleFreqValid_t rateValid;
-    SDSoundDlg_t dialog;
-    SDDLLdescription_t description;
-    SDDLLErrorStr_t errorStr;
-    SDSetFuturePara_t setFuture;
-    SDGetFuturePara_t getFuture;
-    SDgetSoundDatsPropsCH_t channels;
-    SDgetSoundDatsCH_t fetch;
-};
-
-template <class F>
-void bind(void* h, F& f, const char* name)
+const TModuleApi& api()
 {
-    f = reinterpret_cast<F>(dlsym(h, name));
-}
-
-const Api& api()
-{
-    static const Api a = [] {
-        Api a;
-        a.handle = dlopen(VELMORA_MODULE_DIR "/libSoundSim.so", RTLD_NOW | RTLD_LOCAL);
-        if (!a.handle)
-            return a;
-        bind(a.handle, a.init, "SDInitSound");
-        bind(a.handle, a.deinit, "SDDeInitSound");
-        bind(a.handle, a.startOut, "SDStartSoundOut");
-        bind(a.handle, a.outAdr, "SDgetSoundOutAdr");
-        bind(a.handle, a.startIn, "SDStartSoundIn");
-        bind(a.handle, a.setCallBack, "SDSetCallBack");
-        bind(a.handle, a.status, "SDgetSoundStatus");
-        bind(a.handle, a.soundDats, "SDgetsoundDats");
-        bind(a.handle, a.formatIn, "SDgetwaveFormatIn");
-        bind(a.handle, a.formatOut, "SDgetwaveFormatOut");
-        bind(a.handle, a.setFormatIn, "SDsetwaveFormatIn");
-        bind(a.handle, a.rateValid, "SDSampleFreqValid");
-        bind(a.handle, a.dialog, "SDSoundDlg");
-        bind(a.handle, a.description, "SDDLLdescription");
-        bind(a.handle, a.errorStr, "SDDLLErrorStr");
-        bind(a.handle, a.setFuture, "SDSetFuturePara");
-        bind(a.handle, a.getFuture, "SDGetFuturePara");
-        bind(a.handle, a.channels, "SDgetSoundDatsPropsCH");
-        bind(a.handle, a.fetch, "SDgetSoundDatsCH");
-        return a;
-    }();
+    static const TModuleApi a = loadModuleApi(VELMORA_MODULE_DIR "/libSoundSim.so");
     return a;
 }
 
