@@ -4,7 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 cmake --preset bench
-cmake --build --preset bench --target bench_hadamard bench_fft bench_iir bench_models bench_gen -j 2
+cmake --build --preset bench --target bench_hadamard bench_fft bench_iir bench_models bench_gen bench_diagram -j 2
 
 had=$(mktemp)
 fft=$(mktemp)
@@ -23,6 +23,9 @@ build-bench/bench/bench_iir --benchmark_repetitions=5 --benchmark_report_aggrega
 build-bench/bench/bench_models --benchmark_min_time=0.3
 # Generator: x_realtime = seconds of stereo output at 192 kHz per CPU second (goal >= 10 for the formula).
 build-bench/bench/bench_gen --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+# Diagram repaint: ms_per_repaint (goals: 12 curves x 1M points <= 30 ms, 2 x 32k points <= 3 ms)
+# and ratio_vs_raw = repaint time / one poly-line of every raw point, measured in the same run.
+QT_QPA_PLATFORM=offscreen build-bench/bench/bench_diagram --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
 echo "load after the run: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 python3 bench/ratios.py "$had" "$fft"

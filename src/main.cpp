@@ -30,6 +30,15 @@ bool saveScreenshot(TMainForm& w, const QString& file)
     return false;
 }
 
+bool exportText(TMainForm& w, const QString& file)
+{
+    QApplication::processEvents();
+    QString why;
+    if (w.exportFrequencyText(file, &why)) return true;
+    std::fprintf(stderr, "velmora: %s could not created (%s)\n", qUtf8Printable(file), qUtf8Printable(why));
+    return false;
+}
+
 // Keeps the event loop running for `seconds`.
 void runFor(double seconds)
 {
@@ -92,6 +101,7 @@ int main(int argc, char** argv)
     runScript(w, cl);
     bool ok = true;
     if (!cl.screenshot.isEmpty()) ok = saveScreenshot(w, cl.screenshot);
+    if (ok && !cl.exportText.isEmpty()) ok = exportText(w, cl.exportText);
     if (cl.quit || !ok) {
         w.close();
         return ok ? 0 : 1;

@@ -69,6 +69,7 @@ TCommandLine TCommandLine::parse(const QStringList& arguments)
         if (name == "--home") target = &cl.home;
         else if (name == "--sound-module") target = &cl.soundModule;
         else if (name == "--screenshot") target = &cl.screenshot;
+        else if (name == "--export-text") target = &cl.exportText;
         if (target) {
             if (!takeValue(arguments, i, *target)) cl.error = "option " + name + " needs a value";
         } else if (name == "--mode" || name == "--measure") {
@@ -95,6 +96,7 @@ QString TCommandLine::usage()
         "  --home DIR            settings and data folder (same as VELMORA_HOME)\n"
         "  --sound-module FILE   sound module to start with (e.g. libSoundSim.so)\n"
         "  --screenshot FILE.png save a picture of the main window once started\n"
+        "  --export-text FILE    write the frequency diagram as text to FILE\n"
         "  --mode N              activate measuring mode N (0..13) after start\n"
         "  --start               run the start command once the mode is active\n"
         "  --measure SECONDS     keep running that long, then go on\n"

@@ -6,11 +6,13 @@
 
 // What the command line asked for. Options beyond starting the program serve scripting:
 // another settings folder, another sound module, a measuring mode, starting and running a
-// measurement for a while, the status texts, a picture of the main window, quitting.
+// measurement for a while, the status texts, a picture of the main window, the frequency
+// diagram as text, quitting.
 struct TCommandLine {
     QString home;        // --home DIR: settings and data folder (as VELMORA_HOME)
     QString soundModule; // --sound-module FILE: module to start with, overrides the stored one
     QString screenshot;  // --screenshot FILE.png: picture of the main window once started
+    QString exportText;  // --export-text FILE: the frequency diagram as text, after the other steps
     int mode = -1;       // --mode N: measuring mode 0..13 to activate after start (-1: the stored one)
     bool start = false;  // --start: run the start command once the mode is active
     double measureSeconds = 0.0; // --measure SECONDS: keep running that long (0..86400), then go on

@@ -159,6 +159,7 @@ void TMainForm::writeMainSettings()
     writeGeneralSection(m_ini, kProductName, vlProgramVersion(), vlTimeText(1));
     m_set.writeMain(m_ini);
     m_cors->writeSettings(m_ini);
+    saveDiagramSettings();
     writeFilterBlocks(processFilterBlocks(), m_ini);
     m_set.writePerUser(m_ini, LevelCalibration());
 }

@@ -6,6 +6,7 @@
 #include "app/TMemIniFile.h"
 #include "core/soundDLLImpDyn.h"
 #include "core/ui/TMainSettings.h"
+#include "display/TDiagramm.h" // tdiaset
 #include "measurements/MeasurementClass.h"
 #include "measurements/TFrameGate.h"
 
@@ -14,6 +15,10 @@
 #include <memory>
 
 class TAnaDlg;
+class Tdiafrm;
+class TFoToolAnalyzeCurve;
+class QDateTime;
+class QToolButton;
 class QAbstractButton;
 class QBoxLayout;
 class QAction;
@@ -117,6 +122,27 @@ public:
     void runAnalyzeDialog();
     void setAnalyzeDialogRunner(std::function<int(TAnaDlg&)> run) { m_runAnaDlg = std::move(run); }
 
+    // ---- the diagram window and its exports
+    Tdiafrm* diagramWindow() const { return m_diafrm; }
+    // "&Save freq. diagram as text file" ('F') / "Save time diagram as text file" ('T'): the
+    // automatic name with AutoNamed, else the save dialog (the chosen name becomes the last
+    // one). False when nothing was written: cancelled, or failed with " could not created".
+    bool saveDiagramText(int DiaType);
+    // Alt+F2: the frequency diagram at once to the last text name (the dialog when none).
+    bool saveFreqTextToLastName();
+    // The frequency diagram's text to `file` (scripts); false with the reason in *error.
+    bool exportFrequencyText(const QString& file, QString* error = nullptr);
+    // "&Copy diagram to clipboard": the 2D diagram's picture (diagram forms 1 and 3).
+    void copyDiagramToClipboard();
+    // "Analyse measured curves".
+    void openCurveAnalysis();
+    // Folder of `last` + stem + "_YYYY_MM_DD_hh-mm-ss" + ext.
+    static QString autoExportName(const QString& last, const QString& stem, const QString& ext, const QDateTime& t);
+    // Tests replace the text save dialog (title, start name -> chosen name, empty = cancel)
+    // and how the curve tool is shown (default: exec()).
+    void setTextFileChooser(std::function<QString(const QString&, const QString&)> c) { m_chooseTextFile = std::move(c); }
+    void setCurveAnalysisRunner(std::function<int(TFoToolAnalyzeCurve&)> r) { m_runCurveTool = std::move(r); }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
@@ -151,6 +177,13 @@ private:
     void refreshCorrectionMenu();
     void buildStatusBar();
     void buildOverview();
+    void buildTextExportItems(QMenu* file);
+    void buildEditMenu();
+    void buildToolsMenu();
+    void switchDiagramMode(int MM);
+    void hostSecondaryFor(int MM);
+    void saveDiagramSettings();
+    tdiaset diagramDefaults() const;
     void applyColours();
     void refreshSoundTexts();
     void refreshAudioMenus();
@@ -229,7 +262,12 @@ private:
     QWidget* m_ctrlPanel = nullptr;      // panel holding the controls above
     QButtonGroup* m_modeGroup = nullptr; // tool buttons of the modes, id = mode
     TMainStatusBar* m_status = nullptr;  // the five panels
-    QLabel* m_overview = nullptr;        // module, devices, formats and channels
+    QLabel* m_overview = nullptr;        // module, devices, formats and channels (folded away)
+    QToolButton* m_overviewToggle = nullptr; // shows / hides the overview
+    Tdiafrm* m_diafrm = nullptr;         // the diagram window in the central area
+    QString m_diaTopic;                  // section the diagram window settings came from
+    std::function<QString(const QString&, const QString&)> m_chooseTextFile; // tests; empty: dialog
+    std::function<int(TFoToolAnalyzeCurve&)> m_runCurveTool; // tests; empty: exec()
     QMenu* m_outPopup = nullptr;         // panel 0 menu
     QMenu* m_inPopup = nullptr;          // panel 1 menu
     QMenu* m_analyzeMenu = nullptr;      // "&Analyze"

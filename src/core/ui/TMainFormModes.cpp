@@ -8,6 +8,7 @@
 #include "core/ui/TMainStatusBar.h"
 #include "core/ui/TUpDown.h"
 #include "core/winMessage.h"
+#include "display/ui/Tdiafrm.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -148,6 +149,7 @@ void TMainForm::buildToolButtons()
 void TMainForm::buildMenus()
 {
     QMenu* file = menuBar()->addMenu("&File");
+    buildTextExportItems(file);
     m_acSoundOn = file->addAction("Sound On", this, &TMainForm::soundOnCommand);
     m_acSoundOn->setShortcut(Qt::Key_F3);
     m_acStartMeasure = file->addAction("Start Measure", this, [this] { startCommand(); });
@@ -155,8 +157,10 @@ void TMainForm::buildMenus()
     m_acStartMeasure->setEnabled(false);
     file->addSeparator();
     file->addAction("&Exit", this, &QWidget::close);
+    buildEditMenu();
     buildMeasureMenu();
     buildAnalyzeMenu();
+    buildToolsMenu();
     buildCorrectionMenu();
     buildOptionsMenu();
     QMenu* help = menuBar()->addMenu("&Help");
@@ -258,12 +262,41 @@ void TMainForm::buildOverview()
     col->setContentsMargins(0, 0, 0, 0);
     col->setSpacing(0);
     col->addWidget(m_ctrlPanel);
+    m_diafrm = new Tdiafrm(central);
+    m_diafrm->model().textSep = m_set.textSep == ' ' ? QChar(u' ') : QChar::fromLatin1(m_set.textSep);
+    m_diafrm->colSoundOn = m_set.COLSOUNDON;
+    m_diafrm->colSoundOff = m_set.COLSOUNDOFF;
+    m_diafrm->mainWindowColour = m_set.COLFORM;
+    connect(m_diafrm, &Tdiafrm::soundColoursChanged, this, [this](uint32_t on, uint32_t off) {
+        m_set.COLSOUNDON = on;
+        m_set.COLSOUNDOFF = off;
+        onInState();
+        onOutState();
+    });
+    col->addWidget(m_diafrm, 1);
+    // The sound-module overview folds away under the diagram.
+    m_overviewToggle = new QToolButton(central);
+    m_overviewToggle->setObjectName("overviewToggle");
+    m_overviewToggle->setText("Sound module details");
+    m_overviewToggle->setCheckable(true);
+    m_overviewToggle->setAutoRaise(true);
+    m_overviewToggle->setArrowType(Qt::RightArrow);
+    m_overviewToggle->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     m_overview = new QLabel(central);
     m_overview->setTextFormat(Qt::PlainText);
     m_overview->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_overview->setMargin(16);
-    col->addWidget(m_overview, 1);
+    m_overview->setContentsMargins(16, 0, 16, 6);
+    m_overview->setVisible(false);
+    connect(m_overviewToggle, &QToolButton::toggled, this, [this](bool on) {
+        m_overview->setVisible(on);
+        m_overviewToggle->setArrowType(on ? Qt::DownArrow : Qt::RightArrow);
+    });
+    col->addWidget(m_overviewToggle, 0, Qt::AlignLeft);
+    col->addWidget(m_overview);
     setCentralWidget(central);
+    m_diaTopic = MeasuringModeTopic(m_options.startMode >= 0 ? m_options.startMode : m_set.measuringmode);
+    hostSecondaryFor(m_options.startMode >= 0 ? m_options.startMode : m_set.measuringmode);
+    m_diafrm->loadDia(m_ini, m_diaTopic, diagramDefaults());
     refreshSoundTexts();
 }
 
@@ -353,6 +386,7 @@ void TMainForm::setMeasuringModeF(int MM)
         dll.SDgetSoundDatsPropsCH(&in, &out);
         m_meas->SetChannels(in, out);
     }
+    switchDiagramMode(MM);
     VisualModeSettings(MM);
     refreshModePanel();
     if (MM != 0) refreshGeneratorDisplay();
@@ -431,10 +465,18 @@ void TMainForm::BBdStartClick()
     startCommon();
 }
 
-// The sweep and power-distortion starts also clear the diagram's comment lines, which live in
-// the diagram window once it exists.
-void TMainForm::BBsweepStart() { startCommon(); }
-void TMainForm::BBPowThdMeasurementClick() { startCommon(); }
+// The sweep and power-distortion starts also clear the diagram's comment lines.
+void TMainForm::BBsweepStart()
+{
+    m_diafrm->diagr2d().setRem2({});
+    startCommon();
+}
+
+void TMainForm::BBPowThdMeasurementClick()
+{
+    m_diafrm->diagr2d().setRem2({});
+    startCommon();
+}
 
 void TMainForm::ButManuellClick()
 {
@@ -449,6 +491,7 @@ void TMainForm::setLevelUnit(edBModi unit)
     ApplyLevelCalibration(m_fft);
     checkLevelUnitItems();
     m_status->setPanelText(3, calibPanelText(m_fft, LevelCalibration().INPUT));
+    if (m_diafrm) m_diafrm->setUnitTexts(LevelUnitLabel(m_fft), RightAxisUnitLabel(m_fft));
 }
 
 void TMainForm::checkLevelUnitItems()

@@ -1,0 +1,395 @@
+// TDiagramm: painting the off-screen image (frame, axes, grid, curves, cursor, logo).
+#include "display/TDiagramm.h"
+
+#include "app/utils.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPalette>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int32_t kPolyChunk = 16368; // most points per poly-line call
+constexpr int32_t kMaxTicks = 10000;  // an axis with more ticks than this is not drawn
+
+QColor col(TColorBGR c) { return bgrToQColor(c); }
+
+// Text of height th right-aligned at x, vertically centred at y.
+void textRightCentred(QPainter& p, int32_t x, int32_t y, int32_t th, const QString& s)
+{
+    p.drawText(QRect(x - 2000, y - th / 2, 2000, th), Qt::AlignRight | Qt::AlignVCenter, s);
+}
+
+} // namespace
+
+void TDiagramm::repaintOnly()
+{
+    PaintBitM();
+    if (OnRepainted)
+        OnRepainted();
+}
+
+void TDiagramm::PaintBitM()
+{
+    if (!m_laidOut || Bitm2.isNull() || m_diareci.bottom() < m_diareci.top())
+        return;
+    if (!guiAvailable()) {
+        Bitm2.fill(col(FColmargin)); // no fonts without a GUI application
+        return;
+    }
+    QPainter p(&Bitm2);
+    p.setFont(mFont);
+    p.setBackgroundMode(Qt::TransparentMode);
+    paintBackground(p);
+    if (m_diareci.height() > 2)
+        paintFrame(p);
+    paintYaxes(p);
+    paintXaxis(p);
+    paintLines(p);
+    paintCurves(p);
+    paintCursor(p);
+    if (!FDia2Up)
+        paintLogo(p);
+    if (Rem3.lines > 0 && !m_legRect.isEmpty())
+        Rem3.paint(p, m_legRect.left(), m_legRect.top(), FColmargin);
+}
+
+void TDiagramm::paintBackground(QPainter& p)
+{
+    p.fillRect(Bitm2.rect(), col(FColmargin));
+    p.fillRect(m_diareci, col(FColDia));
+}
+
+void TDiagramm::paintFrame(QPainter& p)
+{
+    const QRect& r = m_diareci;
+    const int32_t L = r.left(), T = r.top(), R = r.right(), B = r.bottom();
+    p.setPen(col(0x808080));
+    p.drawLine(L - 2, T - 2, R + 2, T - 2);
+    p.drawLine(L - 2, T - 2, L - 2, B + 2);
+    p.setPen(Qt::black);
+    p.drawLine(L - 1, T - 1, R + 1, T - 1);
+    p.drawLine(L - 1, T - 1, L - 1, B + 1);
+    p.setPen(Qt::white);
+    p.drawLine(L - 2, B + 2, R + 2, B + 2);
+    p.drawLine(R + 2, T - 2, R + 2, B + 2);
+    p.setPen(col(0xC0C0C0));
+    p.drawLine(L - 1, B + 1, R + 1, B + 1);
+    p.drawLine(R + 1, T - 1, R + 1, B + 1);
+}
+
+// ---- y axes ------------------------------------------------------------------------------
+
+void TDiagramm::paintYaxes(QPainter& p)
+{
+    bool gridDone = false;
+    for (TYAXgroup& g : aYgroup) {
+        if (!g.Fyaxisvis || g.Fymax == g.Fymin)
+            continue;
+        p.setPen(col(g.Fcolor));
+        p.drawLine(g.xpos, m_diareci.top(), g.xpos, m_diareci.bottom());
+        if (g.FyScalog)
+            paintLogYaxis(p, g, !gridDone);
+        else
+            paintLinYaxis(p, g, !gridDone);
+        gridDone = true;
+        p.setPen(col(FColtext));
+        // The unit sits at the left of its column, in the row of the x labels.
+        const int32_t colLeft = m_colLeft[size_t(g.FGroup)];
+        p.drawText(QRect(colLeft + 2, XAxYpos, g.xpos - colLeft, textHigh), Qt::AlignLeft | Qt::AlignTop,
+                   g.fEinh);
+    }
+}
+
+void TDiagramm::paintLinYaxis(QPainter& p, TYAXgroup& g, bool grid)
+{
+    const double step = g.Fyteil;
+    const double P = std::round(std::fabs(g.Fymax - g.Fymin) / step);
+    if (!(step > 0) || !(P <= kMaxTicks))
+        return;
+    const int32_t T = m_diareci.top(), B = m_diareci.bottom();
+    bool gridOn = grid;
+    for (int32_t i = 0; i <= int32_t(P); ++i) {
+        const int32_t y = B - int32_t(std::lround(i * step * g.GPixYPdat));
+        if (y < T - 1)
+            gridOn = false; // a label above the plot stops the grid
+        if (gridOn && y > T && y < B) {
+            p.setPen(col(FColGrid));
+            p.drawLine(m_diareci.left(), y, m_diareci.right(), y);
+        }
+        if (y < T - textHigh / 2)
+            break;
+        double v = g.Fymin * g.FyfakStat + i * step - g.FyoffStat;
+        if (std::fabs(v) < step * 1e-9)
+            v = 0.0;
+        p.setPen(col(g.Fcolor));
+        p.drawLine(g.xpos - 1, y, g.xpos, y);
+        p.setPen(col(FColtext));
+        textRightCentred(p, g.xpos - 3, y, textHigh, QString::asprintf("%*.*f", 1, g.Fyko, v));
+    }
+}
+
+void TDiagramm::paintLogYaxis(QPainter& p, TYAXgroup& g, bool grid)
+{
+    FYaxisMode = eYAMnormal;
+    Fmpeg = Fmflan = false;
+    int32_t i = 0;
+    while (i < 98 && logGridValue(i + 1) <= g.Fymin)
+        ++i;
+    int32_t prev = INT32_MIN;
+    for (; i < 98 && logGridValue(i + 1) <= g.Fymax * (1 + 1e-12); ++i) {
+        const int32_t y = LogYtoPix(g.Fymax, g.Fymin, logGridValue(i));
+        if (grid && y > m_diareci.top() && y < m_diareci.bottom()) {
+            p.setPen(col(FColGrid));
+            p.drawLine(m_diareci.left(), y, m_diareci.right(), y);
+        }
+        if (y == prev || y < m_diareci.top())
+            continue;
+        prev = y;
+        p.setPen(col(FColtext));
+        textRightCentred(p, g.xpos - 3, y, textHigh, getLogText(i, QString()));
+    }
+}
+
+// ---- x axis ------------------------------------------------------------------------------
+
+void TDiagramm::paintXaxis(QPainter& p)
+{
+    if (Fxlog)
+        paintLogXaxis(p);
+    else
+        paintLinXaxis(p);
+}
+
+void TDiagramm::paintLinXaxis(QPainter& p)
+{
+    QFontMetrics fm(mFont);
+    const int32_t dec0 = getXKommastellen(xteil);
+    const int32_t lw = std::max(fm.horizontalAdvance(QString::number(Fxmin, 'f', dec0)),
+                                fm.horizontalAdvance(QString::number(Fxmax, 'f', dec0)));
+    const int32_t Q = std::max(1, (m_diareci.right() - m_diareci.left()) / std::max(1, 2 * lw));
+    int32_t yko = 0;
+    xteil = makSkal(yko, (Fxmax - Fxmin) / Q);
+    const double off = FxScalOffset;
+    const double t0 = std::trunc((Fxmin - off) / xteil) * xteil;
+    const int32_t dec = getXKommastellen(xteil);
+    const int32_t B = m_diareci.bottom();
+    QString lastLabel;
+    int32_t lastPix = 0;
+    for (int32_t k = 0; k < kMaxTicks; ++k) {
+        double t = t0 + k * xteil;
+        if (t > Fxmax - off + xteil * 1e-9)
+            break;
+        if (std::fabs(t) < xteil * 1e-9)
+            t = 0.0;
+        const int32_t px = int32_t(std::lround(XtoPix(t + off)));
+        const bool labelled = t >= Fxmin - off - xteil * 1e-9 && t + xteil <= Fxmax - off + xteil * 1e-9;
+        if (px <= m_diareci.right()) {
+            p.setPen(col(FColGrid));
+            p.drawLine(px, m_diareci.top(), px, B);
+            if (labelled) {
+                p.setPen(col(FColtext));
+                p.drawLine(px, B + 3, px, B + std::max(4, textHigh / 3));
+            }
+        }
+        if (!labelled)
+            continue;
+        if (!lastLabel.isNull())
+            p.drawText(QRect(lastPix - 2000, XAxYpos, 2000, textHigh), Qt::AlignRight | Qt::AlignTop, lastLabel);
+        lastLabel = QString::number(t, 'f', dec);
+        lastPix = px;
+    }
+    p.setPen(col(FColtext));
+    if (!lastLabel.isNull())
+        p.drawText(QRect(lastPix - 2000, XAxYpos, 2000, textHigh), Qt::AlignRight | Qt::AlignTop,
+                   lastLabel + xEinH);
+}
+
+void TDiagramm::paintLogXaxis(QPainter& p)
+{
+    QFontMetrics fm(mFont);
+    const int32_t B = m_diareci.bottom();
+    for (int32_t i = logTextAnf; i < 99 && logGridValue(i) <= Fxmax * (1 + 1e-12); ++i) {
+        const int32_t px = int32_t(std::lround(XtoPix(logGridValue(i))));
+        if (px < m_diareci.left())
+            continue;
+        p.setPen(col(FColGrid));
+        p.drawLine(px, m_diareci.top(), px, B);
+        QString t = getLogText(i, xEinH);
+        if (i == 98 || logGridValue(i + 1) > Fxmax * (1 + 1e-12))
+            t += xEinH;
+        if (t.isEmpty())
+            continue;
+        p.setPen(col(FColtext));
+        p.drawLine(px, B + 3, px, B + std::max(4, textHigh / 3));
+        const int32_t tw = fm.horizontalAdvance(t);
+        const int32_t x = std::clamp(px - tw / 2, 0, std::max(0, m_w - tw - 1));
+        p.drawText(QRect(x, XAxYpos, tw + 1, textHigh), Qt::AlignLeft | Qt::AlignTop, t);
+    }
+}
+
+// ---- lines, curves, cursor, logo ---------------------------------------------------------
+
+void TDiagramm::paintLines(QPainter& p)
+{
+    const int32_t T = m_diareci.top(), B = m_diareci.bottom();
+    p.setPen(col(FColtext));
+    p.drawLine(m_diareci.right(), T, m_diareci.right(), B);
+    if (FRangeLines) {
+        p.setPen(col(FColRangeL));
+        p.drawLine(RangeLXPix, T, RangeLXPix, B);
+        p.drawLine(RangeRXPix, T, RangeRXPix, B);
+    }
+    if (FExtraLine) {
+        p.setPen(col(FcolExtraL));
+        p.drawLine(ExtraLineXPix, T, ExtraLineXPix, B);
+    }
+}
+
+bool TDiagramm::curveDrawable(int32_t slot) const
+{
+    const Tcurve& c = aline[size_t(slot)];
+    return c.Fcvis && c.ValidData && c.OriY.samples() > 0 && group(c.Cygroup) != nullptr
+           && FirstD < pXdat.samples() - 1;
+}
+
+void TDiagramm::paintCurves(QPainter& p)
+{
+    preparefit2YaxisMode();
+    p.setClipRect(m_diareci.adjusted(0, -textHigh / 8 - 1, 0, textHigh / 8 + 1));
+    for (int32_t s = 0; s < kDiaCurves; ++s) {
+        m_clip[size_t(s)] = 0;
+        if (!curveDrawable(s) || !prepareCurve(s))
+            continue;
+        const Tcurve& c = aline[size_t(s)];
+        const TYAXgroup& g = aYgroup[size_t(c.Cygroup)];
+        QPen pen(col(c.FColLine), std::max(1, c.FlineWidth), lineModeToPenStyle(c.FlineMode));
+        p.setPen(pen);
+        const int32_t ibeg = Finterpol ? c.FxIbeg : 0;
+        const int32_t iend = Finterpol ? c.FxIend : pXdat.samples() - 1;
+        m_clip[size_t(s)] = drawCurve(p, c, g, ibeg, iend);
+        p.setPen(QPen(col(c.FColLine)));
+        paintMarker(p, c, g);
+    }
+    p.setClipping(false);
+}
+
+int32_t TDiagramm::drawCurve(QPainter& p, const Tcurve& c, const TYAXgroup& g, int32_t ibeg, int32_t iend)
+{
+    const int32_t last = std::min({iend, pXdat.samples() - 1, c.CpyY.samples() - 1});
+    if (ibeg < 0 || ibeg > last)
+        return 0;
+    const int32_t L = m_diareci.left(), R = m_diareci.right(), T = m_diareci.top(), B = m_diareci.bottom();
+    const int32_t below = B + textHigh / 8, above = T - textHigh / 8;
+    const double* xs = pXdat.smpoi();
+    const double* ys = c.CpyY.smpoi();
+    drawpoi.clear();
+    drawpoi.reserve(size_t(last - ibeg + 1));
+    int32_t bits = 0;
+    for (int32_t i = ibeg; i <= last; ++i) {
+        if (xs[i] == 0.0)
+            continue;
+        const double xp = XtoPix(xs[i]);
+        const int32_t X = std::clamp(xp == xp ? int32_t(std::lround(std::clamp(xp, -1e7, 1e7))) : L, L, R - 1);
+        int32_t Y = g.FyScalog ? LogYtoPix(g.Fymax, g.Fymin, ys[i]) : YtoPix(ys[i], g);
+        if (Y > B) {
+            Y = below;
+            bits |= 4;
+        } else if (Y < T) {
+            Y = above;
+            bits |= 2;
+        }
+        const QPoint pt(X, Y);
+        if (!drawpoi.empty() && drawpoi.back() == pt && i != last)
+            continue;
+        drawpoi.push_back(pt);
+    }
+    const int32_t n = int32_t(drawpoi.size());
+    if (bDrawPolyLine) {
+        for (int32_t s = 0; s < n - 1; s += kPolyChunk - 1)
+            p.drawPolyline(drawpoi.data() + s, std::min(kPolyChunk, n - s));
+        if (n == 1)
+            p.drawPoint(drawpoi[0]);
+        return bits;
+    }
+    // Bezier runs: the point count reduced to 3k + 1.
+    const int32_t m = n >= 4 ? (n - 1) / 3 * 3 + 1 : n;
+    QPainterPath path;
+    if (m > 0)
+        path.moveTo(drawpoi[0]);
+    for (int32_t i = 1; i + 2 < m; i += 3)
+        path.cubicTo(drawpoi[size_t(i)], drawpoi[size_t(i + 1)], drawpoi[size_t(i + 2)]);
+    for (int32_t i = std::max(1, m); i < n; ++i)
+        path.lineTo(drawpoi[size_t(i)]);
+    p.drawPath(path);
+    return bits;
+}
+
+void TDiagramm::paintMarker(QPainter& p, const Tcurve& c, const TYAXgroup& g)
+{
+    if (c.MarkPat != 1)
+        return;
+    const int32_t x = int32_t(std::lround(std::clamp(XtoPix(c.MarkerP.x), -1e6, 1e6)));
+    const int32_t y = g.FyScalog ? LogYtoPix(g.Fymax, g.Fymin, c.MarkerP.y) : YtoPix(c.MarkerP.y, g);
+    p.drawLine(x - 4, y - 4, x + 4, y + 4);
+    p.drawLine(x - 4, y + 4, x + 4, y - 4);
+}
+
+void TDiagramm::paintCursor(QPainter& p)
+{
+    if (dispVar < 1 || dispVar > 3)
+        return;
+    const QRect& r = m_diareci;
+    p.setPen(col(FColCur));
+    if (dispVar == 1)
+        p.drawLine(curposXn, r.top(), curposXn, r.bottom());
+    else if (dispVar == 2) {
+        p.drawLine(r.left(), curposY, r.right(), curposY);
+        p.drawLine(r.left(), curposYn, r.right(), curposYn);
+    } else
+        p.drawLine(curposX, curposY, curposXn, curposYn);
+    const QString& t = dispVar == 2 ? Ytext : Xtext;
+    const int32_t dy = dispVar == 2 ? 2 : 1;
+    p.drawText(QRect(m_mouseX - 2 - 2000, m_mouseY + dy, 2000, textHigh), Qt::AlignRight | Qt::AlignTop, t);
+}
+
+int32_t TDiagramm::logoWidth() const
+{
+    if (!guiAvailable())
+        return 0;
+    QFont f = mFont;
+    f.setBold(true);
+    f.setItalic(true);
+    f.setPointSizeF(f.pointSizeF() * 1.5);
+    const vlVersion v = vlProgramVersion();
+    return QFontMetrics(f).horizontalAdvance(Flogo.trimmed() + " V" + QString("%1.%2").arg(v.major).arg(v.minor));
+}
+
+void TDiagramm::paintLogo(QPainter& p)
+{
+    QFont f = mFont;
+    f.setBold(true);
+    f.setItalic(true);
+    f.setPointSizeF(f.pointSizeF() * 1.5);
+    const vlVersion v = vlProgramVersion();
+    // The stored logo text ends in a blank; trimmed so the version follows after one space.
+    const QString text = Flogo.trimmed() + " V" + QString("%1.%2").arg(v.major).arg(v.minor);
+    p.setFont(f);
+    p.setPen(QGuiApplication::palette().color(QPalette::Highlight));
+    const int32_t h = QFontMetrics(f).height();
+    p.drawText(QRect(0, std::max(0, m_diareci.top() - h - 2), m_diareci.right(), h),
+               Qt::AlignRight | Qt::AlignBottom, text);
+    QFont small = mFont;
+    small.setPointSize(7);
+    small.setBold(false);
+    small.setItalic(false);
+    p.setFont(small);
+    p.setPen(col(0x808080));
+    const int32_t sh = QFontMetrics(small).height();
+    p.drawText(QRect(m_diareci.left(), m_diareci.bottom() - 14 - sh / 2, m_diareci.width() - 6, sh),
+               Qt::AlignRight | Qt::AlignVCenter, fixedCaption());
+    p.setFont(mFont);
+}

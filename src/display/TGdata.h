@@ -1,0 +1,46 @@
+// The package in which a measurement hands its per-channel results to the diagram window.
+#pragma once
+
+#include "analysis/AnalysePara.h"
+#include "core/Tsamplemem.h"
+
+#include <QPointer>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+class QObject;
+
+// Filled by a measurement, read by the diagram window (message 1053), returned with message
+// 1052. One thread at a time: the measurement while Working is false, the window after.
+class TGdata {
+public:
+    // Allocates and clears the averaging memory of `ana` (owned by the creator).
+    explicit TGdata(cFFTdat* ana);
+    ~TGdata();
+    TGdata(const TGdata&) = delete;
+    TGdata& operator=(const TGdata&) = delete;
+
+    // `channels` channels (0 or more), each with a new display buffer of `points` samples;
+    // the second value set and the phase get buffers of the same size.
+    void makeAsd(int32_t channels, int32_t points);
+    // Deep copy of every buffer (asdZz refers to the copied asdZ) and the plain fields.
+    void copy(const TGdata& src);
+    // Frees the per-channel buffers.
+    void ReleaseGMem();
+
+    std::vector<Tsamplemem> asdDia;   // display values per channel
+    std::vector<Tsamplemem> asdZ;     // second value set per channel (time signal)
+    std::vector<Tsamplemem> asdPh;    // phase per channel, radians
+    std::vector<Tsamplemem>& asdZz;   // alias of asdZ
+    std::vector<enumYvalueTyp> eMode; // value kind per channel
+    Tsamplemem sdX;                   // x values
+    bool memalloced = false;          // per-channel buffers exist
+    QStringList* ComStrList = nullptr; // comment lines, not owned
+    cFFTdat* AnaFFT = nullptr;        // analysis settings, owned by the creator
+    int32_t sfi = 44100;              // sample rate, Hz
+    double timestamp = 0.0;           // when the data were taken, s
+    bool Working = false;             // the window still uses the package
+    bool xlinear = false;             // x values for a linear axis
+    QPointer<QObject> MsgHandle;      // receives message 1052 when the package may be reused
+};

@@ -1,0 +1,90 @@
+// Tcurve: construction, copying and the basic buffer operations of one diagram curve.
+#include "display/Tcurve.h"
+
+#include <algorithm>
+
+namespace {
+constexpr int32_t kNewCurvePoints = 256; // size of the buffers of a new or cleared curve
+}
+
+Tcurve::Tcurve(int32_t num) : line(num)
+{
+    setNewPoints(kNewCurvePoints);
+}
+
+void Tcurve::copy(const Tcurve& a)
+{
+    if (this != &a)
+        *this = a; // every member is a value type; Tsamplemem copies deeply
+}
+
+void Tcurve::copyValuesfrom(const Tcurve& a)
+{
+    if (this == &a)
+        return;
+    OriY = a.OriY;
+    CpyY = a.CpyY;
+    OriPh = a.OriPh;
+    CpyPh = a.CpyPh;
+    xaxis = a.xaxis;
+    FValuelogY = a.FValuelogY;
+    Flogx = a.Flogx;
+    Cygroup = a.Cygroup;
+}
+
+void Tcurve::clearall()
+{
+    setNewPoints(kNewCurvePoints);
+    ValidData = false;
+    MarkerP = TFpoint{};
+}
+
+void Tcurve::SetOriY(const Tsamplemem& yw)
+{
+    OriY = yw;
+    CpyY = yw;
+    OriPh = Tsamplemem(std::max(0, yw.samples()));
+    CpyPh = Tsamplemem(std::max(0, yw.samples()));
+    ValidData = true;
+}
+
+void Tcurve::SetOriPh(const Tsamplemem& ph)
+{
+    OriPh = ph;
+    CpyPh = ph;
+}
+
+void Tcurve::setNewPoints(int32_t points)
+{
+    const int32_t n = std::max(0, points);
+    OriY = Tsamplemem(n);
+    CpyY = Tsamplemem(n);
+    OriPh = Tsamplemem(n);
+    CpyPh = Tsamplemem(n);
+    xaxis = Tsamplemem(n);
+}
+
+void Tcurve::setPoint(int32_t idx, double x, double y)
+{
+    if (idx < 0 || idx >= OriY.samples() || idx >= CpyY.samples() || idx >= xaxis.samples())
+        return;
+    OriY.setsmAr(idx, y);
+    CpyY.setsmAr(idx, y);
+    xaxis.setsmAr(idx, x);
+}
+
+double Tcurve::getxfbeg() const
+{
+    for (int32_t i = 0; i < xaxis.samples(); ++i)
+        if (xaxis.getsmAr(i) != 0.0)
+            return xaxis.getsmAr(i);
+    return 0.0;
+}
+
+double Tcurve::getxfend() const
+{
+    for (int32_t i = xaxis.samples() - 1; i >= 0; --i)
+        if (xaxis.getsmAr(i) != 0.0)
+            return xaxis.getsmAr(i);
+    return 0.0;
+}

@@ -1,0 +1,92 @@
+// The curve analysis: FFT-length check, settings copies, level and distortion lines.
+#include "display/curveAnalysis.h"
+
+#include "analysis/AnaEval.h"
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+constexpr int32_t kNoiseBit = 1;         // Hx bit 0: noise
+constexpr int32_t kHarmonicBits = 0x1FE; // Hx bits 1..8: H2..H9
+
+// The settings copies of one analysis.
+struct TAnalysisSetup {
+    cFFTdat fft;
+    cAnaPara ana;
+    edBModi unit = dBMode_dbFS;
+    std::unique_ptr<Tcorri> weighting;
+};
+
+void prepare(TAnalysisSetup& s, const Tcurve& c) {
+    const int32_t n = 2 * c.OriY.samples();
+    s.fft.SamplesFFT = n;
+    s.ana.lsampFFTPoints = n;
+    s.ana.fsampFreq = c.Sfreq;
+    s.unit = c.FdbMode != dBmode_unknown ? c.FdbMode : s.fft.fdbMode;
+    s.fft.setdBMode(s.unit);
+    s.fft.fdbMode = s.unit;
+    ApplyLevelCalibration(s.fft);
+    s.weighting = MakeWeighting(s.ana);
+}
+
+// "THD+N", "H2+H3", " S/N" and the fundamental, as the result text names a distortion.
+QString distortionText(const cAnaPara& ana) {
+    QString t;
+    if ((ana.Hx & kHarmonicBits) == kHarmonicBits) {
+        t = "THD";
+    } else {
+        QStringList h;
+        for (int i = 2; i <= 9; ++i)
+            if (ana.Hx & (1 << (i - 1))) h << "H" + QString::number(i);
+        t = h.join('+');
+    }
+    if ((ana.Hx & kNoiseBit) && (ana.Hx & kHarmonicBits)) t += "+N";
+    return t + QString::asprintf(" @ %1.0fHz", double(ana.fresultFundamental));
+}
+
+QString levelLine(TAnalysisSetup& s, const Tcurve& c, double& level) {
+    level = BandLevel(&c.OriY, s.ana, s.fft, true, 0, s.weighting.get(), s.unit);
+    return QString::asprintf("Level:%s%6.2f%s ", "\t", level,
+                             qPrintable(" " + curveLevelUnitText(s.unit)));
+}
+
+QString distortionLine(TAnalysisSetup& s, const Tcurve& c, double& dist) {
+    dist = DistortionNoise(&c.OriY, s.ana, nullptr);
+    if (!(s.ana.fresultFundamental > 0.0f)) return QStringLiteral("no fundamental wave");
+    if (dist == kEvalNoValue_dB || !std::isfinite(dist))
+        return QStringLiteral("no distortion measured");
+    const QString text = distortionText(s.ana);
+    if ((s.ana.Hx & (kNoiseBit | kHarmonicBits)) == kNoiseBit) // noise alone: S/N
+        return "S/N:\t" + QString::asprintf("%1.1f", -dist) + " dB " + text;
+    return "Dist.:\t" + QString::asprintf("%1.1f", dist) + "/" +
+           QString::asprintf("%1.4f", std::pow(10.0, dist / 20.0) * 100.0) + " [dB/%] " + text;
+}
+
+} // namespace
+
+bool isFFTCurveLength(int32_t points) {
+    if (points < 32 || points > 524288) return false;
+    return (points & (points - 1)) == 0;
+}
+
+QString curveLevelUnitText(edBModi unit) {
+    static const char* const kUnits[] = {"dBFS", "dBV", "dBu", "dBm", "dBSPL",
+                                         "Pa",   "mV",  "dB",  "Sone"};
+    return unit <= dbMode_Sone ? QString::fromLatin1(kUnits[unit]) : QString();
+}
+
+TCurveAnalysis analyzeCurve(const Tcurve& c, const cFFTdat& fft, const cAnaPara& ana) {
+    TCurveAnalysis r;
+    if (!isFFTCurveLength(c.OriY.samples())) {
+        r.error = kCurveNotFFTText;
+        return r;
+    }
+    TAnalysisSetup s{fft, ana, dBMode_dbFS, nullptr};
+    prepare(s, c);
+    if (s.ana.bLevelmess) r.lines << levelLine(s, c, r.level);
+    if (s.ana.bTHDmess) r.lines << distortionLine(s, c, r.distortion_dB);
+    r.ok = true;
+    return r;
+}

@@ -1,0 +1,68 @@
+// tColorListImg: splitting the legend lines into two coloured columns and drawing them.
+#include "display/tColorListImg.h"
+
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QPainter>
+#include <algorithm>
+
+namespace {
+constexpr int kMaxLines = 5;     // more lines than this are not laid out
+constexpr int kColumnGap = 10;   // pixels between the two columns
+}
+
+tColorListImg::tColorListImg() : font("Arial", 8) {}
+
+bool tColorListImg::setContent(const QStringList& List, TColorBGR Lcol, TColorBGR Rcol)
+{
+    const int oldLines = lines;
+    LeCol = Lcol;
+    RiCol = Rcol;
+    Llist.clear();
+    Rlist.clear();
+    lines = List.size() > kMaxLines ? 0 : int(List.size());
+    maxL = MaxR = 0;
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return lines != oldLines; // no fonts to measure without a GUI application
+    QFontMetrics fm(font);
+    for (int i = 0; i < lines; ++i) {
+        const QString& l = List[i];
+        const int at = l.indexOf(sep);
+        Llist << (at < 0 ? l : l.left(at));
+        Rlist << (at < 0 ? QString() : l.mid(at + 1));
+        maxL = std::max(maxL, fm.horizontalAdvance(Llist.back()) + 2);
+        MaxR = std::max(MaxR, fm.horizontalAdvance(Rlist.back()) + 2);
+    }
+    Ty = fm.height() + 1;
+    return lines != oldLines;
+}
+
+QSize tColorListImg::size() const
+{
+    if (lines == 0)
+        return QSize(0, 0);
+    return QSize(maxL + MaxR + 12, lines * Ty);
+}
+
+void tColorListImg::paint(QPainter& p, int x, int y, TColorBGR background) const
+{
+    if (lines == 0)
+        return;
+    p.save();
+    p.fillRect(QRect(QPoint(x, y), size()), bgrToQColor(background));
+    p.setFont(font);
+    for (int i = 0; i < lines; ++i) {
+        const int ty = y + i * Ty;
+        p.setPen(bgrToQColor(Llist[i].contains("left") ? LeCol : RiCol));
+        p.drawText(QRect(x + 1, ty, maxL, Ty), Qt::AlignLeft | Qt::AlignVCenter, Llist[i]);
+        p.setPen(bgrToQColor(RiCol));
+        p.drawText(QRect(x + maxL + kColumnGap, ty, MaxR, Ty), Qt::AlignLeft | Qt::AlignVCenter, Rlist[i]);
+    }
+    p.restore();
+}
+
+void tColorListImg::setFontSize(int pt)
+{
+    if (pt > 0)
+        font.setPointSize(pt);
+}

@@ -1,0 +1,34 @@
+// The legend of a diagram: up to five lines of two coloured columns.
+#pragma once
+
+#include "display/diaTypes.h"
+
+#include <QFont>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+class QPainter;
+
+// Each line is split at its first `sep` into a left and a right text. A left text containing
+// "left" takes LeCol, every other text RiCol. GUI thread only.
+class tColorListImg {
+public:
+    tColorListImg();
+    // New content; returns whether the number of laid-out lines changed. More than five lines
+    // are not laid out (lines becomes 0).
+    bool setContent(const QStringList& List, TColorBGR Lcol, TColorBGR Rcol);
+    // Width (left + right + 12) and height (lines x (height of "ygH" + 1)).
+    QSize size() const;
+    // Draws the legend with its top-left corner at (x, y) on the given background.
+    void paint(QPainter& p, int x, int y, TColorBGR background) const;
+    void setFontSize(int pt);
+
+    QStringList Llist, Rlist; // left and right column texts
+    QChar sep = u'|';          // column separator of a line
+    int Ty = 0;               // line height, pixels
+    TColorBGR RiCol = 0, LeCol = 0;
+    int maxL = 0, MaxR = 0;   // column widths, pixels
+    int lines = 0;            // lines laid out
+    QFont font;               // "arial"
+};

@@ -1,0 +1,149 @@
+// TDiagrammView: shows a TDiagramm's image and puts its edit and scroll buttons where it says.
+#include "display/ui/TDiagrammView.h"
+
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QToolButton>
+#include <algorithm>
+
+namespace {
+constexpr int kMinWidth = 50; // narrowest layout, pixels
+
+QToolButton* arrowButton(QWidget* parent, Qt::ArrowType a)
+{
+    auto* b = new QToolButton(parent);
+    b->setArrowType(a);
+    b->setAutoRepeat(true);
+    b->setFocusPolicy(Qt::NoFocus);
+    b->hide();
+    return b;
+}
+
+int mouseButton(Qt::MouseButton b)
+{
+    return b == Qt::LeftButton ? 1 : b == Qt::RightButton ? 2 : 0;
+}
+} // namespace
+
+TDiagrammView::TDiagrammView(QWidget* parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    m_rem1 = new QLineEdit(this);
+    m_rem1->setFrame(false);
+    m_rem1->hide();
+    connect(m_rem1, &QLineEdit::editingFinished, this, [this] {
+        if (m_rem1->text() != m_dia.Rem_1())
+            m_dia.setRem_1(m_rem1->text());
+    });
+    // x scroll: low down/up, high down/up.
+    const Qt::ArrowType xa[4] = {Qt::LeftArrow, Qt::RightArrow, Qt::LeftArrow, Qt::RightArrow};
+    for (int i = 0; i < 4; ++i) {
+        m_xScroll[size_t(i)] = arrowButton(this, xa[i]);
+        connect(m_xScroll[size_t(i)], &QToolButton::clicked, this,
+                [this, i] { m_dia.xScrollClick(i >= 2, i % 2 == 1); });
+    }
+    // y buttons per group: upper up/down, lower up/down.
+    for (int g = 0; g < kDiaCurves; ++g)
+        for (int k = 0; k < 4; ++k) {
+            auto* b = arrowButton(this, k % 2 == 0 ? Qt::UpArrow : Qt::DownArrow);
+            m_yButtons[size_t(g * 4 + k)] = b;
+            connect(b, &QToolButton::clicked, this, [this, g, k] { m_dia.yButtonClick(g, k < 2, k % 2 == 0); });
+        }
+    m_dia.OnRepainted = [this] {
+        placeWidgets();
+        update();
+    };
+    relayout();
+}
+
+TDiagrammView::~TDiagrammView()
+{
+    m_dia.OnRepainted = nullptr;
+}
+
+void TDiagrammView::relayout()
+{
+    m_dia.newsize(std::max(kMinWidth, width()), -1, std::max(1, height()));
+}
+
+void TDiagrammView::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    const QImage& img = m_dia.getBitmap();
+    p.fillRect(rect(), bgrToQColor(m_dia.Color_Margin()));
+    if (!img.isNull())
+        p.drawImage(0, 0, img);
+}
+
+void TDiagrammView::resizeEvent(QResizeEvent*)
+{
+    relayout();
+}
+
+void TDiagrammView::mousePressEvent(QMouseEvent* e)
+{
+    const QPoint pos = e->position().toPoint();
+    const int b = mouseButton(e->button());
+    m_dia.mouseDown(b, pos.x(), pos.y());
+    if (b == 1)
+        emit leftClicked(e->globalPosition().toPoint());
+    else if (b == 2)
+        emit rightClicked(e->globalPosition().toPoint());
+}
+
+void TDiagrammView::mouseMoveEvent(QMouseEvent* e)
+{
+    const QPoint pos = e->position().toPoint();
+    m_dia.mouseMove(pos.x(), pos.y());
+}
+
+void TDiagrammView::mouseReleaseEvent(QMouseEvent* e)
+{
+    const QPoint pos = e->position().toPoint();
+    m_dia.mouseUp(mouseButton(e->button()), pos.x(), pos.y());
+}
+
+// Puts a pair of buttons into the two halves of r (hidden when r is empty).
+static void placePair(QToolButton* a, QToolButton* b, const QRect& r, bool enabled)
+{
+    if (r.isEmpty()) {
+        a->hide();
+        b->hide();
+        return;
+    }
+    const int half = r.width() / 2;
+    a->setGeometry(r.left(), r.top(), half, r.height());
+    b->setGeometry(r.left() + half, r.top(), r.width() - half, r.height());
+    a->setEnabled(enabled);
+    b->setEnabled(enabled);
+    a->show();
+    b->show();
+}
+
+void TDiagrammView::placeWidgets()
+{
+    const QRect rr = m_dia.remEditRect();
+    m_rem1->setVisible(!rr.isEmpty());
+    if (!rr.isEmpty()) {
+        m_rem1->setGeometry(rr);
+        if (!m_rem1->hasFocus() && m_rem1->text() != m_dia.Rem_1())
+            m_rem1->setText(m_dia.Rem_1());
+        QPalette pal = m_rem1->palette();
+        pal.setColor(QPalette::Base, bgrToQColor(m_dia.Color_Margin()));
+        pal.setColor(QPalette::Text, bgrToQColor(m_dia.Color_Text()));
+        m_rem1->setPalette(pal);
+    }
+    placePair(m_xScroll[0], m_xScroll[1], m_dia.scrollLFRect(), true);
+    placePair(m_xScroll[2], m_xScroll[3], m_dia.scrollHFRect(), true);
+    for (int g = 0; g < kDiaCurves; ++g) {
+        const TYAXgroup& gr = *m_dia.group(g);
+        const TDiaButton* bs[2] = {&gr.SButUpper, &gr.SButLower};
+        for (int k = 0; k < 2; ++k) {
+            const TDiaButton& b = *bs[k];
+            const QRect r = b.visible && m_dia.laidOut() ? QRect(b.left, b.top, b.width, b.height) : QRect();
+            placePair(m_yButtons[size_t(g * 4 + 2 * k)], m_yButtons[size_t(g * 4 + 2 * k + 1)], r, b.enabled);
+        }
+    }
+}

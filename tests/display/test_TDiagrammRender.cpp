@@ -1,0 +1,169 @@
+// Renders typical diagrams (spectrum, twelve curves, time signal) and checks what lands where;
+// the pictures are kept as /tmp/dia-*.png for a look.
+#include "display/TDiagramm.h"
+
+#include "app/TMemIniFile.h"
+
+#include <QGuiApplication>
+#include <gtest/gtest.h>
+#include <cmath>
+
+namespace {
+
+void app()
+{
+    static int argc = 1;
+    static char name[] = "test_TDiagrammRender";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance())
+        new QGuiApplication(argc, argv); // lives until the process ends
+}
+
+class TDiagrammRender : public ::testing::Test {
+protected:
+    void SetUp() override { app(); }
+};
+
+// The spectrum of a 1 kHz sine with harmonics and a noise floor, in dBFS, FFT of 32768 points
+// at 48 kHz (bins of 1.46 Hz), as a measurement hands it over.
+void sineSpectrum(Tsamplemem& x, Tsamplemem& y, double level, double noise, uint32_t seed)
+{
+    const int n = 16384;
+    x = Tsamplemem(n);
+    y = Tsamplemem(n);
+    const double df = 48000.0 / 32768.0;
+    for (int i = 0; i < n; ++i) {
+        const double f = i * df;
+        seed = seed * 1664525u + 1013904223u;
+        double v = noise + 6.0 * (seed / 4294967296.0) - 3.0;
+        for (int h = 1; h <= 7; ++h) {
+            const double hf = 1000.0 * h;
+            const double db = h == 1 ? level : level - 50.0 - 8.0 * h;
+            const double dist = std::fabs(f - hf) / df;
+            if (dist < 4)
+                v = std::max(v, db - 6.0 * dist * dist);
+        }
+        x.setsmAr(i, f);
+        y.setsmAr(i, v);
+    }
+}
+
+// Rows of the image that hold a pixel of colour c inside column x.
+bool hasColourIn(const QImage& img, const QRect& area, QColor c)
+{
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (QColor(img.pixel(x, y)) == c)
+                return true;
+    return false;
+}
+
+void loadDefaults(TDiagramm& d, const tdiaset& ds)
+{
+    TMemIniFile empty;
+    d.LoadfromIni(empty, "Dia", ds);
+}
+
+} // namespace
+
+TEST_F(TDiagrammRender, SpectrumOnALogAxis)
+{
+    TDiagramm d;
+    tdiaset ds;
+    ds.Einh = "dBFS";
+    loadDefaults(d, ds);
+    d.makdiaVis(2);
+    Tsamplemem x, y;
+    sineSpectrum(x, y, -6.0, -112.0, 1);
+    d.SetdataPointer(y, x, false, 0);
+    sineSpectrum(x, y, -20.0, -104.0, 2);
+    d.SetdataPointer(y, x, false, 1);
+    d.setCurveName(0, "left");
+    d.setRem2({"left: THD 0.0012 %|1.000 kHz  -6.0 dBFS", "right: THD 0.0040 %|1.000 kHz -20.0 dBFS"});
+    d.newsize(900, -1, 480);
+    const QImage& img = d.getBitmap();
+    ASSERT_TRUE(img.save("/tmp/dia-spectrum.png"));
+    // The fundamental's peak column of curve 0 reaches -6 dBFS.
+    const int px = int(std::lround(d.XtoPix(1000.0)));
+    const int py = d.YtoPix(-6.0, *d.group(0));
+    EXPECT_TRUE(hasColourIn(img, QRect(px - 2, py - 2, 5, 5), bgrToQColor(d.getColline(0))));
+    // Nothing of the curves lands outside the plot and its clip band.
+    const QRect outside(0, 0, d.Diareci().left() - 3, img.height());
+    EXPECT_FALSE(hasColourIn(img, outside, bgrToQColor(d.getColline(0))));
+    EXPECT_EQ(d.clipBits(0), 0);
+    // Slope read-out from the fundamental to the second harmonic.
+    d.setFlanke_m(true);
+    d.mouseDown(1, px, py);
+    d.mouseUp(1, px, py);
+    const int px2 = int(std::lround(d.XtoPix(2000.0)));
+    d.mouseMove(px2, d.YtoPix(-72.0, *d.group(0)));
+    EXPECT_EQ(d.cursorKind(), 3);
+    EXPECT_TRUE(d.cursorXtext().endsWith("dB/Okt"));
+    ASSERT_TRUE(d.getBitmap().save("/tmp/dia-cursor.png"));
+}
+
+TEST_F(TDiagrammRender, TwelveCurvesOnTwoGroups)
+{
+    TDiagramm d;
+    tdiaset ds;
+    ds.secactive = true;
+    ds.Einh = "dBV";
+    ds.Einhsec = "dBu";
+    ds.ymaxsec = 20;
+    ds.yminsec = -100;
+    loadDefaults(d, ds);
+    for (int s = 0; s < kDiaCurves; ++s) {
+        Tsamplemem x, y;
+        sineSpectrum(x, y, -6.0 - 6 * s, -125.0 + 3 * s, uint32_t(s + 7));
+        d.SetdataPointer(y, x, false, s);
+        d.setcvis(true, false, s);
+        if (s >= 8)
+            d.setColline(s, 0x404040 + 0x202020 * (s - 8));
+    }
+    d.newsize(1000, -1, 520);
+    ASSERT_TRUE(d.getBitmap().save("/tmp/dia-12curves.png"));
+    EXPECT_TRUE(d.group(1)->Fyaxisvis);
+    EXPECT_LT(d.group(1)->xpos, d.group(0)->xpos); // higher groups stack further left
+    EXPECT_EQ(d.group(0)->xpos, d.Diareci().left());
+}
+
+TEST_F(TDiagrammRender, CompactTimeDiagram)
+{
+    TDiagramm d;
+    tdiaset ds;
+    ds.xlog = false;
+    ds.diaUp = true;
+    ds.xmin = 0;
+    ds.xmax = 20;
+    ds.ymax = 1;
+    ds.ymin = -1;
+    ds.ymaxsec = 1;
+    ds.yminsec = -1;
+    ds.Einh = ds.Einhsec = "FS";
+    loadDefaults(d, ds);
+    d.setinterpol(false);
+    d.setxEinheit("ms");
+    const int n = 960; // 20 ms at 48 kHz
+    Tsamplemem x(n), y(n), y2(n);
+    for (int i = 0; i < n; ++i) {
+        const double t = i / 48.0;
+        x.setsmAr(i, t);
+        y.setsmAr(i, 0.8 * std::sin(2 * M_PI * t / 2.5) * std::exp(-t / 12));
+        y2.setsmAr(i, 0.3 * std::sin(2 * M_PI * t));
+    }
+    d.SetdataPointer(y, x, false, 0);
+    d.SetdataPointer(y2, x, false, 1);
+    d.makdiaVis(2);
+    d.newsize(900, -1, 220);
+    ASSERT_TRUE(d.getBitmap().save("/tmp/dia-time.png"));
+    // The symmetric full-scale axis gets an even number of divisions, so 0 is a grid line.
+    const TYAXgroup& g = *d.group(0);
+    const double divisions = 2.0 / g.Fyteil;
+    EXPECT_NEAR(divisions, std::round(divisions), 1e-9);
+    EXPECT_EQ(int(std::lround(divisions)) % 2, 0);
+    EXPECT_EQ(g.Fyko, 2); // 0.25 needs two decimals
+    // Curve 1's first crest (t = 0.25 ms, y = 0.3) lies where the coordinates say.
+    const int px = int(std::lround(d.XtoPix(0.25)));
+    EXPECT_TRUE(hasColourIn(d.getBitmap(), QRect(px - 1, d.YtoPix(0.3, g) - 1, 3, 3),
+                            bgrToQColor(d.getColline(1))));
+}

@@ -1,0 +1,119 @@
+// Tests of the diagram widget: layout on resize, its edit and buttons, mouse hand-over.
+#include "display/ui/TDiagrammView.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace {
+
+void app()
+{
+    static int argc = 1;
+    static char name[] = "test_TDiagrammView";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance())
+        new QApplication(argc, argv); // lives until the process ends
+}
+
+class TDiagrammViewTest : public ::testing::Test {
+protected:
+    void SetUp() override { app(); }
+};
+
+// The visible tool button whose geometry lies inside r.
+QToolButton* buttonIn(TDiagrammView& v, const QRect& r, Qt::ArrowType arrow)
+{
+    for (QToolButton* b : v.findChildren<QToolButton*>())
+        if (b->isVisible() && r.contains(b->geometry()) && b->arrowType() == arrow)
+            return b;
+    return nullptr;
+}
+
+QRect rectOf(const TDiaButton& b) { return QRect(b.left, b.top, b.width, b.height); }
+
+} // namespace
+
+TEST_F(TDiagrammViewTest, ResizeLaysOutTheModelAndPlacesWidgets)
+{
+    TDiagrammView v;
+    v.resize(700, 400);
+    v.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&v));
+    EXPECT_EQ(v.dia().width(), 700);
+    EXPECT_EQ(v.dia().height(), 400);
+    EXPECT_EQ(v.dia().getBitmap().size(), QSize(700, 400));
+    auto* edit = v.findChild<QLineEdit*>();
+    ASSERT_NE(edit, nullptr);
+    EXPECT_TRUE(edit->isVisible());
+    EXPECT_EQ(edit->geometry(), v.dia().remEditRect());
+    EXPECT_NE(buttonIn(v, v.dia().scrollLFRect(), Qt::LeftArrow), nullptr);
+    EXPECT_NE(buttonIn(v, v.dia().scrollHFRect(), Qt::RightArrow), nullptr);
+    v.resize(20, 400); // the layout keeps at least 50 pixels
+    QApplication::processEvents();
+    EXPECT_EQ(v.dia().width(), 50);
+    v.grab().save("/tmp/dia-view-narrow.png");
+}
+
+TEST_F(TDiagrammViewTest, ButtonsAndEditReachTheModel)
+{
+    TDiagrammView v;
+    v.resize(700, 400);
+    v.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&v));
+    TDiagramm& d = v.dia();
+    d.setxSkalalog(true);
+    d.setX_minX_Max(20000.0, 20.0);
+    QToolButton* up = buttonIn(v, rectOf(d.group(0)->SButUpper), Qt::UpArrow);
+    ASSERT_NE(up, nullptr);
+    const double ymax = d.Y1_max();
+    QTest::mouseClick(up, Qt::LeftButton);
+    EXPECT_GT(d.Y1_max(), ymax);
+    QToolButton* lower = buttonIn(v, rectOf(d.group(0)->SButLower), Qt::DownArrow);
+    ASSERT_NE(lower, nullptr);
+    const double ymin = d.Y1_min();
+    QTest::mouseClick(lower, Qt::LeftButton);
+    EXPECT_LT(d.Y1_min(), ymin);
+    QToolButton* hfUp = buttonIn(v, d.scrollHFRect(), Qt::RightArrow);
+    ASSERT_NE(hfUp, nullptr);
+    QTest::mouseClick(hfUp, Qt::LeftButton);
+    EXPECT_DOUBLE_EQ(d.X_max(), 25000.0);
+    auto* edit = v.findChild<QLineEdit*>();
+    edit->setFocus();
+    edit->setText("new remark");
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(d.Rem_1(), "new remark");
+    v.grab().save("/tmp/dia-view.png");
+    // The compact layout hides the remark and every upper y button.
+    d.setDia2Up(true);
+    EXPECT_FALSE(edit->isVisible());
+    EXPECT_EQ(buttonIn(v, rectOf(d.group(0)->SButUpper), Qt::UpArrow), nullptr);
+}
+
+TEST_F(TDiagrammViewTest, MousePressesReachTheModelAndAreSignalled)
+{
+    TDiagrammView v;
+    v.resize(600, 350);
+    v.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&v));
+    QSignalSpy left(&v, &TDiagrammView::leftClicked);
+    QSignalSpy right(&v, &TDiagrammView::rightClicked);
+    int modelClicks = 0;
+    v.dia().OnRightMouseButClick = [&] { ++modelClicks; };
+    const QPoint p = v.dia().Diareci().center();
+    QTest::mouseClick(&v, Qt::LeftButton, {}, p);
+    EXPECT_EQ(left.count(), 1);
+    EXPECT_EQ(v.dia().curposX, p.x()); // the read-out starts at the press
+    QTest::mouseClick(&v, Qt::RightButton, {}, p);
+    EXPECT_EQ(right.count(), 1);
+    EXPECT_EQ(modelClicks, 1);
+    EXPECT_EQ(v.dia().curposX, -1); // the right button clears it
+    v.dia().setFreq_m(true);
+    QTest::mouseClick(&v, Qt::LeftButton, {}, p);
+    QTest::mouseMove(&v, p + QPoint(40, 0));
+    EXPECT_EQ(v.dia().cursorKind(), 1);
+    EXPECT_EQ(v.dia().curposXn, p.x() + 40);
+}
