@@ -12,6 +12,9 @@ static constexpr uint64_t kNoSession = ~uint64_t(0);
 static constexpr auto kSleepSlice = std::chrono::milliseconds(10);
 // A realtime thread this many blocks behind restarts its schedule instead of catching up.
 static constexpr int kLateBlocks = 8;
+// Fast pacing: how often a waiting block checks whether it was fetched, and announces itself again.
+static constexpr auto kFetchPoll = std::chrono::microseconds(100);
+static constexpr auto kRenotify = std::chrono::milliseconds(20);
 
 TSimEngine::TSimEngine() : inStart_(kNoSession)
 {
@@ -162,7 +165,22 @@ void TSimEngine::runFast() noexcept
             continue;
         }
         produce();
-        waitKick(true);
+        waitFetched();
+    }
+}
+
+// Waits until the last block was fetched. A reader that was busy when the block was announced
+// drops the notification and fetches on the next one, so a block left waiting is announced
+// again every kRenotify.
+void TSimEngine::waitFetched() noexcept
+{
+    auto announced = Clock::now();
+    while (!stop_.load() && inputOn_.load() && consumed_.load(std::memory_order_acquire) < ring_.written()) {
+        std::this_thread::sleep_for(kFetchPoll);
+        if (Clock::now() - announced < kRenotify)
+            continue;
+        onBlock.use([](void* code, void* context) { reinterpret_cast<void (*)(void*)>(code)(context); });
+        announced = Clock::now();
     }
 }
 

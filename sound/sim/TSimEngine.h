@@ -87,6 +87,7 @@ private:
     void runFast() noexcept;
     void runRealtime() noexcept;
     void waitKick(bool untilFetched) noexcept;
+    void waitFetched() noexcept;
     void produce() noexcept;
     void resetGenerator() noexcept;
     void applyFilter(int frames) noexcept;

@@ -97,12 +97,14 @@ int32_t prepareScan(const Tsamplemem* spectrum, cAnaPara& ana) {
     return std::min(ana.lsampFFTPoints / 2, spectrum->samples());
 }
 
+constexpr double kLn10 = 2.302585092994045684; // ln 10
+
 // Linear magnitude of a raw dB bin at f Hz, weighted when the curve is active; 0 for a bin
 // without a value (exactly 0, or not a finite number).
 double binAmplitude(double v, double f, const Tcorri* weighting) {
     if (v == 0.0 || !std::isfinite(v)) return 0.0;
     if (weighting && weighting->getaktiv()) v = weighting->corri(v, f, 0.0);
-    return std::pow(10.0, v / 20.0);
+    return std::exp(v * kLn10 / 20.0); // 10^(v/20); exp is several times faster than pow
 }
 
 bool inBand(double f, const cAnaPara& ana) {

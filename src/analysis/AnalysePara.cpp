@@ -498,7 +498,7 @@ double binPower(double v, double f, bool linear, const Tcorri* weighting) {
         return 0.0;
     }
     if (weighted) v = weighting->corri(v, f, 0.0);
-    return std::pow(10.0, v / 10.0);
+    return std::exp(v * (2.302585092994045684 / 10.0)); // 10^(v/10); exp is several times faster than pow
 }
 
 // Sum of the bin powers of [lfvon, lfbis].

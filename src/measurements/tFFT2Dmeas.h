@@ -1,0 +1,139 @@
+// The FFT measurement: continuously updated spectra of every input channel, evaluated in steps.
+#pragma once
+
+#include "measurements/MeasurementClass.h"
+
+#include <QObject>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+class IDiagramHost;
+class TGdata;
+class tFFT2Dmeas;
+
+// Step numbers of the evaluation chain. 0 waits for a block, 1..12 are one pass, 13 ends it.
+enum eFFTStep : int32_t {
+    fsIdle = 0,
+    fsFetch = 1,
+    fsFilter = 2,
+    fsSpectrum = 3,
+    fsAverage = 5,
+    fsLogConvert = 6,
+    fsResultText = 8,
+    fsScale = 9,
+    fsWeighting = 11,
+    fsSend = 12,
+    fsDone = 13,
+    fsStop = 100,
+    fsStart = 101,
+    fsParked = 999
+};
+
+// The hidden step window: receives the step messages (1052, wParam 723) of its measurement and,
+// when shown, collects debug lines. GUI thread only.
+class TF2dMeas : public QObject {
+public:
+    explicit TF2dMeas(tFFT2Dmeas* owner) : m_owner(owner) {}
+    bool event(QEvent* e) override;
+
+    int32_t iR = 0;         // first sample of the transform in the block
+    int32_t s2 = 0;         // half the transform size
+    double time = 0.0;      // duration of the last pass, ms
+    bool visible = false;   // debug lines are collected
+    QStringList Memo1;      // the debug lines
+
+private:
+    tFFT2Dmeas* m_owner;    // measurement whose steps run here
+};
+
+// The 2D (and the 3D window's) FFT measurement. Each step is run by a posted message so that
+// the user interface stays responsive between steps; passes never overlap: a pass starts only
+// from step 0, and a block that arrives during one is dropped. GUI thread only.
+class tFFT2Dmeas : public tMeasureObj {
+public:
+    // host: the diagram window (may be null: results are then only kept in the package).
+    explicit tFFT2Dmeas(IDiagramHost* host = nullptr);
+    ~tFFT2Dmeas() override;
+
+    void setDiaMode(eSampleMode Mode) { DiaMode = Mode; }
+    eSampleMode diaMode() const { return DiaMode; }
+    bool MRun(bool Run);
+    // Samples fetched per pass: SamplesFFT (plus the 3D depth), rounded up to a multiple of 8.
+    int32_t CalcSampleMem() const;
+    void BuildDia2D(bool Load);
+    void BuildDia3D();
+
+    eMeasRes Init(cFFTdat* para1, cAnaPara* para2, const Tcorri* iCor, const Tcorri* oCor,
+                  const Tcorri* dCor) override;
+    eMeasRes DeInit(int32_t para) override;
+    int32_t Mexecute2(int32_t) override { return 0; }
+    eMeasRes Mexecute(double para) override;
+    eMeasRes Mstart(int32_t para) override;
+    double calcGoodFrameRate_ms() override { return m_frameResol_ms; }
+    void LoadFromIni(const QString& LOADname) override;
+    void saveToINI(const QString& savename) override;
+    eMeasRes SetCors(const Tcorri* iCor, const Tcorri* oCor, const Tcorri* dCor) override;
+    eMeasRes SetChannels(int32_t iCha, int32_t oCha) override;
+
+    // The main window's frame resolution ("FRAMERESOL_ms") and settings file.
+    void setFrameResolution_ms(double ms) { m_frameResol_ms = ms; }
+    void setSettingsFile(const QString& f) { m_iniFile = f; }
+    // Depth bands of the 3D window (3D diagram only).
+    void setZBands(int32_t z) { m_zBands = z; }
+    // Shows the pass time "%1.3fms" at step 13 (the main window's time debug switch).
+    void setTimeDebug(bool on) { m_timeDebug = on; }
+
+    // Runs the current step (lParam 9990), or first jumps to step lParam (< 9990).
+    void onStepMessage(intptr_t lParam);
+    int32_t FFTstep = fsParked;           // step of the evaluation chain
+    TGdata* gdata() { return Gdata.get(); }
+    TF2dMeas& stepWindow() { return m_stepWnd; }
+    const QStringList& resultLines() const { return m_resultLines; } // last result text
+    int32_t passesDrawn() const { return m_passesDrawn; }            // packages sent
+    // Steps 2 to 11 at once on blocks already fetched (one per input channel, each at least
+    // SamplesFFT long), after a start: what one pass computes, without the messages.
+    bool evaluateBlocks(std::vector<Tsamplemem> blocks);
+    // What a start prepares for the passes at a sample rate (Hz): the frequency axis, the
+    // averaging memory, the window and the weighting. Returns the samples fetched per pass.
+    int32_t preparePasses(int32_t sampleRate);
+    double lastPassTime_ms() const { return m_stepWnd.time; }
+
+private:
+    void next();
+    void advance(bool goOn); // next() when the step says the chain goes on
+    void postStep(intptr_t lParam = 9990);
+    bool stepFetch();
+    bool stepFilter();
+    bool stepSpectrum();
+    bool stepAverage();
+    bool stepLogConvert();
+    bool stepResultText();
+    bool stepScale();
+    bool stepWeighting();
+    void stepSend();
+    void stepDone();
+    void stepStop();
+    void stepStart();
+    int32_t startInput(int32_t mem); // registers the block callback, starts input; status word
+    void setPriority(bool belowNormal);
+    QString yUnit() const;
+
+    IDiagramHost* m_host;                  // diagram window, not owned (may be null)
+    std::unique_ptr<TGdata> Gdata;         // result package (owned)
+    TGdata* m_gdataRef = nullptr;          // what message 1053 points at (the package's address)
+    eSampleMode DiaMode = Sample_2D;       // 2D or 3D diagram
+    cFFTdat* m_fft = nullptr;              // shared FFT settings, not owned
+    cAnaPara* AnadataM = nullptr;          // shared analysis parameters, not owned
+    std::unique_ptr<Tcorri> inCor;         // copy of the input correction
+    std::unique_ptr<Tcorri> Dispcor;       // copy of the display correction
+    std::unique_ptr<Tcorri> m_weighting;   // weighting curve of the analysis settings
+    TF2dMeas m_stepWnd;                    // receives the step messages
+    QStringList m_resultLines;             // result text of the last pass
+    QString m_iniFile;                     // settings file of LoadFromIni/saveToINI at Init/DeInit
+    double m_frameResol_ms = 100.0;        // shortest time between two passes
+    int32_t m_zBands = 0;                  // 3D depth bands
+    bool m_timeDebug = false;              // show pass times
+    int32_t m_passesDrawn = 0;             // packages sent to the diagram
+    int64_t m_passStart_ns = 0;            // steady clock at step 1
+};

@@ -1,0 +1,269 @@
+// The evaluation steps of the FFT measurement: fetch, filter, transform, average, convert, send.
+#include "measurements/tFFT2Dmeas.h"
+
+#include "analysis/AnaEval.h"
+#include "analysis/FFtuli.h"
+#include "analysis/tFilterBlock.h"
+#include "core/soundDLLImpDyn.h"
+#include "core/winMessage.h"
+#include "display/TGdata.h"
+#include "measurements/IDiagramHost.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+constexpr int kMsgStep = 0x400 + 28;   // step message / the diagram window's reply
+constexpr int kMsgPutDia = 0x400 + 29; // result package to the diagram window
+
+// Callback 5 of the module: a new block is ready. Runs on the module's thread; only posts.
+void newBlockFromModule(void*) { NewSampDat(); }
+SDMethod g_newBlockMethod{&newBlockFromModule, nullptr};
+
+double msSince(int64_t startNs)
+{
+    const int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                            std::chrono::steady_clock::now().time_since_epoch()).count();
+    return double(now - startNs) / 1e6;
+}
+
+int64_t nowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// A correction in dB applied to one bin: added to a dB value, or as a factor to a magnitude.
+double applyDB(double v, double corrDB, bool linear)
+{
+    return linear ? v * std::pow(10.0, corrDB / 20.0) : v + corrDB;
+}
+
+} // namespace
+
+bool tFFT2Dmeas::stepFetch()
+{
+    m_passStart_ns = nowNs();
+    const int32_t nCh = std::max(m_fft->fAnzICha, 0);
+    Gdata->makeAsd(nCh, CalcSampleMem());
+    std::vector<TsmView*> views;
+    for (Tsamplemem& b : Gdata->asdDia)
+        views.push_back(b.view());
+    const bool can = nCh > 0 && soundDLL().usable();
+    const int32_t got = can ? soundDLL().SDgetSoundDatsCH(views.data(), nCh - 1) : 0;
+    Gdata->timestamp = got;
+    if (got == 0) {
+        FFTstep = fsIdle;
+        Gdata->Working = false;
+        return false;
+    }
+    Gdata->Working = true;
+    const int32_t len = Gdata->asdDia.front().samples();
+    m_stepWnd.iR = std::max(0, len - m_fft->SamplesFFT);
+    for (Tsamplemem& ph : Gdata->asdPh)
+        ph = Tsamplemem(len);
+    return true;
+}
+
+bool tFFT2Dmeas::stepFilter()
+{
+    tFilterBlockSet& fb = processFilterBlocks();
+    for (size_t ch = 0; ch < Gdata->asdDia.size(); ++ch) {
+        Tsamplemem& block = Gdata->asdDia[ch];
+        tFilterBlock& filter = ch % 2 ? fb.inpRight : fb.inpLeft;
+        if (!filter.inactive())
+            for (int32_t i = 0; i < block.samples(); ++i)
+                block.smpoi()[i] = filter.newCycle(block.smpoi()[i]);
+        Gdata->asdZ[ch] = block;
+    }
+    return true;
+}
+
+bool tFFT2Dmeas::stepSpectrum()
+{
+    const int32_t n = m_fft->SamplesFFT, iR = m_stepWnd.iR;
+    for (size_t ch = 0; ch < Gdata->asdDia.size(); ++ch) {
+        Tsamplemem& block = Gdata->asdDia[ch];
+        if (iR + n > block.samples())
+            continue; // the module delivered a shorter block than asked for
+        WindowedSpectrum(block.smpoi() + iR, Gdata->asdPh[ch].smpoi() + iR, n, 1);
+    }
+    return true;
+}
+
+bool tFFT2Dmeas::stepAverage()
+{
+    std::vector<Tsamplemem*> mag, ph;
+    for (size_t ch = 0; ch < Gdata->asdDia.size(); ++ch) {
+        mag.push_back(&Gdata->asdDia[ch]);
+        ph.push_back(&Gdata->asdPh[ch]);
+    }
+    const int32_t left = AverageSpectra(int32_t(mag.size()), mag, *m_fft, ph);
+    if (left > 0) {
+        toMain(cbmShowAveCounter, left);
+        Gdata->Working = false;
+        FFTstep = fsIdle;
+        Gdata->ReleaseGMem();
+        return false;
+    }
+    m_fft->AveCounter = m_fft->AveValue;
+    toMain(cbmSetAverage, m_fft->AveValue);
+    ApplyLevelCalibration(*m_fft);
+    if (AnadataM)
+        AnadataM->lsampFFTPoints = m_fft->SamplesFFT;
+    m_stepWnd.s2 = m_fft->SamplesFFT / 2;
+    return true;
+}
+
+bool tFFT2Dmeas::stepLogConvert()
+{
+    const int32_t s2 = m_stepWnd.s2, iR = m_stepWnd.iR;
+    const bool linear = IsLinearUnit(m_fft->fdbMode);
+    for (size_t ch = 0; ch < Gdata->asdDia.size(); ++ch) {
+        Gdata->asdDia[ch] = Tsamplemem::copyPart(Gdata->asdDia[ch], iR, s2);
+        Gdata->asdPh[ch] = Tsamplemem::copyPart(Gdata->asdPh[ch], iR, s2);
+        Gdata->asdDia[ch].corriFastandLog(1.0, 0.0, &Gdata->sdX, !linear, inCor.get());
+    }
+    return true;
+}
+
+bool tFFT2Dmeas::stepResultText()
+{
+    TResultTextInput in;
+    for (size_t c = 0; c < 2 && c < Gdata->asdDia.size(); ++c) {
+        in.spectrum[c] = &Gdata->asdDia[c];
+        in.timeSignal[c] = &Gdata->asdZ[c];
+    }
+    in.unit = m_fft->fdbMode;
+    in.unitText = m_fft->fdbMode == dbMode_Sone ? QStringLiteral(" Sone") : LevelUnitLabel(*m_fft);
+    in.fft = m_fft;
+    in.weighting = m_weighting.get();
+    in.generator = soundDLL().usable() ? soundDLL().waveGO() : nullptr;
+    m_resultLines = AnadataM ? BuildResultText(in, *AnadataM) : QStringList();
+    Gdata->ComStrList = &m_resultLines;
+    if (m_host)
+        m_host->setCommentLines(m_resultLines, AnadataM ? AnadataM->iResultTextSize : 10);
+    return true;
+}
+
+bool tFFT2Dmeas::stepScale()
+{
+    for (size_t ch = 0; ch < Gdata->asdDia.size(); ++ch) {
+        const TLevelCorr c = LevelCorrOf(*m_fft, int(ch) == 1 ? 1 : 0);
+        Gdata->asdDia[ch].calcDats(c.fak, c.offs);
+    }
+    return true;
+}
+
+bool tFFT2Dmeas::stepWeighting()
+{
+    const bool linear = IsLinearUnit(m_fft->fdbMode);
+    const bool weigh = AnadataM && AnadataM->bFilterFFT && m_weighting && m_weighting->getaktiv();
+    const bool disp = Dispcor && Dispcor->getapplDir() == 1 && Dispcor->getaktiv();
+    for (Tsamplemem& spec : Gdata->asdDia) {
+        for (int32_t i = 0; i < spec.samples(); ++i) {
+            const double f = Gdata->sdX.getsmAr(i);
+            double v = spec.smpoi()[i];
+            if (weigh)
+                v = applyDB(v, -m_weighting->getapplDir() * m_weighting->value(f), linear);
+            if (disp)
+                v = applyDB(v, -Dispcor->value(f), linear);
+            spec.smpoi()[i] = v;
+        }
+    }
+    return true;
+}
+
+void tFFT2Dmeas::stepSend()
+{
+    FFTstep = fsParked;
+    ++m_passesDrawn;
+    m_gdataRef = Gdata.get();
+    QObject* window = m_host ? m_host->diagramReceiver() : nullptr;
+    if (window) {
+        postMsg(window, kMsgPutDia, reinterpret_cast<intptr_t>(&m_gdataRef), 0);
+        return;
+    }
+    // Nobody draws: the package is free again at once.
+    Gdata->Working = false;
+    postMsg(&m_stepWnd, kMsgStep, 723, fsDone);
+}
+
+void tFFT2Dmeas::stepDone()
+{
+    m_stepWnd.time = msSince(m_passStart_ns);
+    if (m_timeDebug && m_stepWnd.visible)
+        m_stepWnd.Memo1 << QString::asprintf("%1.3fms", m_stepWnd.time);
+    Gdata->ReleaseGMem();
+    FFTstep = getMeasRun() ? fsIdle : fsParked;
+}
+
+void tFFT2Dmeas::stepStop()
+{
+    setPriority(false);
+    if (m_fft->nextcurve && m_host)
+        m_host->newCurveSet();
+    setMeasRun(false);
+    Gdata->Working = false;
+    FFTstep = fsParked;
+    if (soundDLL().usable())
+        soundDLL().SDSetCallBack(SD_CB_NEW_BLOCK, nullptr);
+    toMain(cbmShowAveCounter, m_fft->AveCounter);
+}
+
+void tFFT2Dmeas::stepStart()
+{
+    setMeasRun(true);
+    toMain(cbmShowAveCounter, m_fft->AveCounter);
+    if (Gdata->Working)
+        return;
+    TsoundDLLImpDyn& dll = soundDLL();
+    const int32_t mem = preparePasses(dll.usable() ? dll.inSampleRate() : sfiMeas);
+    if (dll.usable() && dll.waveGI())
+        dll.waveGI()->Mode = 1;
+    if (m_host && sfiMeas > 0)
+        m_host->setTimeDiagramRange(mem / 2 * 1000.0 / sfiMeas, yUnit());
+    const int32_t st = dll.usable() ? startInput(mem) : 0;
+    if ((st & 9) == 1) {
+        FFTstep = fsIdle;
+        setPriority(true);
+    } else {
+        setMeasRun(false);
+        FFTstep = fsParked;
+    }
+}
+
+int32_t tFFT2Dmeas::preparePasses(int32_t sampleRate)
+{
+    sfiMeas = sampleRate;
+    if (AnadataM) {
+        AnadataM->fsampFreq = sfiMeas;
+        if (AnadataM->bWuFmess) {
+            m_fft->SamplesFFT = AnadataM->WuFmode == eFlutter ? 65536 : 262144;
+            toMain(cbmRefreshSignal, 0);
+        }
+        m_weighting = MakeWeighting(*AnadataM);
+    }
+    const int32_t mem = CalcSampleMem();
+    m_fft->SetAvemem(mem);
+    m_fft->ClearAvemem();
+    const int32_t s2 = m_fft->SamplesFFT / 2;
+    m_stepWnd.s2 = s2;
+    Gdata->sdX = Tsamplemem(s2);
+    for (int32_t i = 0; i < s2; ++i)
+        Gdata->sdX.smpoi()[i] = double(i) / s2 * double(sfiMeas / 2);
+    Gdata->sfi = sfiMeas;
+    PrepareWindow(m_fft->FFTwin, m_fft->SamplesFFT);
+    return mem;
+}
+
+int32_t tFFT2Dmeas::startInput(int32_t mem)
+{
+    TsoundDLLImpDyn& dll = soundDLL();
+    dll.SDSetCallBack(SD_CB_NEW_BLOCK, &g_newBlockMethod);
+    dll.SDSetFuturePara(2, mem);
+    return dll.SDStartSoundIn(1);
+}

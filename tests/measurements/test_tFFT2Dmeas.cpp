@@ -1,0 +1,351 @@
+// FFT measurement on the virtual bench: the step chain, averaging, toggling, units and levels.
+#include "analysis/AnalysePara.h"
+#include "app/TMemIniFile.h"
+#include "app/vlMessages.h"
+#include "core/soundDLLImpDyn.h"
+#include "core/winMessage.h"
+#include "display/TGdata.h"
+#include "measurements/IDiagramHost.h"
+#include "measurements/tFFT2Dmeas.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <random>
+
+namespace {
+
+// The diagram window's side: takes each package, notes what it saw and answers at once.
+class FakeHost : public QObject, public IDiagramHost {
+public:
+    bool event(QEvent* e) override
+    {
+        if (e->type() != TMsgEvent::eventType())
+            return QObject::event(e);
+        const auto* m = static_cast<TMsgEvent*>(e);
+        if (m->msg != 0x400 + 29 || !m->wParam)
+            return true;
+        TGdata* g = *reinterpret_cast<TGdata**>(m->wParam);
+        ++packages;
+        lastChannels = int(g->asdDia.size());
+        lastSpectrum = g->asdDia.empty() ? Tsamplemem() : g->asdDia[0];
+        lastX = g->sdX;
+        g->Working = false;
+        postMsg(g->MsgHandle, 0x400 + 28, 723, 13);
+        return true;
+    }
+    QObject* diagramReceiver() override { return this; }
+    void openSecondaryPanel(int32_t typ) override { panels << typ; }
+    void loadDiagram(const QString&, const QString& topic) override { loadedTopic = topic; }
+    void saveDiagram(const QString&, const QString& topic) override { savedTopic = topic; }
+    void setUnitTexts(const QString&, const QString&) override {}
+    void setFFTInfo(int32_t points, int32_t rate) override { fftPoints = points, sampleRate = rate; }
+    void setMarkerOn(bool, bool) override {}
+    void resetDiagram() override {}
+    void setYUnit(const QString& u) override { yUnit = u; }
+    void setCommentLines(const QStringList& lines, int32_t) override { comments = lines; }
+    void setTimeDiagramRange(double, const QString&) override {}
+    void newCurveSet() override { ++newSets; }
+    void setCurveComments(const QStringList&) override {}
+
+    int packages = 0, lastChannels = 0, fftPoints = 0, sampleRate = 0, newSets = 0;
+    Tsamplemem lastSpectrum, lastX;
+    QList<int32_t> panels;
+    QString loadedTopic, savedTopic, yUnit;
+    QStringList comments;
+};
+
+// Stands in for the main window: every block notification runs the measurement's Mexecute.
+class BlockPump : public QObject {
+public:
+    tMeasureObj* meas = nullptr;
+    int blocks = 0;
+    bool event(QEvent* e) override
+    {
+        if (e->type() == TMsgEvent::eventType() && static_cast<TMsgEvent*>(e)->msg == MSG_NEW_BLOCK && meas) {
+            ++blocks;
+            meas->Mexecute(0);
+        }
+        return true;
+    }
+};
+
+class FFT2Dmeas : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        static int argc = 1;
+        static char name[] = "test_tFFT2Dmeas";
+        static char* argv[] = {name, nullptr};
+        if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
+    }
+    void SetUp() override
+    {
+        qputenv("VELMORA_HOME", home.path().toUtf8());
+        QFile f(home.filePath("SoundSim.ini"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[Device]\nSampleRate=48000\nBits=32\nPacing=fast\nBlockFrames=4096\n[Model]\nKind=wire\n");
+        f.close();
+        resetSoundDLL();
+        soundDLL().setFolder(VELMORA_MODULE_DIR);
+        QString name = "libSoundSim.so";
+        const TsoundStartResult r = soundDLL().startup(false, TsoundDLLImpDyn::kStartFlags, name);
+        ASSERT_EQ(r.action, eSoundStart::ssOK);
+        ASSERT_TRUE(soundDLL().readAddresses(r.count, TsoundCallbacks{}));
+        SetMainMsgReceiver(&pump);
+        SetMainClosing(false);
+        fft.SamplesFFT = 16384;
+        fft.FFTwin = 2;
+        ana.bLevelmess = true;
+        ana.bResultTextLeft = true;
+        meas = std::make_unique<tFFT2Dmeas>(&host);
+        meas->setFrameResolution_ms(0);
+        meas->setSettingsFile(home.filePath("velmora30.ini"));
+        pump.meas = meas.get();
+    }
+    void TearDown() override
+    {
+        if (meas)
+            meas->DeInit(0);
+        pump.meas = nullptr;
+        SetMainMsgReceiver(nullptr);
+        SetMainClosing(true);
+        soundDLL().shutdown(';');
+        resetSoundDLL();
+    }
+    // Init reads the mode's settings from the file: put the test's settings there first.
+    void init()
+    {
+        TMemIniFile ini(home.filePath("velmora30.ini"));
+        fft.SaveFFTtoIniL(ini, "fft2d");
+        ana.SaveAnatoIniL(ini, "fft2d");
+        ASSERT_TRUE(ini.UpdateFile());
+        ASSERT_EQ(meas->Init(&fft, &ana, nullptr, nullptr, nullptr), mereOK);
+        meas->SetChannels(2, 2);
+    }
+    void playSine(double hz, double dBFS)
+    {
+        TwaveGO* go = soundDLL().waveGO();
+        ASSERT_NE(go, nullptr);
+        go->GenFreqL = go->GenFreqR = hz;
+        go->voldB_L = go->voldB_R = dBFS;
+        go->modeL = go->modeR = 0;
+        go->genOnL = go->genOnR = 1;
+        soundDLL().SDStartSoundOut(1);
+    }
+    // Runs the event loop until `packages` packages have been drawn (false on time-out).
+    bool runUntilPackages(int packages, int timeout_ms = 20000)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (host.packages < packages && t.elapsed() < timeout_ms)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        return host.packages >= packages;
+    }
+    double levelFromLine() const
+    {
+        for (const QString& l : meas->resultLines()) {
+            const auto m = QRegularExpression(R"(Level:\s*left Ch\.\s*(-?[0-9.]+))").match(l);
+            if (m.hasMatch())
+                return m.captured(1).toDouble();
+        }
+        return NAN;
+    }
+
+    QTemporaryDir home;
+    cFFTdat fft;
+    cAnaPara ana;
+    FakeHost host;
+    BlockPump pump;
+    std::unique_ptr<tFFT2Dmeas> meas;
+};
+
+TEST_F(FFT2Dmeas, sineThroughTheWireReadsItsLevelAndPeaksAtItsBin)
+{
+    init();
+    playSine(997.0, -6.02);
+    meas->Mstart(1);
+    ASSERT_TRUE(runUntilPackages(3)) << "blocks seen " << pump.blocks << " run " << meas->getMeasRun() << " step " << meas->FFTstep << " st " << soundDLL().SDgetSoundStatus() << " usable " << soundDLL().usable();
+    // A sine of -6.02 dBFS peak reads -6.02 dBFS as a band level (goal +-0.01 dB).
+    EXPECT_NEAR(levelFromLine(), -6.02, 0.01) << meas->resultLines().join(" | ").toStdString();
+    ASSERT_EQ(host.lastSpectrum.samples(), 8192);
+    EXPECT_EQ(host.lastChannels, 2);
+    int32_t peak = 0; // loudest bin (getmaxIndex looks at magnitudes, not at dB values)
+    for (int32_t k = 1; k < host.lastSpectrum.samples(); ++k)
+        if (host.lastSpectrum.getsmAr(k) > host.lastSpectrum.getsmAr(peak)) peak = k;
+    EXPECT_NEAR(host.lastX.getsmAr(peak), 997.0, 48000.0 / 16384); // within one bin
+    EXPECT_EQ(host.yUnit, "dB");
+    EXPECT_EQ(host.fftPoints, 16384);
+    EXPECT_EQ(host.sampleRate, 48000);
+}
+
+TEST_F(FFT2Dmeas, startTwiceStopsAndLateStepMessagesAreHarmless)
+{
+    init();
+    playSine(1000.0, -20);
+    meas->Mstart(1);
+    ASSERT_TRUE(runUntilPackages(1));
+    EXPECT_TRUE(meas->getMeasRun());
+    meas->Mstart(1);
+    for (int i = 0; i < 50; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_FALSE(meas->getMeasRun());
+    EXPECT_EQ(meas->FFTstep, fsParked);
+    const int drawn = host.packages;
+    meas->Mexecute(0); // stopped: no pass
+    for (int i = 0; i < 50; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(host.packages, drawn);
+}
+
+TEST_F(FFT2Dmeas, averagingDrawsEveryNthPassAndCountsDown)
+{
+    fft.AveValue = 4;
+    QList<intptr_t> shown;
+    meas->SetMeasCallback([&](int32_t cmd, intptr_t para) {
+        if (cmd == cbmShowAveCounter) shown << para;
+    });
+    init();
+    playSine(1000.0, -20);
+    meas->Mstart(1);
+    ASSERT_TRUE(runUntilPackages(2));
+    // Between two drawn spectra the counter shows 3, 2, 1.
+    const int i = int(shown.indexOf(3, 2));
+    ASSERT_GE(i, 0);
+    ASSERT_LT(i + 2, shown.size());
+    EXPECT_EQ(shown[i + 1], 2);
+    EXPECT_EQ(shown[i + 2], 1);
+}
+
+TEST_F(FFT2Dmeas, milliVoltSpectraStayLinearAndModeTwelveRunsAsOne)
+{
+    fft.MeasuringModeF = 12;
+    fft.setdBMode(dbMode_milliVolt);
+    init();
+    EXPECT_EQ(fft.MeasuringModeF, 1);
+    EXPECT_EQ(host.yUnit, "mV");
+    playSine(1000.0, -20);
+    meas->Mstart(1);
+    ASSERT_TRUE(runUntilPackages(1));
+    // Linear magnitudes: nothing negative, the peak well above 1 mV-scale noise.
+    double minV = 1e300;
+    for (int32_t k = 0; k < host.lastSpectrum.samples(); ++k)
+        minV = std::min(minV, host.lastSpectrum.getsmAr(k));
+    EXPECT_GE(minV, 0.0);
+    EXPECT_GT(host.lastSpectrum.getmaxVal(), 0.0);
+}
+
+TEST_F(FFT2Dmeas, settingsGoToTheModeTopicAndStepMessagesBeforeInitAreIgnored)
+{
+    meas->onStepMessage(1); // no package yet: nothing happens, nothing crashes
+    EXPECT_EQ(meas->FFTstep, fsParked);
+    fft.SamplesFFT = 8192;
+    init();
+    EXPECT_EQ(host.loadedTopic, "fft2d");
+    meas->DeInit(0);
+    EXPECT_EQ(host.savedTopic, "fft2d");
+    meas.reset();
+    QFile f(home.filePath("velmora30.ini"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(f.readAll());
+    EXPECT_TRUE(text.contains("[fft2d]", Qt::CaseInsensitive)) << text.toStdString();
+}
+
+} // namespace
+
+namespace {
+
+// Blocks of white noise (and optionally a sine) without a sound module: the pass itself.
+std::vector<Tsamplemem> noiseBlocks(int32_t n, unsigned seed, double sineAmp = 0.0, double hz = 997.0)
+{
+    std::vector<Tsamplemem> b;
+    std::mt19937 gen(seed);
+    std::normal_distribution<double> noise(0.0, 0.01);
+    for (int ch = 0; ch < 2; ++ch) {
+        Tsamplemem m(n);
+        for (int32_t i = 0; i < n; ++i)
+            m.smpoi()[i] = noise(gen) + sineAmp * std::sin(2.0 * M_PI * hz * i / 48000.0);
+        b.push_back(std::move(m));
+    }
+    return b;
+}
+
+// Relative spread (standard deviation / mean) of the linear magnitudes of bins lo..hi.
+double relativeSpread(const Tsamplemem& dB, int32_t lo, int32_t hi)
+{
+    double s = 0.0, s2 = 0.0;
+    for (int32_t k = lo; k <= hi; ++k) {
+        const double m = std::pow(10.0, dB.getsmAr(k) / 20.0);
+        s += m;
+        s2 += m * m;
+    }
+    const double n = hi - lo + 1, mean = s / n;
+    return std::sqrt(std::max(s2 / n - mean * mean, 0.0)) / mean;
+}
+
+class FFT2DPass : public ::testing::Test {
+protected:
+    void start(int32_t size, int32_t window, int32_t average)
+    {
+        fft.SamplesFFT = size;
+        fft.FFTwin = window;
+        fft.AveValue = fft.AveCounter = average;
+        ana.bLevelmess = true;
+        ana.bResultTextLeft = true;
+        meas.Init(&fft, &ana, nullptr, nullptr, nullptr);
+        meas.SetChannels(2, 2);
+        meas.preparePasses(48000);
+    }
+    cFFTdat fft;
+    cAnaPara ana;
+    tFFT2Dmeas meas;
+};
+
+TEST_F(FFT2DPass, averagingNSpectraShrinksTheNoiseSpreadAsOneOverRootN)
+{
+    start(4096, 2, 1);
+    ASSERT_TRUE(meas.evaluateBlocks(noiseBlocks(4096, 7)));
+    const double single = relativeSpread(meas.gdata()->asdDia[0], 100, 1900);
+    meas.DeInit(0);
+    start(4096, 2, 16);
+    for (int i = 0; i < 15; ++i)
+        ASSERT_FALSE(meas.evaluateBlocks(noiseBlocks(4096, 100 + unsigned(i)))) << "pass " << i << " must not draw";
+    ASSERT_TRUE(meas.evaluateBlocks(noiseBlocks(4096, 200)));
+    const double averaged = relativeSpread(meas.gdata()->asdDia[0], 100, 1900);
+    std::printf("noise spread: single %.4f, 16 averaged %.4f, ratio %.4f (truth 0.25)\n", single, averaged,
+                averaged / single);
+    // 16 spectra: a quarter of the spread, within 20 %.
+    EXPECT_NEAR(averaged / single, 0.25, 0.25 * 0.2) << single << " -> " << averaged;
+    meas.DeInit(0);
+}
+
+TEST_F(FFT2DPass, everySizeAndEveryWindowFindsTheSine)
+{
+    for (int32_t n = 64; n <= 1048576; n *= 2) {
+        start(n, 2, 1);
+        const double hz = 48000.0 / n * std::max(2, n / 64); // on a bin, well inside the band
+        ASSERT_TRUE(meas.evaluateBlocks(noiseBlocks(n, 3, 0.5, hz))) << n;
+        const Tsamplemem& s = meas.gdata()->asdDia[0];
+        ASSERT_EQ(s.samples(), n / 2);
+        int32_t peak = 1;
+        for (int32_t k = 1; k < s.samples(); ++k)
+            if (s.getsmAr(k) > s.getsmAr(peak)) peak = k;
+        EXPECT_NEAR(meas.gdata()->sdX.getsmAr(peak), hz, 48000.0 / n) << "size " << n;
+        meas.DeInit(0);
+    }
+    for (int32_t w = 0; w <= 8; ++w) {
+        start(8192, w, 1);
+        ASSERT_TRUE(meas.evaluateBlocks(noiseBlocks(8192, 4, 0.5, 48000.0 / 8192 * 200)));
+        ASSERT_FALSE(meas.resultLines().isEmpty());
+        EXPECT_TRUE(meas.resultLines().front().startsWith("Level:")) << "window " << w;
+        meas.DeInit(0);
+    }
+}
+
+} // namespace
