@@ -53,10 +53,18 @@ void runScript(TMainForm& w, const TCommandLine& cl)
 {
     w.ensureActivated();
     QApplication::processEvents();
+    if (cl.soundOn) {
+        w.soundOnCommand();
+        QApplication::processEvents();
+    }
     if (cl.start && !w.startCommand())
         std::fprintf(stderr, "velmora: measuring mode %d has no measurement to start\n", w.measuringMode());
     runFor(cl.measureSeconds);
     QApplication::processEvents();
+    if (cl.results) {
+        for (const QString& line : w.measurementResults()) std::printf("%s\n", qUtf8Printable(line));
+        std::fflush(stdout);
+    }
     if (!cl.status) return;
     const QStringList texts = w.statusTexts();
     for (int i = 0; i < texts.size(); ++i) std::printf("status %d: %s\n", i, qUtf8Printable(texts[i]));
@@ -90,6 +98,7 @@ int main(int argc, char** argv)
     vlFillDataFolder(QCoreApplication::applicationDirPath() + "/../data/");
     TMainForm w(TMainForm::Options{cl.soundModule, cl.mode});
     if (w.startupFailed()) return 1;
+    w.useProgramMeasurements();
     boxes.setParent(&w);
     std::printf("velmora: sound module %s\n", qUtf8Printable(w.soundDLLname()));
     std::fflush(stdout);

@@ -76,6 +76,10 @@ TCommandLine TCommandLine::parse(const QStringList& arguments)
             takeNumber(arguments, i, name, cl);
         } else if (name == "--start") {
             cl.start = true;
+        } else if (name == "--sound-on") {
+            cl.soundOn = true;
+        } else if (name == "--results") {
+            cl.results = true;
         } else if (name == "--status") {
             cl.status = true;
         } else if (name == "--quit") {
@@ -98,9 +102,11 @@ QString TCommandLine::usage()
         "  --screenshot FILE.png save a picture of the main window once started\n"
         "  --export-text FILE    write the frequency diagram as text to FILE\n"
         "  --mode N              activate measuring mode N (0..13) after start\n"
+        "  --sound-on            switch the generator on before the start (the Sound on command)\n"
         "  --start               run the start command once the mode is active\n"
         "  --measure SECONDS     keep running that long, then go on\n"
         "  --status              print the five status-panel texts to standard output\n"
+        "  --results             print the measurement's result lines to standard output\n"
         "  --quit                exit after the other options have run; messages go to\n"
         "                        standard error and are answered with their default\n"
         "  --help                this text\n");

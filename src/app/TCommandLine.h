@@ -14,7 +14,9 @@ struct TCommandLine {
     QString screenshot;  // --screenshot FILE.png: picture of the main window once started
     QString exportText;  // --export-text FILE: the frequency diagram as text, after the other steps
     int mode = -1;       // --mode N: measuring mode 0..13 to activate after start (-1: the stored one)
+    bool soundOn = false; // --sound-on: switch the generator on (the "Sound on" command) before the start
     bool start = false;  // --start: run the start command once the mode is active
+    bool results = false; // --results: print the measurement's result lines after running
     double measureSeconds = 0.0; // --measure SECONDS: keep running that long (0..86400), then go on
     bool status = false; // --status: print the five status-panel texts before quitting
     bool quit = false;   // --quit: exit 0 after the other options have run; no box waits

@@ -5,6 +5,7 @@
 #include "core/Tsamplemem.h"
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -63,6 +64,8 @@ public:
     virtual void saveToINI(const QString& savename) { (void)savename; }
     virtual eMeasRes SetCors(const Tcorri* iCor, const Tcorri* oCor, const Tcorri* dCor) = 0;
     virtual eMeasRes SetChannels(int32_t iCha, int32_t oCha) = 0;
+    // The result lines of the last evaluation (levels, distortion, ...); empty when none.
+    virtual QStringList resultText() const { return {}; }
 
     void SetMeasCallback(tCBtoMain cb) { CBtoMain = std::move(cb); }
     // A remote client asks to be told when the running measurement ends.

@@ -65,7 +65,7 @@ void tFFT2Dmeas::BuildDia2D(bool Load)
     if (m_host && m_fft) {
         m_host->openSecondaryPanel(9999);
         m_host->openSecondaryPanel(m_fft->MeasuringModeF);
-        if (Load && !m_iniFile.isEmpty())
+        if (Load && !m_iniFile.isEmpty() && !isShared(m_iniFile))
             m_host->loadDiagram(m_iniFile, MeasuringModeTopic(m_fft->MeasuringModeF));
         m_host->setUnitTexts(LevelUnitLabel(*m_fft), RightAxisUnitLabel(*m_fft));
         m_host->setFFTInfo(m_fft->SamplesFFT, sfiMeas);
@@ -82,17 +82,24 @@ void tFFT2Dmeas::BuildDia3D()
     toMain(cbmDiagramKind, 1);
 }
 
+bool tFFT2Dmeas::isShared(const QString& name) const
+{
+    return m_sharedIni && m_sharedIni->FileName() == name;
+}
+
 void tFFT2Dmeas::LoadFromIni(const QString& LOADname)
 {
     if (!Gdata || !m_fft || LOADname.isEmpty())
         return;
-    const TMemIniFile ini(LOADname);
+    const bool shared = isShared(LOADname);
+    const TMemIniFile disk(shared ? QString() : LOADname);
+    const TMemIniFile& ini = shared ? *m_sharedIni : disk;
     const QString topic = MeasuringModeTopic(m_fft->MeasuringModeF);
     m_fft->LoadFFTfromIniL(ini, topic);
     if (AnadataM)
         AnadataM->LoadAnafromIniL(ini, topic);
     m_fft->DiagramForm = DiaMode;
-    if (m_host && DiaMode == Sample_2D)
+    if (m_host && DiaMode == Sample_2D && !shared)
         m_host->loadDiagram(LOADname, topic);
 }
 
@@ -100,11 +107,15 @@ void tFFT2Dmeas::saveToINI(const QString& savename)
 {
     if (!Gdata || !m_fft || savename.isEmpty())
         return;
-    TMemIniFile ini(savename);
+    const bool shared = isShared(savename);
+    TMemIniFile disk(shared ? QString() : savename);
+    TMemIniFile& ini = shared ? *m_sharedIni : disk;
     const QString topic = MeasuringModeTopic(m_fft->MeasuringModeF);
     m_fft->SaveFFTtoIniL(ini, topic);
     if (AnadataM)
         AnadataM->SaveAnatoIniL(ini, topic);
+    if (shared)
+        return; // the main window saves its settings and the diagram's
     QString error;
     if (!ini.UpdateFile(&error))
         vl::errorBox("Error writing Ini-File " + savename + "\r\n" + error);

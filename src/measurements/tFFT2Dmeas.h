@@ -9,6 +9,7 @@
 #include <vector>
 
 class IDiagramHost;
+class TMemIniFile;
 class TGdata;
 class tFFT2Dmeas;
 
@@ -79,6 +80,11 @@ public:
     // The main window's frame resolution ("FRAMERESOL_ms") and settings file.
     void setFrameResolution_ms(double ms) { m_frameResol_ms = ms; }
     void setSettingsFile(const QString& f) { m_iniFile = f; }
+    // The program's settings held in memory (saved by the main window): LoadFromIni and
+    // saveToINI of that file's name use it instead of the disk, and leave the diagram's own
+    // settings to the main window. Not owned; may be null.
+    void setSettingsIni(TMemIniFile* ini) { m_sharedIni = ini; }
+    QStringList resultText() const override { return m_resultLines; }
     // Depth bands of the 3D window (3D diagram only).
     void setZBands(int32_t z) { m_zBands = z; }
     // Shows the pass time "%1.3fms" at step 13 (the main window's time debug switch).
@@ -118,6 +124,7 @@ private:
     int32_t startInput(int32_t mem); // registers the block callback, starts input; status word
     void setPriority(bool belowNormal);
     QString yUnit() const;
+    bool isShared(const QString& name) const; // name is the file of the shared settings
 
     IDiagramHost* m_host;                  // diagram window, not owned (may be null)
     std::unique_ptr<TGdata> Gdata;         // result package (owned)
@@ -131,6 +138,7 @@ private:
     TF2dMeas m_stepWnd;                    // receives the step messages
     QStringList m_resultLines;             // result text of the last pass
     QString m_iniFile;                     // settings file of LoadFromIni/saveToINI at Init/DeInit
+    TMemIniFile* m_sharedIni = nullptr;    // the program's settings in memory, not owned
     double m_frameResol_ms = 100.0;        // shortest time between two passes
     int32_t m_zBands = 0;                  // 3D depth bands
     bool m_timeDebug = false;              // show pass times

@@ -16,6 +16,7 @@
 
 class TAnaDlg;
 class Tdiafrm;
+class QDialog;
 class TFoToolAnalyzeCurve;
 class QDateTime;
 class QToolButton;
@@ -93,6 +94,15 @@ public:
     // The start command (start button, "Start Measure", F4): runs the bound start handler.
     // False when the mode has none.
     bool startCommand();
+    // Registers the program's measurements (the FFT measurement on this window's diagram);
+    // tests that bring their own leave it out. Call before the first activation.
+    void useProgramMeasurements();
+    // The active measurement's result lines (empty without one).
+    QStringList measurementResults() const;
+    // The FFT settings dialog of the FFT and impulse modes (the input "Setup" button).
+    void FFT1Click();
+    // Replaces the FFT dialog's exec() in tests: gets the dialog, returns its result.
+    void setFFTDialogRunner(std::function<int(QDialog&)> run) { m_runFFTDlg = std::move(run); }
     // "Sound On" (F3): posts the sound on/off message.
     void soundOnCommand();
     // The measurement's line back to the window (commands 2 to 8; others are ignored).
@@ -265,6 +275,8 @@ private:
     QLabel* m_overview = nullptr;        // module, devices, formats and channels (folded away)
     QToolButton* m_overviewToggle = nullptr; // shows / hides the overview
     Tdiafrm* m_diafrm = nullptr;         // the diagram window in the central area
+    bool m_programMeasurements = false;  // useProgramMeasurements registered the factories
+    std::function<int(QDialog&)> m_runFFTDlg; // tests: runs the FFT dialog instead of exec()
     QString m_diaTopic;                  // section the diagram window settings came from
     std::function<QString(const QString&, const QString&)> m_chooseTextFile; // tests; empty: dialog
     std::function<int(TFoToolAnalyzeCurve&)> m_runCurveTool; // tests; empty: exec()

@@ -374,6 +374,7 @@ void TMainForm::setMeasuringModeF(int MM)
         m_meas->Init(&m_fft, &m_ana, &m_cors->curve(TCorrectionSet::Input),
                      &m_cors->curve(TCorrectionSet::Output), &m_dispCor);
         bindStart(info);
+        if (info.setup == sdFFT) m_setupHandler = [this] { FFT1Click(); };
     }
     m_helpContext = info.helpContext;
     if (MM == 9) setLevelUnit(dbMode_dBV);
