@@ -284,4 +284,17 @@ TEST(TTextFile, LinesAndErrors)
     }
 }
 
+// The factory target curve that "compare with ideal" loads: flat 0 dB over the audio band.
+TEST(FactoryTargetCurve, LoadsAsAFlatLineOverTheAudioBand)
+{
+    Tcurve c(7);
+    QString error;
+    ASSERT_EQ(c.loadfromFile(QStringLiteral(VELMORA_FACTORY_DATA) + "/zielkurve.cur", &error), 31) << error.toStdString();
+    EXPECT_DOUBLE_EQ(c.xaxis.getsmAr(0), 20.0);
+    EXPECT_DOUBLE_EQ(c.xaxis.getsmAr(30), 20000.0);
+    for (int32_t i = 0; i < 31; ++i)
+        EXPECT_EQ(c.OriY.getsmAr(i), 0.0) << i;
+    EXPECT_TRUE(c.Flogx);
+}
+
 } // namespace
