@@ -147,17 +147,12 @@ QWidget* TCrvdia::buildFiles() {
 }
 
 QWidget* TCrvdia::buildButtons() {
-    auto* w = new QWidget(this);
-    auto* h = new QHBoxLayout(w);
-    h->setContentsMargins(0, 0, 0, 0);
-    OKBtn = new QPushButton("OK", w);
-    CancelBtn = new QPushButton("Cancel", w);
-    ApplyBtn = new QPushButton("Apply", w);
-    HelpBtn = new QPushButton("Help", w);
-    OKBtn->setDefault(true);
-    h->addStretch();
-    for (QPushButton* b : {OKBtn, CancelBtn, ApplyBtn, HelpBtn})
-        h->addWidget(b);
+    const diaui::TButtonRow r = diaui::makeButtonRow(this);
+    OKBtn = r.ok;
+    CancelBtn = r.cancel;
+    ApplyBtn = r.apply;
+    HelpBtn = r.help;
+    QWidget* w = r.row;
     connect(OKBtn, &QPushButton::clicked, this, &TCrvdia::accept);
     connect(CancelBtn, &QPushButton::clicked, this, &TCrvdia::reject);
     connect(ApplyBtn, &QPushButton::clicked, this, &TCrvdia::apply);

@@ -105,17 +105,12 @@ QWidget* Tdiadlg::buildClear() {
 }
 
 QWidget* Tdiadlg::buildButtons() {
-    auto* w = new QWidget(this);
-    auto* h = new QHBoxLayout(w);
-    h->setContentsMargins(0, 0, 0, 0);
-    OKBtn = new QPushButton("OK", w);
-    CancelBtn = new QPushButton("Cancel", w);
-    ApplyBtn = new QPushButton("Apply", w);
-    HelpBtn = new QPushButton("Help", w);
-    OKBtn->setDefault(true);
-    h->addStretch();
-    for (QPushButton* b : {OKBtn, CancelBtn, ApplyBtn, HelpBtn})
-        h->addWidget(b);
+    const diaui::TButtonRow r = diaui::makeButtonRow(this);
+    OKBtn = r.ok;
+    CancelBtn = r.cancel;
+    ApplyBtn = r.apply;
+    HelpBtn = r.help;
+    QWidget* w = r.row;
     return w;
 }
 

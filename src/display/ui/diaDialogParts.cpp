@@ -7,6 +7,8 @@
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QFrame>
+#include <QHBoxLayout>
+#include <QPushButton>
 
 namespace diaui {
 
@@ -56,6 +58,20 @@ TFileChooser saveDialog(QWidget* parent, const QString& caption, const QString& 
 
 void takeNumber(const QString& text, double& last) {
     if (const auto v = vlParseNumber(text)) last = *v;
+}
+
+TButtonRow makeButtonRow(QWidget* parent)
+{
+    auto* w = new QWidget(parent);
+    auto* h = new QHBoxLayout(w);
+    h->setContentsMargins(0, 0, 0, 0);
+    TButtonRow r{w, new QPushButton("OK", w), new QPushButton("Cancel", w), new QPushButton("Apply", w),
+                 new QPushButton("Help", w)};
+    r.ok->setDefault(true);
+    h->addStretch();
+    for (QPushButton* b : {r.ok, r.cancel, r.apply, r.help})
+        h->addWidget(b);
+    return r;
 }
 
 } // namespace diaui

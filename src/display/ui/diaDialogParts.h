@@ -8,6 +8,7 @@
 #include <functional>
 
 class QFrame;
+class QPushButton;
 class QWidget;
 
 // Asks for a colour, preset to c; true with c changed when the user chose one.
@@ -29,6 +30,15 @@ TFontChooser fontDialog(QWidget* parent);
 // Open / save file dialogs with a caption and a Qt filter string.
 TFileChooser openDialog(QWidget* parent, const QString& caption, const QString& filter);
 TFileChooser saveDialog(QWidget* parent, const QString& caption, const QString& filter);
+// The row "OK", "Cancel", "Apply", "Help", right-aligned, OK the default button.
+struct TButtonRow {
+    QWidget* row;
+    QPushButton* ok;
+    QPushButton* cancel;
+    QPushButton* apply;
+    QPushButton* help;
+};
+TButtonRow makeButtonRow(QWidget* parent);
 // An edit's text as a number (',' read as '.'); `last` unchanged when it is none.
 void takeNumber(const QString& text, double& last);
 
