@@ -8,7 +8,7 @@
 #include <cstring>
 
 static const std::u16string kDeviceName = u"JACK";
-static constexpr int kVersion = 100; // version x 100
+static constexpr int kVersion = 500; // version x 100; the program warns below 416
 // Status bits of what the generator offers: wave synthesis, sound file output, output filter.
 static constexpr int kCapabilities = 0x4000 | 0x8000 | 0x800;
 static constexpr uint32_t kSeed = 1;
@@ -240,7 +240,7 @@ int TJackDevice::description(char16_t* text, int maxLen, int code) const
         s = u"JACK audio (float)";
         result = kVersion;
     } else if (code == SD_Q_VERSION) {
-        s = u"1.00";
+        s = u"5.00";
         result = kVersion;
     } else if (code == SD_Q_FILENAME) {
         s = moduleFile_;
