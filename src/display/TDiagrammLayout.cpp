@@ -184,8 +184,12 @@ void TDiagramm::placeWidgetRects()
     const bool showX = m_h > 52 && m_w > 30;
     m_lfRect = showX ? QRect(r.left(), by, kXButtonW, bh) : QRect();
     m_hfRect = showX ? QRect(r.right() - kXButtonW + 1, by, kXButtonW, bh) : QRect();
+    const int32_t legLeft = r.left() + kXButtonW + 8;
+    const int32_t legRight = m_hfRect.isEmpty() ? m_w : m_hfRect.left() - 8; // first pixel beyond it
+    Rem3.fitWidth(legRight - legLeft);
     const QSize ls = Rem3.size();
-    m_legRect = QRect(r.left() + kXButtonW + 8, by, ls.width(), ls.height()) & QRect(0, 0, m_w, m_h);
+    // Even at its smallest font a legend may be too wide: what does not fit is cut off.
+    m_legRect = QRect(legLeft, by, ls.width(), ls.height()) & QRect(0, 0, legRight, m_h);
 }
 
 void TDiagramm::computeScaling()

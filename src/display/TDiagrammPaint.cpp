@@ -53,8 +53,12 @@ void TDiagramm::PaintBitM()
     paintCursor(p);
     if (!FDia2Up)
         paintLogo(p);
-    if (Rem3.lines > 0 && !m_legRect.isEmpty())
+    if (Rem3.lines > 0 && !m_legRect.isEmpty()) {
+        p.save();
+        p.setClipRect(m_legRect);
         Rem3.paint(p, m_legRect.left(), m_legRect.top(), FColmargin);
+        p.restore();
+    }
 }
 
 void TDiagramm::paintBackground(QPainter& p)

@@ -9,9 +9,11 @@
 namespace {
 constexpr int kMaxLines = 5;     // more lines than this are not laid out
 constexpr int kColumnGap = 10;   // pixels between the two columns
+constexpr int kMinPt = 6;        // smallest font fitWidth draws with, points
 }
 
 tColorListImg::tColorListImg() : font("Arial", 8) {}
+
 
 bool tColorListImg::setContent(const QStringList& List, TColorBGR Lcol, TColorBGR Rcol)
 {
@@ -21,20 +23,40 @@ bool tColorListImg::setContent(const QStringList& List, TColorBGR Lcol, TColorBG
     Llist.clear();
     Rlist.clear();
     lines = List.size() > kMaxLines ? 0 : int(List.size());
-    maxL = MaxR = 0;
-    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        return lines != oldLines; // no fonts to measure without a GUI application
-    QFontMetrics fm(font);
     for (int i = 0; i < lines; ++i) {
         const QString& l = List[i];
         const int at = l.indexOf(sep);
         Llist << (at < 0 ? l : l.left(at));
         Rlist << (at < 0 ? QString() : l.mid(at + 1));
-        maxL = std::max(maxL, fm.horizontalAdvance(Llist.back()) + 2);
-        MaxR = std::max(MaxR, fm.horizontalAdvance(Rlist.back()) + 2);
+    }
+    font.setPointSize(prefPt);
+    measure();
+    return lines != oldLines;
+}
+
+void tColorListImg::measure()
+{
+    maxL = MaxR = 0;
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return; // no fonts to measure without a GUI application
+    QFontMetrics fm(font);
+    for (int i = 0; i < lines; ++i) {
+        maxL = std::max(maxL, fm.horizontalAdvance(Llist[i]) + 2);
+        MaxR = std::max(MaxR, fm.horizontalAdvance(Rlist[i]) + 2);
     }
     Ty = fm.height() + 1;
-    return lines != oldLines;
+}
+
+void tColorListImg::fitWidth(int maxWidth)
+{
+    if (font.pointSize() != prefPt) {
+        font.setPointSize(prefPt);
+        measure();
+    }
+    while (lines > 0 && size().width() > maxWidth && font.pointSize() > kMinPt) {
+        font.setPointSize(font.pointSize() - 1);
+        measure();
+    }
 }
 
 QSize tColorListImg::size() const
@@ -63,6 +85,8 @@ void tColorListImg::paint(QPainter& p, int x, int y, TColorBGR background) const
 
 void tColorListImg::setFontSize(int pt)
 {
-    if (pt > 0)
-        font.setPointSize(pt);
+    if (pt <= 0)
+        return;
+    prefPt = pt;
+    font.setPointSize(pt);
 }

@@ -23,6 +23,11 @@ public:
     // Draws the legend with its top-left corner at (x, y) on the given background.
     void paint(QPainter& p, int x, int y, TColorBGR background) const;
     void setFontSize(int pt);
+    // Shrinks the font from the size asked for (down to 6 pt) until the legend is at most
+    // maxWidth pixels wide, so long result lines stay inside the diagram.
+    void fitWidth(int maxWidth);
+
+    void measure(); // column widths and line height in the current font
 
     QStringList Llist, Rlist; // left and right column texts
     QChar sep = u'|';          // column separator of a line
@@ -31,4 +36,5 @@ public:
     int maxL = 0, MaxR = 0;   // column widths, pixels
     int lines = 0;            // lines laid out
     QFont font;               // "arial"
+    int prefPt = 8;           // font size asked for, points (fitWidth may draw smaller)
 };

@@ -167,3 +167,25 @@ TEST_F(TDiagrammRender, CompactTimeDiagram)
     EXPECT_TRUE(hasColourIn(d.getBitmap(), QRect(px - 1, d.YtoPix(0.3, g) - 1, 3, 3),
                             bgrToQColor(d.getColline(1))));
 }
+
+namespace {
+
+// Long two-channel result lines in a narrow diagram: the legend shrinks its font to stay
+// between the x scroll buttons (never below 6 pt), and grows back when there is room.
+TEST_F(TDiagrammRender, LongResultLinesShrinkTheLegendToFit)
+{
+    TDiagramm d;
+    d.setLegendFontSize(10);
+    d.setRem2({"Level:\tleft Ch. -6.02/500.24[dBV/mV] | right Ch. -6.02/500.24[dBV/mV]",
+               "Dist:\tleft Ch. -62.8/0.0723 [dB/%] THD @ 997Hz | right Ch. -62.8/0.0722 [dB/%] THD @ 997Hz"});
+    d.newsize(560, -1, 300);
+    const QRect narrow = d.legendRect();
+    ASSERT_FALSE(narrow.isEmpty());
+    EXPECT_LE(narrow.right(), d.scrollHFRect().left());
+    EXPECT_GE(d.legend().font.pointSize(), 6);
+    EXPECT_LT(d.legend().font.pointSize(), 10);
+    d.newsize(1600, -1, 300);
+    EXPECT_EQ(d.legend().font.pointSize(), 10);
+}
+
+} // namespace
