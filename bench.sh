@@ -4,7 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 cmake --preset bench
-cmake --build --preset bench --target bench_hadamard bench_fft bench_iir bench_models bench_gen bench_diagram -j 2
+cmake --build --preset bench --target bench_hadamard bench_fft bench_iir bench_models bench_gen bench_diagram bench_fft2dpass -j 2
 
 had=$(mktemp)
 fft=$(mktemp)
@@ -26,6 +26,9 @@ build-bench/bench/bench_gen --benchmark_repetitions=5 --benchmark_report_aggrega
 # Diagram repaint: ms_per_repaint (goals: 12 curves x 1M points <= 30 ms, 2 x 32k points <= 3 ms)
 # and ratio_vs_raw = repaint time / one poly-line of every raw point, measured in the same run.
 QT_QPA_PLATFORM=offscreen build-bench/bench/bench_diagram --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
+# One evaluation pass of the 2D FFT measurement, two channels (goal: 65536 points <= 2 ms,
+# 1048576 points <= 40 ms CPU); FFTW's bare transforms of the same blocks as the reference.
+build-bench/bench/bench_fft2dpass --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 echo "load after the run: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 python3 bench/ratios.py "$had" "$fft"

@@ -3,10 +3,13 @@
 #include "analysis/AnaEval.h"
 
 #include "analysis/WowFlutter.h"
+#include "analysis/fftKernel.h"
 
 #include <QFile>
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cfloat>
 #include <cmath>
 #include <iterator>
 
@@ -146,29 +149,87 @@ struct TDistSums {
     double N = 0.0; // band bins outside the fundamental and every harmonic region
 };
 
+// Bins are evaluated in chunks of this many, their exponentials taken a chunk at a time.
+constexpr int32_t kChunk = 1024;
+
+// binAmplitude of bins k0..k0+len-1 into a.
+void binAmplitudes(const double* x, int32_t k0, int32_t len, double fstep, const Tcorri* weighting,
+                   double* a) {
+    for (int32_t j = 0; j < len; ++j) { // e^-inf = 0: no value
+        const double v = x[k0 + j];
+        const bool none = v == 0.0 || !(std::fabs(v) <= DBL_MAX);
+        a[j] = none ? -HUGE_VAL : v * kLn10 / 20.0;
+    }
+    if (weighting && weighting->getaktiv())
+        for (int32_t j = 0; j < len; ++j)
+            if (a[j] != -HUGE_VAL)
+                a[j] = weighting->corri(x[k0 + j], (k0 + j) * fstep, 0.0) * kLn10 / 20.0;
+    fftkernel::expArray(a, a, size_t(len));
+}
+
+// The bins each harmonic's region may hold: a few bins wider than the region, so the exact
+// test only needs to run there. Empty (first > last) when the region lies outside 0..bins-1.
+struct TBinRange {
+    int32_t first = 0, last = -1;
+};
+
+std::array<TBinRange, 8> harmonicRanges(int32_t bins, const cAnaPara& ana, double F,
+                                        const std::array<int, 8>& orders, int nh) {
+    std::array<TBinRange, 8> r{};
+    for (int j = 0; j < nh; ++j) {
+        const double c = orders[size_t(j)] * F / ana.fstep;
+        const double lo = std::max(0.0, std::floor(c) - kHarmHalfWidth - 2.0);
+        const double hi = std::min(double(bins - 1), std::ceil(c) + kHarmHalfWidth + 2.0);
+        if (lo <= hi) r[size_t(j)] = {int32_t(lo), int32_t(hi)};
+    }
+    return r;
+}
+
+// For bins k0..k0+len-1, bit j set when the bin is in harmonic j's range.
+void harmonicCandidates(int32_t k0, int32_t len, const std::array<TBinRange, 8>& ranges, int nh,
+                        uint8_t* cand) {
+    std::fill(cand, cand + len, uint8_t(0));
+    for (int j = 0; j < nh; ++j) {
+        const int32_t first = std::max(ranges[size_t(j)].first, k0);
+        const int32_t last = std::min(ranges[size_t(j)].last, k0 + len - 1);
+        for (int32_t k = first; k <= last; ++k)
+            cand[k - k0] |= uint8_t(1u << j);
+    }
+}
+
 TDistSums distortionSums(const double* x, int32_t bins, const cAnaPara& ana, double F,
                          const Tcorri* weighting) {
     std::array<int, 8> orders{};
     const int nh = usableHarmonics(F, ana, orders);
     const bool noise = (ana.Hx & kNoiseBit) != 0;
+    const std::array<TBinRange, 8> ranges = harmonicRanges(bins, ana, F, orders, nh);
+    double amp[kChunk];
+    uint8_t cand[kChunk];
     TDistSums s;
-    for (int32_t k = 0; k < bins; ++k) {
-        const double f = k * ana.fstep;
-        const double a = binAmplitude(x[k], f, weighting);
-        const double p = a * a;
-        s.T += p;
-        if (!inBand(f, ana)) continue;
-        bool mark = std::abs(f - F) < kFundHalfWidth * ana.fstep;
-        bool selected = false; // a bin shared by two harmonic regions counts once
-        for (int j = 0; j < nh; ++j) {
-            const int i = orders[size_t(j)];
-            if (std::abs(f - i * F) < kHarmHalfWidth * ana.fstep) {
-                mark = true;
-                selected = selected || (ana.Hx & (1 << (i - 1))) != 0;
+    for (int32_t k0 = 0; k0 < bins; k0 += kChunk) {
+        const int32_t len = std::min(kChunk, bins - k0);
+        binAmplitudes(x, k0, len, ana.fstep, weighting, amp);
+        harmonicCandidates(k0, len, ranges, nh, cand);
+        // Adding +0.0 leaves a sum of powers as it is, so the sums take every bin and the
+        // loop has no branches but the rare harmonic test.
+        for (int32_t j = 0; j < len; ++j) {
+            const double f = (k0 + j) * ana.fstep;
+            const double a = amp[j];
+            const double p = a * a;
+            s.T += p;
+            const bool band = inBand(f, ana);
+            bool mark = std::abs(f - F) < kFundHalfWidth * ana.fstep;
+            bool selected = false; // a bin shared by two harmonic regions counts once
+            for (unsigned bits = cand[j]; bits != 0; bits &= bits - 1) {
+                const int i = orders[size_t(std::countr_zero(bits))];
+                if (std::abs(f - i * F) < kHarmHalfWidth * ana.fstep) {
+                    mark = true;
+                    selected = selected || (ana.Hx & (1 << (i - 1))) != 0;
+                }
             }
+            s.H += band && selected ? p : 0.0;
+            s.N += band && !mark && noise && a != 0.0 ? p : 0.0;
         }
-        if (selected) s.H += p;
-        if (!mark && noise && a != 0.0) s.N += p;
     }
     return s;
 }

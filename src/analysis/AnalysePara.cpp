@@ -2,6 +2,8 @@
 // spectrum averaging and the band level.
 #include "analysis/AnalysePara.h"
 
+#include "analysis/fftKernel.h"
+
 #include "app/TMemIniFile.h"
 #include "app/utils.h"
 #include "app/vlMessages.h"
@@ -486,29 +488,59 @@ int32_t AverageSpectra(int32_t anzCh, std::span<Tsamplemem* const> mag, cFFTdat&
 
 namespace {
 
-// Power of one bin on the linear scale, 0 for a bin without a value. In the linear units a
-// magnitude of 0 has no level; in dB exactly 0 is the mark of a bin without a value.
-double binPower(double v, double f, bool linear, const Tcorri* weighting) {
+// Power of one bin on the linear scale is e raised to this, which is -inf for a bin without a
+// value. In the linear units a magnitude of 0 has no level; in dB exactly 0 is the mark of a bin
+// without a value.
+double binPowerExponent(double v, double f, bool linear, const Tcorri* weighting) {
     const bool weighted = weighting && weighting->getaktiv();
     if (linear) {
-        if (!(v > 0.0)) return 0.0;
-        if (!weighted) return v * v;
+        if (!(v > 0.0)) return -HUGE_VAL;
         v = 20.0 * std::log10(v);
     } else if (v == 0.0) {
-        return 0.0;
+        return -HUGE_VAL;
     }
     if (weighted) v = weighting->corri(v, f, 0.0);
-    return std::exp(v * (2.302585092994045684 / 10.0)); // 10^(v/10); exp is several times faster than pow
+    return v * (2.302585092994045684 / 10.0); // 10^(v/10) = e^(v ln10 / 10)
 }
 
-// Sum of the bin powers of [lfvon, lfbis].
+// Power of one bin on the linear scale, 0 for a bin without a value.
+double binPower(double v, double f, bool linear, const Tcorri* weighting) {
+    if (linear && !(weighting && weighting->getaktiv())) return v > 0.0 ? v * v : 0.0;
+    return std::exp(binPowerExponent(v, f, linear, weighting));
+}
+
+// The bins of [lfvon, lfbis] as first..end-1: contiguous, as k * fstep grows with k.
+std::pair<int32_t, int32_t> bandBins(const cAnaPara& ana, int32_t bins) {
+    auto inBand = [&](int32_t k) { return k * ana.fstep >= ana.lfvon && k * ana.fstep <= ana.lfbis; };
+    int32_t first = 0;
+    while (first < bins && !inBand(first)) ++first;
+    int32_t end = first;
+    while (end < bins && inBand(end)) ++end;
+    return {first, end};
+}
+
+// Sum of the bin powers of [lfvon, lfbis], in bin order. Where powers need exponentials, they
+// are taken a chunk of bins at a time.
 double bandPower(const Tsamplemem& spec, const cAnaPara& ana, int32_t bins, bool linear,
                  const Tcorri* weighting) {
     const double* x = spec.smpoi();
+    const bool weighted = weighting && weighting->getaktiv();
+    const auto [first, end] = bandBins(ana, bins);
     double sum = 0.0;
-    for (int32_t k = 0; k < bins; ++k) {
-        const double f = k * ana.fstep;
-        if (f >= ana.lfvon && f <= ana.lfbis) sum += binPower(x[k], f, linear, weighting);
+    constexpr int32_t kChunk = 1024;
+    double e[kChunk];
+    for (int32_t k0 = first; k0 < end; k0 += kChunk) {
+        const int32_t len = std::min(kChunk, end - k0);
+        if (linear && !weighted) {
+            for (int32_t j = 0; j < len; ++j)
+                sum += binPower(x[k0 + j], 0.0, linear, nullptr);
+            continue;
+        }
+        for (int32_t j = 0; j < len; ++j)
+            e[j] = binPowerExponent(x[k0 + j], (k0 + j) * ana.fstep, linear, weighting);
+        fftkernel::expArray(e, e, size_t(len));
+        for (int32_t j = 0; j < len; ++j)
+            sum += e[j];
     }
     return sum;
 }

@@ -136,22 +136,29 @@ void FFtuliContext::Impl::fillWindow(int kind, int32_t n) {
 
 namespace {
 
+// Phase(re[k], im[k]) for k < count, the arctangents taken over the whole array at once.
+void phases(const double* re, const double* im, double* aux, int32_t count) {
+    fftkernel::atanQuotArray(im, re, aux, size_t(count));
+    for (int32_t k = 0; k < count; ++k) {
+        const bool none = re[k] == 0.0 || (std::fabs(re[k]) < 1e-27 && std::fabs(im[k]) < 1e-27);
+        aux[k] = none ? 0.0 : aux[k];
+    }
+}
+
 // The steps of the analysis call after the transform: aux values, then magnitudes of the
 // scaled bins 0..half-1 into mag (which may be re itself).
 double auxAndMagnitudes(const double* re, const double* im, double* mag, double* aux,
                         int auxKind, int32_t n) {
     const int32_t half = n / 2;
     if (aux && auxKind == 1)
-        for (int32_t k = 0; k < half; ++k)
-            aux[k] = Phase(re[k], im[k]);
+        phases(re, im, aux, half);
     else if (aux && auxKind == 2)
         for (int32_t k = 0; k < half; ++k)
             aux[k] = -1000.0 * PhaseDelay(48000.0 * k / n, re[k], im[k]);
+    fftkernel::hypotArray(re, im, mag, size_t(half));
     double sum = 0.0;
-    for (int32_t k = 0; k < half; ++k) {
-        mag[k] = std::sqrt(re[k] * re[k] + im[k] * im[k]);
+    for (int32_t k = 0; k < half; ++k)
         sum += mag[k];
-    }
     return sum;
 }
 
@@ -273,7 +280,7 @@ int32_t WindowedSpectrumLowCut(double* samples, double* aux, int32_t n, int auxK
 
 double Phase(double re, double im) {
     if (re == 0.0 || (std::fabs(re) < 1e-27 && std::fabs(im) < 1e-27)) return 0.0;
-    return std::atan(im / re);
+    return fftkernel::fastAtanQuot(im, re);
 }
 
 double PhaseDelay(double f, double re, double im) {

@@ -1,6 +1,7 @@
 // Fast Fourier transform kernels: unit-root tables, the vectorised passes and the plans.
 #include "analysis/fftKernel.h"
 
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -637,6 +638,223 @@ double RealPlan::magnitudes(const double* x, const double* w, double* out, doubl
     const size_t m = m_n / 2;
     m_half->transformPairs(x, w, zr, zi);
     return unpackMagnitudes(zr, zi, out, m, m_c.data(), m_s.data(), 0.5 / double(m_n));
+}
+
+const ExpTable& expTable() {
+    static const ExpTable table = [] {
+        ExpTable t{};
+        for (int i = 0; i < 128; ++i) {
+            const long double v = exp2l(static_cast<long double>(i) / 128.0L);
+            const double d = static_cast<double>(v);
+            t.tail[i] = static_cast<double>(v - static_cast<long double>(d)) / d;
+            t.bits[i] = std::bit_cast<uint64_t>(d) - (uint64_t(i) << 45);
+        }
+        return t;
+    }();
+    return table;
+}
+
+
+namespace {
+
+// The per-bin elementary functions, written once for W lanes in the compiler's vector types
+// (W = 2: SSE2; W = 4: AVX2, taken when the processor has it). Every lane runs the scalar
+// routine's operations in the same order (no fused multiply-add), so all widths give the
+// scalar routine's results bit for bit. Lanes outside a routine's ordinary range are redone
+// by the scalar routine.
+template <int W> struct Lanes {
+    typedef double D __attribute__((vector_size(W * 8)));
+    typedef uint64_t I __attribute__((vector_size(W * 8))); // bit patterns; logical shifts
+};
+
+template <int W> [[gnu::always_inline]] inline void expLanes(const ExpTable& t, const double* in, double* out) {
+    using D = typename Lanes<W>::D;
+    using I = typename Lanes<W>::I;
+    D x;
+    std::memcpy(&x, in, sizeof x);
+    const D shift = D{} + 0x1.8p52;
+    D kd = x * (0x1.71547652b82fep0 * 128) + shift;
+    const I ki = (I)kd;
+    kd -= shift;
+    const D r = x + kd * -0x1.62e42fefa0000p-8 + kd * -0x1.cf79abc9e3b3ap-47;
+    D tail;
+    I bits;
+    for (int l = 0; l < W; ++l) {
+        const size_t i = size_t(ki[l] & 127);
+        tail[l] = t.tail[i];
+        bits[l] = t.bits[i];
+    }
+    const D scale = (D)(bits + (ki << 45));
+    const D r2 = r * r;
+    const D p = tail + r + r2 * (0.5 + r * (1.0 / 6)) + r2 * r2 * (1.0 / 24 + r * (1.0 / 120));
+    D y = scale + scale * p;
+    for (int l = 0; l < W; ++l)
+        if (!(std::fabs(in[l]) < 700.0)) y[l] = fastExp(t, in[l]);
+    std::memcpy(out, &y, sizeof y);
+}
+
+template <int W> [[gnu::always_inline]] inline void log10Lanes(const double* in, double* out) {
+    using D = typename Lanes<W>::D;
+    using I = typename Lanes<W>::I;
+    D x;
+    std::memcpy(&x, in, sizeof x);
+    const I bits = (I)x;
+    const I hx = (bits >> 32) & 0x000fffff;
+    const I i = (hx + 0x95f64) & 0x100000;
+    // k = exponent - 1023 + (i >> 20) as a double, exactly: the bits of 2^52 + 2048 + k read
+    // as a double, less 2^52 + 2048.
+    const I kBits = ((bits >> 52) & 0x7ff) + (i >> 20) + (0x4330000000000000 + 2048 - 1023);
+    const D y = (D)kBits - (0x1p52 + 2048.0);
+    const I mbits = ((hx | (i ^ 0x3ff00000)) << 32) | (bits & 0xffffffff);
+    const D f = (D)mbits - 1.0;
+    const D hfsq = 0.5 * f * f;
+    const D s = f / (2.0 + f), z = s * s, w = z * z;
+    const D t1 = w * (3.999999999940941908e-01 + w * (2.222219843214978396e-01 + w * 1.531383769920937332e-01));
+    const D t2 = z * (6.666666666666735130e-01 +
+                      w * (2.857142874366239149e-01 + w * (1.818357216161805012e-01 + w * 1.479819860511658591e-01)));
+    const D r = s * (hfsq + t2 + t1);
+    const D hi = (D)((I)(f - hfsq) & 0xffffffff00000000ull);
+    const D lo = (f - hi) - hfsq + r;
+    D valHi = hi * 4.34294481878168880939e-01;
+    const D y2 = y * 3.01029995663611771306e-01;
+    D valLo = y * 3.69423907715893078616e-13 + (lo + hi) * 2.50829467116452752298e-11 +
+              lo * 4.34294481878168880939e-01;
+    const D sum = y2 + valHi;
+    valLo += (y2 - sum) + valHi;
+    valHi = sum;
+    D res = valLo + valHi;
+    for (int l = 0; l < W; ++l)
+        if (!(in[l] >= 0x1p-1022 && in[l] < 0x1p1023)) res[l] = fastLog10(in[l]);
+    std::memcpy(out, &res, sizeof res);
+}
+
+template <int W>
+[[gnu::always_inline]] inline void atanQuotLanes(const double* yIn, const double* xIn, double* out) {
+    using D = typename Lanes<W>::D;
+    using I = typename Lanes<W>::I;
+    D x, y;
+    std::memcpy(&x, xIn, sizeof x);
+    std::memcpy(&y, yIn, sizeof y);
+    const uint64_t kAbs = INT64_MAX;
+    const D ax = (D)((I)x & kAbs), ay = (D)((I)y & kAbs);
+    const auto b0 = ay >= 0.4375 * ax, b1 = ay >= 0.6875 * ax, b2 = ay >= 1.1875 * ax,
+               b3 = ay >= 2.4375 * ax;
+    const D zero = D{}, one = zero + 1.0;
+    const D pr = b3 ? zero : ((b0 & ~b1) ? one + 1.0 : one);
+    const D qs = b3 ? one : (b2 ? one + 0.5 : (b0 ? one : zero));
+    const D hi = b3   ? zero + 1.57079632679489655800e+00
+                 : b2 ? zero + 9.82793723247329054082e-01
+                 : b1 ? zero + 7.85398163397448278999e-01
+                 : b0 ? zero + 4.63647609000806093515e-01
+                      : zero;
+    const D lo = b3   ? zero + 6.12323399573676603587e-17
+                 : b2 ? zero + 1.39033110312309984516e-17
+                 : b1 ? zero + 3.06161699786838301793e-17
+                 : b0 ? zero + 2.26987774529616870924e-17
+                      : zero;
+    const D a = (pr * ay - qs * ax) / (pr * ax + qs * ay);
+    const D z = a * a, w = z * z;
+    const D s1 = z * (3.33333333333329318027e-01 +
+                      w * (1.42857142725034663711e-01 +
+                           w * (9.09088713343650656196e-02 +
+                                w * (6.66107313738753120669e-02 +
+                                     w * (4.97687799461593236017e-02 + w * 1.62858201153657823623e-02)))));
+    const D s2 = w * (-1.99999999998764832476e-01 +
+                      w * (-1.11111104054623557880e-01 +
+                           w * (-7.69187620504482999495e-02 +
+                                w * (-5.83357013379057348645e-02 + w * -3.65315727442169155270e-02))));
+    const D v = hi - ((a * (s1 + s2) - lo) - a);
+    D res = (D)((I)v ^ (((I)x ^ (I)y) & uint64_t(INT64_MIN)));
+    for (int l = 0; l < W; ++l) {
+        const double axl = std::fabs(xIn[l]), ayl = std::fabs(yIn[l]);
+        if (!(axl > 1e-290 && ayl > 1e-290 && axl < 1e300 && ayl < 1e300))
+            res[l] = fastAtanQuot(yIn[l], xIn[l]);
+    }
+    std::memcpy(out, &res, sizeof res);
+}
+
+// W lanes at a time, the scalar routine for the rest; inlined into the wide callers below so
+// that they are compiled for the wide instruction set.
+template <int W> [[gnu::always_inline]] inline void expRun(const double* x, double* y, size_t n) {
+    const ExpTable& t = expTable();
+    size_t i = 0;
+    for (; i + W <= n; i += W)
+        expLanes<W>(t, x + i, y + i);
+    for (; i < n; ++i)
+        y[i] = fastExp(t, x[i]);
+}
+
+template <int W> [[gnu::always_inline]] inline void log10Run(const double* x, double* y, size_t n) {
+    size_t i = 0;
+    for (; i + W <= n; i += W)
+        log10Lanes<W>(x + i, y + i);
+    for (; i < n; ++i)
+        y[i] = fastLog10(x[i]);
+}
+
+template <int W>
+[[gnu::always_inline]] inline void atanQuotRun(const double* y, const double* x, double* out, size_t n) {
+    size_t i = 0;
+    for (; i + W <= n; i += W)
+        atanQuotLanes<W>(y + i, x + i, out + i);
+    for (; i < n; ++i)
+        out[i] = fastAtanQuot(y[i], x[i]);
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define VL_WIDE_LANES 1
+[[gnu::target("avx2")]] void expRunWide(const double* x, double* y, size_t n) {
+    expRun<4>(x, y, n);
+}
+[[gnu::target("avx2")]] void log10RunWide(const double* x, double* y, size_t n) {
+    log10Run<4>(x, y, n);
+}
+[[gnu::target("avx2")]] void atanQuotRunWide(const double* y, const double* x, double* out, size_t n) {
+    atanQuotRun<4>(y, x, out, n);
+}
+
+bool wideLanes() {
+    static const bool avx2 = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
+    return avx2;
+}
+#endif
+
+} // namespace
+
+void expArray(const double* x, double* y, size_t n) {
+#ifdef VL_WIDE_LANES
+    if (wideLanes()) return expRunWide(x, y, n);
+#endif
+    expRun<2>(x, y, n);
+}
+
+void log10Array(const double* x, double* y, size_t n) {
+#ifdef VL_WIDE_LANES
+    if (wideLanes()) return log10RunWide(x, y, n);
+#endif
+    log10Run<2>(x, y, n);
+}
+
+void atanQuotArray(const double* y, const double* x, double* out, size_t n) {
+#ifdef VL_WIDE_LANES
+    if (wideLanes()) return atanQuotRunWide(y, x, out, n);
+#endif
+    atanQuotRun<2>(y, x, out, n);
+}
+
+void hypotArray(const double* re, const double* im, double* out, size_t n) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    for (; i + 2 <= n; i += 2) {
+        const __m128d r = _mm_loadu_pd(re + i), m = _mm_loadu_pd(im + i);
+        _mm_storeu_pd(out + i, _mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(r, r), _mm_mul_pd(m, m))));
+    }
+#endif
+    for (; i < n; ++i)
+        out[i] = std::sqrt(re[i] * re[i] + im[i] * im[i]);
 }
 
 } // namespace fftkernel

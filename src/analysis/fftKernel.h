@@ -1,6 +1,8 @@
 // Building blocks of the fast Fourier transform: exact unit roots, transform plans, passes.
 #pragma once
 
+#include <bit>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -122,5 +124,136 @@ inline void UnitCircle::at(size_t j, double& c, double& s) const {
     default: c = bc, s = -bs; break;
     }
 }
+
+// ---- elementary functions of the per-bin loops ----
+// Inline, branch-free for ordinary arguments and within about one ulp of the library functions;
+// arguments outside the ordinary range go to the library.
+
+// 2^(i/128) for i = 0..127, split for the exponential: tail[i] the rounding error of the
+// double, bits[i] the double's bit pattern less i << 45 (so adding k << 45 scales by 2^(k/128)).
+struct ExpTable {
+    double tail[128];
+    uint64_t bits[128];
+};
+const ExpTable& expTable();
+
+// e^x through 2^(k/128) * e^r, |r| <= ln2/256; t from expTable().
+inline double fastExp(const ExpTable& t, double x) {
+    if (!(std::fabs(x) < 700.0)) return std::exp(x);
+    constexpr double kInvLn2N = 0x1.71547652b82fep0 * 128, kShift = 0x1.8p52;
+    constexpr double kNegLn2HiN = -0x1.62e42fefa0000p-8, kNegLn2LoN = -0x1.cf79abc9e3b3ap-47;
+    double kd = x * kInvLn2N + kShift;
+    const uint64_t ki = std::bit_cast<uint64_t>(kd);
+    kd -= kShift;
+    const double r = x + kd * kNegLn2HiN + kd * kNegLn2LoN;
+    const size_t i = size_t(ki & 127);
+    const double scale = std::bit_cast<double>(t.bits[i] + (ki << 45));
+    const double r2 = r * r;
+    const double p = t.tail[i] + r + r2 * (0.5 + r * (1.0 / 6)) +
+                     r2 * r2 * (1.0 / 24 + r * (1.0 / 120));
+    return scale + scale * p;
+}
+
+// log10 x: x = 2^k * m with m in [sqrt(2)/2, sqrt(2)), log(m) = f - f^2/2 + s*(f^2/2 + R(s^2)),
+// s = f/(2+f), the sum carried in two parts through the scaling by 1/ln 10.
+inline double fastLog10(double x) {
+    if (!(x >= 0x1p-1022 && x < 0x1p1023)) return std::log10(x);
+    constexpr double kLg1 = 6.666666666666735130e-01, kLg2 = 3.999999999940941908e-01;
+    constexpr double kLg3 = 2.857142874366239149e-01, kLg4 = 2.222219843214978396e-01;
+    constexpr double kLg5 = 1.818357216161805012e-01, kLg6 = 1.531383769920937332e-01;
+    constexpr double kLg7 = 1.479819860511658591e-01;
+    constexpr double kIvLn10Hi = 4.34294481878168880939e-01, kIvLn10Lo = 2.50829467116452752298e-11;
+    constexpr double kLog10_2Hi = 3.01029995663611771306e-01, kLog10_2Lo = 3.69423907715893078616e-13;
+    const uint64_t bits = std::bit_cast<uint64_t>(x);
+    const uint32_t hx = uint32_t(bits >> 32) & 0x000fffffu;
+    const uint32_t i = (hx + 0x95f64u) & 0x100000u;
+    const int k = int(bits >> 52) - 1023 + int(i >> 20);
+    const uint64_t mbits = (uint64_t(hx | (i ^ 0x3ff00000u)) << 32) | (bits & 0xffffffffu);
+    const double f = std::bit_cast<double>(mbits) - 1.0;
+    const double hfsq = 0.5 * f * f;
+    const double s = f / (2.0 + f), z = s * s, w = z * z;
+    const double t1 = w * (kLg2 + w * (kLg4 + w * kLg6));
+    const double t2 = z * (kLg1 + w * (kLg3 + w * (kLg5 + w * kLg7)));
+    const double r = s * (hfsq + t2 + t1);
+    const double hi = std::bit_cast<double>(std::bit_cast<uint64_t>(f - hfsq) & 0xffffffff00000000ull);
+    const double lo = (f - hi) - hfsq + r;
+    const double y = double(k);
+    double valHi = hi * kIvLn10Hi;
+    const double y2 = y * kLog10_2Hi;
+    double valLo = y * kLog10_2Lo + (lo + hi) * kIvLn10Lo + lo * kIvLn10Hi;
+    const double sum = y2 + valHi;
+    valLo += (y2 - sum) + valHi;
+    valHi = sum;
+    return valLo + valHi;
+}
+
+// atan x by reduction to |x| < 7/16 around atan(1/2), atan(1), atan(3/2) and pi/2 and an odd
+// polynomial; selects instead of branches, so the loops over bins vectorise.
+inline double fastAtan(double x) {
+    constexpr double kT[11] = {3.33333333333329318027e-01,  -1.99999999998764832476e-01,
+                               1.42857142725034663711e-01,  -1.11111104054623557880e-01,
+                               9.09088713343650656196e-02,  -7.69187620504482999495e-02,
+                               6.66107313738753120669e-02,  -5.83357013379057348645e-02,
+                               4.97687799461593236017e-02,  -3.65315727442169155270e-02,
+                               1.62858201153657823623e-02};
+    const double ax = std::fmin(std::fabs(x), 0x1p66);
+    const bool b0 = ax >= 0.4375, b1 = ax >= 0.6875, b2 = ax >= 1.1875, b3 = ax >= 2.4375;
+    // (p*a - q) / (r + s*a) per interval; the last one is -1/a.
+    const double p = b3 ? 0.0 : (b0 && !b1) ? 2.0 : 1.0;
+    const double q = b3 ? 1.0 : b2 ? 1.5 : b1 ? 1.0 : b0 ? 1.0 : 0.0;
+    const double r = b3 ? 0.0 : b2 ? 1.0 : b1 ? 1.0 : b0 ? 2.0 : 1.0;
+    const double s = b3 ? 1.0 : b2 ? 1.5 : b1 ? 1.0 : b0 ? 1.0 : 0.0;
+    const double hi = b3 ? 1.57079632679489655800e+00 : b2 ? 9.82793723247329054082e-01
+                    : b1 ? 7.85398163397448278999e-01 : b0 ? 4.63647609000806093515e-01 : 0.0;
+    const double lo = b3 ? 6.12323399573676603587e-17 : b2 ? 1.39033110312309984516e-17
+                    : b1 ? 3.06161699786838301793e-17 : b0 ? 2.26987774529616870924e-17 : 0.0;
+    const double a = (p * ax - q) / (r + s * ax);
+    const double z = a * a, w = z * z;
+    const double s1 = z * (kT[0] + w * (kT[2] + w * (kT[4] + w * (kT[6] + w * (kT[8] + w * kT[10])))));
+    const double s2 = w * (kT[1] + w * (kT[3] + w * (kT[5] + w * (kT[7] + w * kT[9]))));
+    const double v = hi - ((a * (s1 + s2) - lo) - a);
+    return std::isnan(x) ? x : std::copysign(v, x);
+}
+
+// atan(y / x) without rounding the quotient first: the reduction of fastAtan applied to y and
+// x apart, one division in all. For x and y beyond 1e-290..1e300 in size (and for NaN), the
+// quotient goes through fastAtan.
+inline double fastAtanQuot(double y, double x) {
+    const double ax = std::fabs(x), ay = std::fabs(y);
+    if (!(ax > 1e-290 && ay > 1e-290 && ax < 1e300 && ay < 1e300)) return fastAtan(y / x);
+    constexpr double kT[11] = {3.33333333333329318027e-01,  -1.99999999998764832476e-01,
+                               1.42857142725034663711e-01,  -1.11111104054623557880e-01,
+                               9.09088713343650656196e-02,  -7.69187620504482999495e-02,
+                               6.66107313738753120669e-02,  -5.83357013379057348645e-02,
+                               4.97687799461593236017e-02,  -3.65315727442169155270e-02,
+                               1.62858201153657823623e-02};
+    const bool b0 = ay >= 0.4375 * ax, b1 = ay >= 0.6875 * ax, b2 = ay >= 1.1875 * ax,
+               b3 = ay >= 2.4375 * ax;
+    // (p*ay - q*ax) / (r*ax + s*ay) per interval.
+    const double p = b3 ? 0.0 : (b0 && !b1) ? 2.0 : 1.0;
+    const double q = b3 ? 1.0 : b2 ? 1.5 : b0 ? 1.0 : 0.0;
+    const double r = b3 ? 0.0 : (b0 && !b1) ? 2.0 : 1.0;
+    const double s = b3 ? 1.0 : b2 ? 1.5 : b0 ? 1.0 : 0.0;
+    const double hi = b3 ? 1.57079632679489655800e+00 : b2 ? 9.82793723247329054082e-01
+                    : b1 ? 7.85398163397448278999e-01 : b0 ? 4.63647609000806093515e-01 : 0.0;
+    const double lo = b3 ? 6.12323399573676603587e-17 : b2 ? 1.39033110312309984516e-17
+                    : b1 ? 3.06161699786838301793e-17 : b0 ? 2.26987774529616870924e-17 : 0.0;
+    const double a = (p * ay - q * ax) / (r * ax + s * ay);
+    const double z = a * a, w = z * z;
+    const double s1 = z * (kT[0] + w * (kT[2] + w * (kT[4] + w * (kT[6] + w * (kT[8] + w * kT[10])))));
+    const double s2 = w * (kT[1] + w * (kT[3] + w * (kT[5] + w * (kT[7] + w * kT[9]))));
+    const double v = hi - ((a * (s1 + s2) - lo) - a);
+    return std::signbit(x) != std::signbit(y) ? -v : v;
+}
+
+// The same over arrays, several values at a time (SSE2, or AVX2 where the processor has it),
+// with the scalar routines' results bit for bit; y may be x itself.
+void expArray(const double* x, double* y, size_t n);
+void log10Array(const double* x, double* y, size_t n);
+// out[i] = fastAtanQuot(y[i], x[i]); out may be x or y.
+void atanQuotArray(const double* y, const double* x, double* out, size_t n);
+// out[i] = sqrt(re[i]^2 + im[i]^2); out may be re or im.
+void hypotArray(const double* re, const double* im, double* out, size_t n);
+
 
 } // namespace fftkernel

@@ -1,6 +1,8 @@
 // Sample memory: the one buffer of sampled data and its whole-buffer operations.
 #include "core/Tsamplemem.h"
 
+#include "analysis/fftKernel.h"
+
 #include "analysis/corObj.h"
 
 #include <algorithm>
@@ -483,11 +485,13 @@ Tsamplemem Tsamplemem::createWMem(int32_t sizem) {
 }
 
 Tsamplemem Tsamplemem::copyPart(const Tsamplemem& src, int32_t Ind, int32_t Size) {
-    Tsamplemem t(std::max(Size, 0));
-    t.m_tag = src.m_tag;
-    t.m_align = src.m_align;
     const int64_t from = std::max<int64_t>(Ind, 0);
     const int64_t to = std::min<int64_t>(int64_t(Ind) + std::max(Size, 0), src.n());
+    Tsamplemem t;
+    if (Size > 0) // zeroed only where the source does not cover the part
+        t.adopt(allocSamples(Size, !(from == Ind && to - from == Size)), Size);
+    t.m_tag = src.m_tag;
+    t.m_align = src.m_align;
     if (from < to)
         std::memcpy(t.d() + (from - Ind), src.d() + from, size_t(to - from) * sizeof(double));
     return t;
@@ -514,6 +518,14 @@ void Tsamplemem::setSamples(int32_t n) {
     if (!m_owns && n < m_view.Fsamples) {
         m_view.Fsamples = n;
         return;
+    }
+    if (m_owns && m_view.Fsmpoi && n < m_view.Fsamples) {
+        // Shrinking in place; should realloc fail, the copy below still works.
+        if (void* q = std::realloc(m_view.Fsmpoi, static_cast<size_t>(n) * sizeof(double))) {
+            s_allocated.fetch_sub(m_view.Fsamples - n, std::memory_order_relaxed);
+            m_view = TsmView{static_cast<double*>(q), n};
+            return;
+        }
     }
     double* p = allocSamples(n, true);
     const int32_t keep = std::min(this->n(), n);
@@ -1083,18 +1095,29 @@ void Tsamplemem::corriInd(const Tcorri* cor, int32_t Ind, int32_t fftp, double s
 
 void Tsamplemem::corriFastandLog(double Fak, double Offs, const Tsamplemem* Xax, bool log,
                                  const Tcorri* cor) {
-    for (int32_t i = 0; i < n(); ++i) {
-        double& x = d()[i];
-        if (!log) {
-            x = Offs + Fak * x;
-            if (Xax && cor) x = cor->corri(x, Xax->getsmAr(i), 0.0);
-        } else if (x == 0.0 || !cor) {
-            x = kMissingDb;
-        } else {
-            const double v = levelDb(x, Offs, Fak);
-            x = Xax && v != kMissingDb ? cor->corri(v, Xax->getsmAr(i), 0.0) : v;
+    double* x = d();
+    const int32_t count = n();
+    // An inactive curve returns every value unchanged; a short axis still reports its reads.
+    const bool correct =
+        Xax && cor && ((cor->getaktiv() && cor->getPaare() > 0) || Xax->samples() < count);
+    if (!log) {
+        for (int32_t i = 0; i < count; ++i)
+            x[i] = Offs + Fak * x[i];
+    } else if (!cor) {
+        std::fill(x, x + count, kMissingDb);
+        return;
+    } else {
+        // levelDb over the block: 0, negative and non-finite values all end as missing, as
+        // their logarithms (-inf, NaN, +inf) give no finite level.
+        fftkernel::log10Array(x, x, size_t(std::max(count, 0)));
+        for (int32_t i = 0; i < count; ++i) {
+            const double r = Offs + Fak * 20.0 * x[i];
+            x[i] = std::isfinite(r) ? r : kMissingDb;
         }
     }
+    if (!correct) return;
+    for (int32_t i = 0; i < count; ++i)
+        if (!log || x[i] != kMissingDb) x[i] = cor->corri(x[i], Xax->getsmAr(i), 0.0);
 }
 
 // =============================================================================================

@@ -281,6 +281,45 @@ void TDiagramm::paintCurves(QPainter& p)
     p.setClipping(false);
 }
 
+namespace {
+
+// Consecutive points that fall into one pixel column draw the same pixels as the column's
+// first point, its highest and lowest point and its last point: the segments between them
+// cover the same span of the column. So a long curve costs at most four points per column.
+struct TColumnRun {
+    int32_t x = 0, first = 0, top = 0, bottom = 0, lastY = 0, count = 0;
+
+    void add(int32_t X, int32_t Y)
+    {
+        if (count == 0) {
+            x = X;
+            first = top = bottom = Y;
+        }
+        top = std::min(top, Y);
+        bottom = std::max(bottom, Y);
+        lastY = Y;
+        ++count;
+    }
+    void push(std::vector<QPoint>& out, int32_t y) const
+    {
+        const QPoint pt(x, y);
+        if (out.empty() || out.back() != pt)
+            out.push_back(pt);
+    }
+    void flushTo(std::vector<QPoint>& out)
+    {
+        if (count == 0)
+            return;
+        push(out, first);
+        push(out, top);
+        push(out, bottom);
+        push(out, lastY);
+        count = 0;
+    }
+};
+
+} // namespace
+
 int32_t TDiagramm::drawCurve(QPainter& p, const Tcurve& c, const TYAXgroup& g, int32_t ibeg, int32_t iend)
 {
     const int32_t last = std::min({iend, pXdat.samples() - 1, c.CpyY.samples() - 1});
@@ -291,8 +330,9 @@ int32_t TDiagramm::drawCurve(QPainter& p, const Tcurve& c, const TYAXgroup& g, i
     const double* xs = pXdat.smpoi();
     const double* ys = c.CpyY.smpoi();
     drawpoi.clear();
-    drawpoi.reserve(size_t(last - ibeg + 1));
+    drawpoi.reserve(size_t(std::min(last - ibeg + 1, 4 * (R - L + 2))));
     int32_t bits = 0;
+    TColumnRun run; // the points of one pixel column, reduced to first, extremes and last
     for (int32_t i = ibeg; i <= last; ++i) {
         if (xs[i] == 0.0)
             continue;
@@ -306,11 +346,11 @@ int32_t TDiagramm::drawCurve(QPainter& p, const Tcurve& c, const TYAXgroup& g, i
             Y = above;
             bits |= 2;
         }
-        const QPoint pt(X, Y);
-        if (!drawpoi.empty() && drawpoi.back() == pt && i != last)
-            continue;
-        drawpoi.push_back(pt);
+        if (run.count > 0 && X != run.x)
+            run.flushTo(drawpoi);
+        run.add(X, Y);
     }
+    run.flushTo(drawpoi);
     const int32_t n = int32_t(drawpoi.size());
     if (bDrawPolyLine) {
         for (int32_t s = 0; s < n - 1; s += kPolyChunk - 1)

@@ -84,7 +84,7 @@ public:
     // saveToINI of that file's name use it instead of the disk, and leave the diagram's own
     // settings to the main window. Not owned; may be null.
     void setSettingsIni(TMemIniFile* ini) { m_sharedIni = ini; }
-    QStringList resultText() const override { return m_resultLines; }
+    QStringList resultText() const override { return m_lastResults; }
     // Depth bands of the 3D window (3D diagram only).
     void setZBands(int32_t z) { m_zBands = z; }
     // Shows the pass time "%1.3fms" at step 13 (the main window's time debug switch).
@@ -137,6 +137,7 @@ private:
     std::unique_ptr<Tcorri> m_weighting;   // weighting curve of the analysis settings
     TF2dMeas m_stepWnd;                    // receives the step messages
     QStringList m_resultLines;             // result text of the last pass
+    QStringList m_lastResults;             // copy of it: the diagram empties ComStrList once shown
     QString m_iniFile;                     // settings file of LoadFromIni/saveToINI at Init/DeInit
     TMemIniFile* m_sharedIni = nullptr;    // the program's settings in memory, not owned
     double m_frameResol_ms = 100.0;        // shortest time between two passes

@@ -12,7 +12,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <mutex>
 #include <vector>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace {
 
@@ -40,6 +45,29 @@ int64_t nowNs()
 double applyDB(double v, double corrDB, bool linear)
 {
     return linear ? v * std::pow(10.0, corrDB / 20.0) : v + corrDB;
+}
+
+// Every pass allocates and frees blocks of up to several MB. Kept by the allocator instead of
+// being handed back to the system, they are not faulted in and cleared again on the next pass.
+// Process-wide, set once.
+void keepPassMemory()
+{
+#if defined(__GLIBC__)
+    static std::once_flag once;
+    std::call_once(once, [] {
+        mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+        mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
+    });
+#endif
+}
+
+// Keeps samples ind..ind+size-1 of b (0 past its end); a leading part is kept in place.
+void keepPart(Tsamplemem& b, int32_t ind, int32_t size)
+{
+    if (ind == 0 && size > 0 && size <= b.samples() && b.memIsAlloc())
+        b.resize2(size);
+    else
+        b = Tsamplemem::copyPart(b, ind, size);
 }
 
 } // namespace
@@ -123,8 +151,8 @@ bool tFFT2Dmeas::stepLogConvert()
     const int32_t s2 = m_stepWnd.s2, iR = m_stepWnd.iR;
     const bool linear = IsLinearUnit(m_fft->fdbMode);
     for (size_t ch = 0; ch < Gdata->asdDia.size(); ++ch) {
-        Gdata->asdDia[ch] = Tsamplemem::copyPart(Gdata->asdDia[ch], iR, s2);
-        Gdata->asdPh[ch] = Tsamplemem::copyPart(Gdata->asdPh[ch], iR, s2);
+        keepPart(Gdata->asdDia[ch], iR, s2);
+        keepPart(Gdata->asdPh[ch], iR, s2);
         Gdata->asdDia[ch].corriFastandLog(1.0, 0.0, &Gdata->sdX, !linear, inCor.get());
     }
     return true;
@@ -143,6 +171,7 @@ bool tFFT2Dmeas::stepResultText()
     in.weighting = m_weighting.get();
     in.generator = soundDLL().usable() ? soundDLL().waveGO() : nullptr;
     m_resultLines = AnadataM ? BuildResultText(in, *AnadataM) : QStringList();
+    m_lastResults = m_resultLines;
     Gdata->ComStrList = &m_resultLines;
     if (m_host)
         m_host->setCommentLines(m_resultLines, AnadataM ? AnadataM->iResultTextSize : 10);
@@ -163,6 +192,8 @@ bool tFFT2Dmeas::stepWeighting()
     const bool linear = IsLinearUnit(m_fft->fdbMode);
     const bool weigh = AnadataM && AnadataM->bFilterFFT && m_weighting && m_weighting->getaktiv();
     const bool disp = Dispcor && Dispcor->getapplDir() == 1 && Dispcor->getaktiv();
+    if (!weigh && !disp)
+        return true;
     for (Tsamplemem& spec : Gdata->asdDia) {
         for (int32_t i = 0; i < spec.samples(); ++i) {
             const double f = Gdata->sdX.getsmAr(i);
@@ -238,6 +269,7 @@ void tFFT2Dmeas::stepStart()
 
 int32_t tFFT2Dmeas::preparePasses(int32_t sampleRate)
 {
+    keepPassMemory();
     sfiMeas = sampleRate;
     if (AnadataM) {
         AnadataM->fsampFreq = sfiMeas;
