@@ -62,6 +62,7 @@ void runScript(TMainForm& w, const TCommandLine& cl)
     runFor(cl.measureSeconds);
     QApplication::processEvents();
     if (cl.results) {
+        std::printf("frames drawn: %d\n", w.measurementFrames());
         for (const QString& line : w.measurementResults()) std::printf("%s\n", qUtf8Printable(line));
         std::fflush(stdout);
     }

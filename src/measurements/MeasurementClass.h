@@ -66,6 +66,8 @@ public:
     virtual eMeasRes SetChannels(int32_t iCha, int32_t oCha) = 0;
     // The result lines of the last evaluation (levels, distortion, ...); empty when none.
     virtual QStringList resultText() const { return {}; }
+    // Results handed to the diagram since Init (frames drawn).
+    virtual int32_t framesDrawn() const { return 0; }
 
     void SetMeasCallback(tCBtoMain cb) { CBtoMain = std::move(cb); }
     // A remote client asks to be told when the running measurement ends.

@@ -97,6 +97,7 @@ public:
     TF2dMeas& stepWindow() { return m_stepWnd; }
     const QStringList& resultLines() const { return m_resultLines; } // last result text
     int32_t passesDrawn() const { return m_passesDrawn; }            // packages sent
+    int32_t framesDrawn() const override { return m_passesDrawn; }
     // Steps 2 to 11 at once on blocks already fetched (one per input channel, each at least
     // SamplesFFT long), after a start: what one pass computes, without the messages.
     bool evaluateBlocks(std::vector<Tsamplemem> blocks);

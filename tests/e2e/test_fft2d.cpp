@@ -200,6 +200,8 @@ TEST(Fft2dClosedLoop, LevelAndThdEqualTheAmplifierTruth)
         const QString level = lineStarting(r.out, "Level:"), dist = lineStarting(r.out, "Dist:");
         ASSERT_FALSE(level.isEmpty()) << r.out.toStdString();
         ASSERT_FALSE(dist.isEmpty()) << r.out.toStdString();
+        // Three seconds at the default frame resolution of 100 ms: a spectrum drawn every frame or so.
+        EXPECT_GE(lineStarting(r.out, "frames drawn:").section(':', 1).trimmed().toInt(), 5) << r.out.toStdString();
         // The finer of each pair decides: mV with two decimals, percent with four.
         const auto [dBV, mV] = leftPair(level, "[dBV/mV]");
         const auto [thdDb, thdPct] = leftPair(dist, "[dB/%]");

@@ -99,6 +99,7 @@ public:
     void useProgramMeasurements();
     // The active measurement's result lines (empty without one).
     QStringList measurementResults() const;
+    int measurementFrames() const; // results the active measurement has drawn since it began
     // The FFT settings dialog of the FFT and impulse modes (the input "Setup" button).
     void FFT1Click();
     // Replaces the FFT dialog's exec() in tests: gets the dialog, returns its result.

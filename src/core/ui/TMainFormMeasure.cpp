@@ -24,6 +24,8 @@ void TMainForm::useProgramMeasurements()
 
 QStringList TMainForm::measurementResults() const { return m_meas ? m_meas->resultText() : QStringList(); }
 
+int TMainForm::measurementFrames() const { return m_meas ? m_meas->framesDrawn() : 0; }
+
 void TMainForm::FFT1Click()
 {
     TsoundDLLImpDyn& dll = soundDLL();
