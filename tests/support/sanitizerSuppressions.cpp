@@ -3,7 +3,9 @@
 // ThreadSanitizer: Qt comes from the distribution, not built with the sanitizer, so its own
 // hand-over between its thread pool and the GUI thread (image drawing, text layout) is invisible
 // to the tool and shows up as races inside Qt. The program started by the whole-program tests
-// gets the same list through TSAN_OPTIONS (tests/support/tsan.supp).
+// gets the same list through TSAN_OPTIONS (tests/support/tsan.supp). The same holds for the
+// window messages posted from a module's thread (postMsg: QCoreApplication::postEvent hands the
+// event over under Qt's own lock) and for the tasks the GUI thread gives Qt's thread pool.
 extern "C" __attribute__((used)) const char* __lsan_default_suppressions()
 {
     return "leak:libfontconfig.so\n";
@@ -13,5 +15,7 @@ extern "C" __attribute__((used)) const char* __tsan_default_suppressions()
 {
     return "called_from_lib:libQt6Core.so.6\n"
            "called_from_lib:libQt6Gui.so.6\n"
-           "called_from_lib:libQt6Widgets.so.6\n";
+           "called_from_lib:libQt6Widgets.so.6\n"
+           "race:postMsg\n"
+           "race:QThreadPoolPrivate::enqueueTask\n";
 }
