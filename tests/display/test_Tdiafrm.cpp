@@ -452,6 +452,7 @@ TEST(DiagramCommandLine, ExportTextOptionWritesTheFrequencyDiagram)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("VELMORA_HOME", home.path());
     env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("TSAN_OPTIONS", "suppressions=" VELMORA_TSAN_SUPP); // used only by sanitizer builds
     run.setProcessEnvironment(env);
     const QString out = home.filePath("freq.txt");
     run.start(QString(VELMORA_BIN_DIR) + "/velmora", {"--export-text", out, "--quit"});

@@ -5,7 +5,8 @@
 // to the tool and shows up as races inside Qt. The program started by the whole-program tests
 // gets the same list through TSAN_OPTIONS (tests/support/tsan.supp). The same holds for the
 // window messages posted from a module's thread (postMsg: QCoreApplication::postEvent hands the
-// event over under Qt's own lock) and for the tasks the GUI thread gives Qt's thread pool.
+// event over under Qt's own lock) and for any race whose stacks run through Qt's own code, such
+// as the tasks its thread pool frees.
 extern "C" __attribute__((used)) const char* __lsan_default_suppressions()
 {
     return "leak:libfontconfig.so\n";
@@ -16,6 +17,7 @@ extern "C" __attribute__((used)) const char* __tsan_default_suppressions()
     return "called_from_lib:libQt6Core.so.6\n"
            "called_from_lib:libQt6Gui.so.6\n"
            "called_from_lib:libQt6Widgets.so.6\n"
-           "race:postMsg\n"
-           "race:QThreadPoolPrivate::enqueueTask\n";
+           "race:libQt6Core.so.6\n"
+           "race:libQt6Gui.so.6\n"
+           "race:postMsg\n";
 }
