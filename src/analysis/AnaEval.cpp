@@ -289,15 +289,7 @@ QString distDetail(const cAnaPara& ana, double F) {
     const QString fund = F > 0.0 ? " @ " + QString::asprintf("%1.0f", F) + "Hz "
                                  : QStringLiteral(" no fundamental wave");
     if (!ana.bResultTextDetails) return F > 0.0 ? QString() : fund;
-    QString t;
-    if ((ana.Hx & kHarmonicBits) == kHarmonicBits) {
-        t = "THD";
-    } else {
-        QStringList h;
-        for (int i = 2; i <= 9; ++i)
-            if (ana.Hx & (1 << (i - 1))) h << "H" + QString::number(i);
-        t = h.join('+');
-    }
+    QString t = HarmonicSetText(ana.Hx);
     const bool noise = (ana.Hx & kNoiseBit) != 0, harm = (ana.Hx & kHarmonicBits) != 0;
     if (noise && harm)
         t += "+N ";
@@ -532,4 +524,12 @@ QStringList BuildResultText(const TResultTextInput& in, cAnaPara& ana) {
     if (ana.bSignal2Noisemess) lines << SignalNoiseLine(in, ana);
     if (ana.bWuFmess) lines << WowFlutterLine(in, ana);
     return lines;
+}
+
+QString HarmonicSetText(int32_t Hx) {
+    if ((Hx & kHarmonicBits) == kHarmonicBits) return QStringLiteral("THD");
+    QStringList h;
+    for (int i = 2; i <= 9; ++i)
+        if (Hx & (1 << (i - 1))) h << "H" + QString::number(i);
+    return h.join('+');
 }

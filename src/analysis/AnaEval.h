@@ -97,5 +97,8 @@ QString IMDLine(const TResultTextInput& in, cAnaPara& ana);
 QString ModDistLine(const TResultTextInput& in, cAnaPara& ana);
 QString SignalNoiseLine(const TResultTextInput& in, cAnaPara& ana);
 QString WowFlutterLine(const TResultTextInput& in, cAnaPara& ana);
+// The harmonics an Hx word selects as the result text names them: "THD" for all of H2..H9,
+// else e.g. "H2+H3" (empty when none).
+QString HarmonicSetText(int32_t Hx);
 // The enabled lines in the order Level, Dist, IMD, Mod Dist, S/N, W && F.
 QStringList BuildResultText(const TResultTextInput& in, cAnaPara& ana);

@@ -33,15 +33,7 @@ void prepare(TAnalysisSetup& s, const Tcurve& c) {
 
 // "THD+N", "H2+H3", " S/N" and the fundamental, as the result text names a distortion.
 QString distortionText(const cAnaPara& ana) {
-    QString t;
-    if ((ana.Hx & kHarmonicBits) == kHarmonicBits) {
-        t = "THD";
-    } else {
-        QStringList h;
-        for (int i = 2; i <= 9; ++i)
-            if (ana.Hx & (1 << (i - 1))) h << "H" + QString::number(i);
-        t = h.join('+');
-    }
+    QString t = HarmonicSetText(ana.Hx);
     if ((ana.Hx & kNoiseBit) && (ana.Hx & kHarmonicBits)) t += "+N";
     return t + QString::asprintf(" @ %1.0fHz", double(ana.fresultFundamental));
 }
