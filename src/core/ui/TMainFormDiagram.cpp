@@ -66,7 +66,6 @@ void TMainForm::hostSecondaryFor(int MM)
 void TMainForm::switchDiagramMode(int MM)
 {
     if (!m_diafrm) return;
-    saveDiagramSettings();
     hostSecondaryFor(MM);
     m_diaTopic = MeasuringModeTopic(MM);
     m_diafrm->loadDia(m_ini, m_diaTopic, diagramDefaults());

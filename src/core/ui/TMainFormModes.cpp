@@ -361,6 +361,8 @@ void TMainForm::setMeasuringModeF(int MM)
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     TsoundDLLImpDyn& dll = soundDLL();
+    // The old mode's diagram is saved before the new measurement builds its own diagram.
+    saveDiagramSettings();
     releaseFuncMM(measuringMode());
     m_fft.MeasuringModeF = MM;
     dll.SDgetSoundOutAdr(1);
