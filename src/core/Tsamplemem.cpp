@@ -436,7 +436,18 @@ Tsamplemem::Tsamplemem(Tsamplemem&& other) noexcept
 }
 
 Tsamplemem& Tsamplemem::operator=(const Tsamplemem& other) {
-    if (this != &other) *this = Tsamplemem(other);
+    if (this == &other) return *this;
+    const int32_t count = other.m_view.Fsamples;
+    if (!(m_owns && m_view.Fsmpoi && count > 0 && count == m_view.Fsamples)) {
+        *this = Tsamplemem(other);
+        return *this;
+    }
+    // Same count: the samples go into the buffer already owned (a view of it may be the source).
+    const size_t bytes = static_cast<size_t>(count) * sizeof(double);
+    if (other.n() > 0) std::memmove(d(), other.d(), bytes);
+    else std::memset(d(), 0, bytes); // a view without memory reads as zeros
+    m_tag = other.m_tag;
+    m_align = other.m_align;
     return *this;
 }
 
@@ -709,6 +720,21 @@ void Tsamplemem::invertDats() {
 void Tsamplemem::calcDats(double Fak, double offs) {
     for (double& x : std::span(d(), n()))
         x = offs + Fak * x;
+}
+
+void Tsamplemem::assignScaled(const Tsamplemem& src, double Fak, double offs) {
+    const int32_t count = src.samples();
+    if (!(m_owns && d() && count > 0 && count == samples() && src.n() == count)) {
+        *this = src;
+        calcDats(Fak, offs);
+        return;
+    }
+    const double* s = src.d();
+    double* t = d();
+    for (int32_t i = 0; i < count; ++i)
+        t[i] = offs + Fak * s[i];
+    m_tag = src.m_tag;
+    m_align = src.m_align;
 }
 
 void Tsamplemem::calcConst_sd(double offs) {

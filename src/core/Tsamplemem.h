@@ -117,6 +117,8 @@ public:
     void differenz(); // forward difference, last element 0
     void doAlles(double MultiL);
     int32_t Phase2GDms(const Tsamplemem& sdx); // phase (rad) over sdx (Hz) -> delay (ms)
+    // *this = src followed by calcDats(Fak, offs), in one pass over the samples.
+    void assignScaled(const Tsamplemem& src, double Fak, double offs);
 
     // Statistics.
     int32_t getmaxIndex() const;

@@ -138,20 +138,25 @@ void TDiaWindowModel::fillCurve(Tcurve& c, const tDiaCurveData& d, bool logx, in
     c.FValuelogY = d.Ylogfdv;
     c.FdbMode = d.YdbMode;
     c.Sfreq = sfreq;
-    c.SetOriY(*d.y0fd_v);
-    if (d.y0fd_ph) c.SetOriPh(*d.y0fd_ph);
-    c.xaxis = xaxis;
-    c.xaxis.calcDats(m_main.xSkalFaktor(), 0.0);
+    if (d.y0fd_ph)
+        c.SetOriYPh(*d.y0fd_v, *d.y0fd_ph);
+    else
+        c.SetOriY(*d.y0fd_v);
+    c.xaxis.assignScaled(xaxis, m_main.xSkalFaktor(), 0.0);
 }
 
 void TDiaWindowModel::fillTimeCurve(int32_t k, const Tsamplemem& td, int32_t sfreq, TColorBGR col)
 {
     TDiagramm* t = timeDia();
     if (!t || !validSlot(k)) return;
-    Tsamplemem x(td.samples());
-    const double f = sfreq > 0 ? 1000.0 / sfreq : 0.0;
-    for (int32_t i = 0; i < td.samples(); ++i) x.setsmAr(i, i * f);
-    t->SetdataPointer(td, x, false, k);
+    const int32_t n = td.samples();
+    if (m_timeAxis.samples() != n || m_timeAxisRate != sfreq) { // ms of every sample
+        m_timeAxis = Tsamplemem(std::max(0, n));
+        m_timeAxisRate = sfreq;
+        const double f = sfreq > 0 ? 1000.0 / sfreq : 0.0;
+        for (int32_t i = 0; i < n; ++i) m_timeAxis.smpoi()[i] = i * f;
+    }
+    t->SetdataPointer(td, m_timeAxis, false, k);
     t->curve(k)->FColLine = col;
 }
 

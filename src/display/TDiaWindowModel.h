@@ -169,4 +169,6 @@ private:
     TDiagramm& m_main;             // main frequency-domain diagram
     TDiagramm* m_time = nullptr;   // time diagram when one exists (hosted per SecTag)
     TColorBGR m_corCol[2] = {0, 0}; // colours of slots 6 and 7 before showCors
+    Tsamplemem m_timeAxis;          // x axis of the time curves, ms (kept while size and rate hold)
+    int32_t m_timeAxisRate = 0;     // sample rate m_timeAxis was built for, Hz
 };

@@ -7,6 +7,7 @@
 #include "display/diaTypes.h"
 #include "display/tColorListImg.h"
 
+#include <QByteArray>
 #include <QFont>
 #include <QFontMetrics>
 #include <QImage>
@@ -208,6 +209,13 @@ public:
     void paintNew(bool dob);  // relayout (everything when dob) and repaint
     void refreshX_();          // new x scaling and repaint
     void PaintBitM();          // paints the image from the current layout
+    // Repaints asked for between holdRepaints() and releaseRepaints() (nesting) are gathered:
+    // at the outermost release one repaint follows when one was asked for, or, with paintNow
+    // false, it stays pending until flushRepaint() or the next repaint.
+    void holdRepaints() { ++m_hold; }
+    void releaseRepaints(bool paintNow = true);
+    bool repaintPending() const { return m_repaintPending; }
+    void flushRepaint();       // the pending repaint, now
     const QImage& getBitmap() const { return Bitm2; }
     int32_t width() const { return m_w; }   // size of the last layout, pixels
     int32_t height() const { return m_h; }
@@ -301,6 +309,10 @@ private:
     void changed();            // a setter stored something: relayout and repaint
     void repaintOnly();        // paint and tell the window
     // Painting steps.
+    // Background, frame, axes and grid: repainted when what they show changed, else taken
+    // from the last paint (a measurement repaints many times a second over the same axes).
+    void paintStaticLayers(QPainter& p);
+    QByteArray staticLayerKey() const;
     void paintBackground(QPainter& p);
     void paintFrame(QPainter& p);
     void paintYaxes(QPainter& p);
@@ -317,6 +329,7 @@ private:
     int32_t logoWidth() const;
     // Draws CpyY of c over grid indices ibeg..iend; returns the clip bits.
     int32_t drawCurve(QPainter& p, const Tcurve& c, const TYAXgroup& g, int32_t ibeg, int32_t iend);
+    int32_t columnOf(double x) const; // pixel column of x within the plot (XtoPix, rounded)
     // Curve2Dia, display smoothing and y-axis mode of one slot, as a paint does.
     bool prepareCurve(int32_t slot);
     bool curveDrawable(int32_t slot) const;
@@ -343,6 +356,11 @@ private:
     QFont mFont;                                 // diagram font (Arial 8)
     int32_t m_w = 60, m_h = 40;                  // size of the last layout, pixels
     bool m_laidOut = false;                      // the last layout produced a plot
+    int32_t m_hold = 0;                          // holdRepaints() depth
+    QImage m_static;                             // background, frame, axes and grid of the last paint
+    QByteArray m_staticKey;                      // everything m_static was painted from
+    double m_staticXteil = 1.0;                  // xteil as that paint left it
+    bool m_repaintPending = false;               // a held repaint was asked for
     QRect m_remRect, m_lfRect, m_hfRect, m_legRect; // window widget places, pixels
     std::vector<QPoint> drawpoi;                 // point buffer of drawCurve
     int32_t m_mouseX = 0, m_mouseY = 0;          // last mouse position, pixels

@@ -135,8 +135,7 @@ bool TDiagramm::prepareCurve(int32_t slot)
     if (Finterpol) {
         Curve2Dia(slot);
     } else {
-        c.CpyY = c.OriY;
-        c.CpyY.calcDats(fySkalFaktor, fySkalOffset);
+        c.CpyY.assignScaled(c.OriY, fySkalFaktor, fySkalOffset);
         c.FxIbeg = 0;
         c.FxIend = std::min(c.CpyY.samples(), pXdat.samples()) - 1;
     }

@@ -10,6 +10,10 @@
 #include <algorithm>
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr int32_t kPolyChunk = 16368; // most points per poly-line call
@@ -27,9 +31,26 @@ void textRightCentred(QPainter& p, int32_t x, int32_t y, int32_t th, const QStri
 
 void TDiagramm::repaintOnly()
 {
+    if (m_hold > 0) {
+        m_repaintPending = true;
+        return;
+    }
+    m_repaintPending = false;
     PaintBitM();
     if (OnRepainted)
         OnRepainted();
+}
+
+void TDiagramm::releaseRepaints(bool paintNow)
+{
+    if (m_hold > 0 && --m_hold == 0 && paintNow)
+        flushRepaint();
+}
+
+void TDiagramm::flushRepaint()
+{
+    if (m_repaintPending && m_hold == 0)
+        repaintOnly();
 }
 
 void TDiagramm::PaintBitM()
@@ -43,11 +64,7 @@ void TDiagramm::PaintBitM()
     QPainter p(&Bitm2);
     p.setFont(mFont);
     p.setBackgroundMode(Qt::TransparentMode);
-    paintBackground(p);
-    if (m_diareci.height() > 2)
-        paintFrame(p);
-    paintYaxes(p);
-    paintXaxis(p);
+    paintStaticLayers(p);
     paintLines(p);
     paintCurves(p);
     paintCursor(p);
@@ -59,6 +76,74 @@ void TDiagramm::PaintBitM()
         Rem3.paint(p, m_legRect.left(), m_legRect.top(), FColmargin);
         p.restore();
     }
+}
+
+namespace {
+
+// Appends plain values to a byte key.
+struct TKeyWriter {
+    QByteArray& b;
+    template <typename T> TKeyWriter& operator<<(const T& v)
+    {
+        static_assert(std::is_trivially_copyable_v<T>);
+        b.append(reinterpret_cast<const char*>(&v), sizeof(T));
+        return *this;
+    }
+    TKeyWriter& operator<<(const QString& s)
+    {
+        *this << int32_t(s.size());
+        b.append(reinterpret_cast<const char*>(s.utf16()), s.size() * 2);
+        return *this;
+    }
+};
+
+} // namespace
+
+// Every value the background, frame, axis and grid painters read.
+QByteArray TDiagramm::staticLayerKey() const
+{
+    QByteArray key;
+    key.reserve(1024);
+    TKeyWriter w{key};
+    w << m_w << m_h << m_diareci.left() << m_diareci.top() << m_diareci.right() << m_diareci.bottom();
+    w << FColmargin << FColDia << FColGrid << FColtext << textHigh << XAxYpos << mFont.key();
+    w << Fxlog << Fxmin << Fxmax << FxScalOffset << logSko << pixPfreq << xteil << logTextAnf << xEinH;
+    w << m_colLeft;
+    for (const TYAXgroup& g : aYgroup) {
+        w << g.Fyaxisvis << g.Fymax << g.Fymin << g.Fcolor << g.xpos << g.FyScalog << g.Fyteil;
+        w << g.GPixYPdat << g.FyfakStat << g.FyoffStat << g.Fyko << g.FGroup << g.fEinh;
+    }
+    return key;
+}
+
+void TDiagramm::paintStaticLayers(QPainter& p)
+{
+    QByteArray key = staticLayerKey();
+    if (key != m_staticKey || m_static.size() != Bitm2.size()) {
+        m_static = QImage(Bitm2.size(), Bitm2.format());
+        QPainter s(&m_static);
+        s.setFont(mFont);
+        s.setBackgroundMode(Qt::TransparentMode);
+        paintBackground(s);
+        if (m_diareci.height() > 2)
+            paintFrame(s);
+        paintYaxes(s);
+        paintXaxis(s);
+        m_staticKey = std::move(key);
+        m_staticXteil = xteil;
+    } else {
+        // What the axis painters leave behind besides the picture.
+        xteil = m_staticXteil;
+        for (const TYAXgroup& g : aYgroup)
+            if (g.Fyaxisvis && g.Fymax != g.Fymin && g.FyScalog) {
+                FYaxisMode = eYAMnormal;
+                Fmpeg = Fmflan = false;
+            }
+    }
+    p.save();
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.drawImage(0, 0, m_static);
+    p.restore();
 }
 
 void TDiagramm::paintBackground(QPainter& p)
@@ -286,39 +371,117 @@ namespace {
 // Consecutive points that fall into one pixel column draw the same pixels as the column's
 // first point, its highest and lowest point and its last point: the segments between them
 // cover the same span of the column. So a long curve costs at most four points per column.
+// The run keeps raw values; only those four are turned into pixels (the mapping is monotone).
 struct TColumnRun {
-    int32_t x = 0, first = 0, top = 0, bottom = 0, lastY = 0, count = 0;
+    int32_t x = 0, count = 0;
+    double first = 0.0, hi = 0.0, lo = 0.0, last = 0.0;
 
-    void add(int32_t X, int32_t Y)
+    void add(int32_t X, double v)
     {
         if (count == 0) {
             x = X;
-            first = top = bottom = Y;
+            first = hi = lo = v;
         }
-        top = std::min(top, Y);
-        bottom = std::max(bottom, Y);
-        lastY = Y;
+        hi = std::max(hi, v);
+        lo = std::min(lo, v);
+        last = v;
         ++count;
-    }
-    void push(std::vector<QPoint>& out, int32_t y) const
-    {
-        const QPoint pt(x, y);
-        if (out.empty() || out.back() != pt)
-            out.push_back(pt);
-    }
-    void flushTo(std::vector<QPoint>& out)
-    {
-        if (count == 0)
-            return;
-        push(out, first);
-        push(out, top);
-        push(out, bottom);
-        push(out, lastY);
-        count = 0;
     }
 };
 
+void pushPoint(std::vector<QPoint>& out, int32_t x, int32_t y)
+{
+    const QPoint pt(x, y);
+    if (out.empty() || out.back() != pt)
+        out.push_back(pt);
+}
+
+// True when xs[a..b] never decreases and starts at or above 0 (so its zeros lead).
+bool ascendingFrom(const double* xs, int32_t a, int32_t b)
+{
+    bool ok = xs[a] >= 0.0;
+    for (int32_t i = a; i < b; ++i)
+        ok &= xs[i] <= xs[i + 1];
+    return ok;
+}
+
+// Lowest and highest value of y[a..b], ignoring values that are not numbers; +inf and -inf
+// when there are none. anyNaN tells whether there were such values.
+void rangeOf(const double* y, int32_t a, int32_t b, double& lo, double& hi, bool& anyNaN)
+{
+    int32_t i = a;
+#if defined(__SSE2__)
+    // minpd/maxpd return their second operand when the first is not a number.
+    __m128d l0 = _mm_set1_pd(HUGE_VAL), l1 = l0, h0 = _mm_set1_pd(-HUGE_VAL), h1 = h0;
+    __m128d nan = _mm_setzero_pd();
+    for (; i + 3 <= b; i += 4) {
+        const __m128d v0 = _mm_loadu_pd(y + i), v1 = _mm_loadu_pd(y + i + 2);
+        l0 = _mm_min_pd(v0, l0);
+        l1 = _mm_min_pd(v1, l1);
+        h0 = _mm_max_pd(v0, h0);
+        h1 = _mm_max_pd(v1, h1);
+        nan = _mm_or_pd(nan, _mm_or_pd(_mm_cmpunord_pd(v0, v0), _mm_cmpunord_pd(v1, v1)));
+    }
+    double l[4], h[4];
+    _mm_storeu_pd(l, l0);
+    _mm_storeu_pd(l + 2, l1);
+    _mm_storeu_pd(h, h0);
+    _mm_storeu_pd(h + 2, h1);
+    lo = std::min(std::min(l[0], l[1]), std::min(l[2], l[3]));
+    hi = std::max(std::max(h[0], h[1]), std::max(h[2], h[3]));
+    anyNaN = _mm_movemask_pd(nan) != 0;
+#else
+    lo = HUGE_VAL;
+    hi = -HUGE_VAL;
+    anyNaN = false;
+#endif
+    for (; i <= b; ++i) {
+        if (y[i] == y[i]) {
+            lo = std::min(lo, y[i]);
+            hi = std::max(hi, y[i]);
+        } else {
+            anyNaN = true;
+        }
+    }
+}
+
+// The run of y[a..b] in column X; values that are not numbers count as nanAt.
+TColumnRun columnRun(const double* y, int32_t a, int32_t b, int32_t X, double nanAt)
+{
+    TColumnRun r;
+    bool anyNaN = false;
+    rangeOf(y, a, b, r.lo, r.hi, anyNaN);
+    if (anyNaN) {
+        r.lo = std::min(r.lo, nanAt);
+        r.hi = std::max(r.hi, nanAt);
+    }
+    r.x = X;
+    r.count = b - a + 1;
+    r.first = y[a] == y[a] ? y[a] : nanAt;
+    r.last = y[b] == y[b] ? y[b] : nanAt;
+    return r;
+}
+
+// lround for |v| < 2^31, without the library call.
+inline int32_t roundHalfAway(double v)
+{
+    const int32_t t = int32_t(v);
+    const double f = v - double(t);
+    return t + int32_t(f >= 0.5) - int32_t(f <= -0.5);
+}
+
 } // namespace
+
+int32_t TDiagramm::columnOf(double x) const
+{
+    const int32_t L = m_diareci.left(), R = m_diareci.right();
+    double xp;
+    if (Fxlog)
+        xp = (Fxmin != 0.0 && x > 0.0 && Fxmin > 0.0) ? L + std::log(x / Fxmin) * logSko : L;
+    else
+        xp = x < Fxmin ? L : x > Fxmax ? R : L + (x - Fxmin) * pixPfreq;
+    return std::clamp(xp == xp ? roundHalfAway(std::clamp(xp, -1e7, 1e7)) : L, L, R - 1);
+}
 
 int32_t TDiagramm::drawCurve(QPainter& p, const Tcurve& c, const TYAXgroup& g, int32_t ibeg, int32_t iend)
 {
@@ -332,13 +495,8 @@ int32_t TDiagramm::drawCurve(QPainter& p, const Tcurve& c, const TYAXgroup& g, i
     drawpoi.clear();
     drawpoi.reserve(size_t(std::min(last - ibeg + 1, 4 * (R - L + 2))));
     int32_t bits = 0;
-    TColumnRun run; // the points of one pixel column, reduced to first, extremes and last
-    for (int32_t i = ibeg; i <= last; ++i) {
-        if (xs[i] == 0.0)
-            continue;
-        const double xp = XtoPix(xs[i]);
-        const int32_t X = std::clamp(xp == xp ? int32_t(std::lround(std::clamp(xp, -1e7, 1e7))) : L, L, R - 1);
-        int32_t Y = g.FyScalog ? LogYtoPix(g.Fymax, g.Fymin, ys[i]) : YtoPix(ys[i], g);
+    auto pix = [&](double v) { // the pixel row of a value, clipped just beyond the plot
+        int32_t Y = g.FyScalog ? LogYtoPix(g.Fymax, g.Fymin, v) : YtoPix(v, g);
         if (Y > B) {
             Y = below;
             bits |= 4;
@@ -346,11 +504,58 @@ int32_t TDiagramm::drawCurve(QPainter& p, const Tcurve& c, const TYAXgroup& g, i
             Y = above;
             bits |= 2;
         }
-        if (run.count > 0 && X != run.x)
-            run.flushTo(drawpoi);
-        run.add(X, Y);
+        return Y;
+    };
+    auto flush = [&](const TColumnRun& r) {
+        const int32_t a = pix(r.hi), b = pix(r.lo);
+        pushPoint(drawpoi, r.x, pix(r.first));
+        pushPoint(drawpoi, r.x, std::min(a, b));
+        pushPoint(drawpoi, r.x, std::max(a, b));
+        pushPoint(drawpoi, r.x, pix(r.last));
+    };
+    // A value that is not a number is drawn where the axis minimum is (as the pixel maps do).
+    const double nanAt = g.FyScalog ? (g.Fymin <= 0 ? 0.0001 : g.Fymin) : g.Fymin;
+    // A linear axis maps inline: the loop runs over every sample of long time signals.
+    const bool lin = !Fxlog && std::fabs(pixPfreq * (Fxmax - Fxmin)) < 1e7;
+    auto column = [&](double x) {
+        if (!lin)
+            return columnOf(x);
+        const double xp = x < Fxmin ? L : x > Fxmax ? R : L + (x - Fxmin) * pixPfreq;
+        return std::clamp(roundHalfAway(xp), L, R - 1);
+    };
+    if (ascendingFrom(xs, ibeg, last)) {
+        // Each column's samples are found by search, then only their values are scanned.
+        int32_t i = ibeg;
+        while (i <= last && xs[i] == 0.0)
+            ++i;
+        while (i <= last) {
+            const int32_t X = column(xs[i]);
+            int32_t step = 1, j = i; // j: last sample known to be in column X
+            while (j + step <= last && column(xs[j + step]) == X) {
+                j += step;
+                step *= 2;
+            }
+            for (step /= 2; step > 0; step /= 2)
+                if (j + step <= last && column(xs[j + step]) == X)
+                    j += step;
+            flush(columnRun(ys, i, j, X, nanAt));
+            i = j + 1;
+        }
+    } else {
+        TColumnRun run;
+        for (int32_t i = ibeg; i <= last; ++i) {
+            if (xs[i] == 0.0)
+                continue;
+            const int32_t X = column(xs[i]);
+            if (run.count > 0 && X != run.x) {
+                flush(run);
+                run.count = 0;
+            }
+            run.add(X, ys[i] == ys[i] ? ys[i] : nanAt);
+        }
+        if (run.count > 0)
+            flush(run);
     }
-    run.flushTo(drawpoi);
     const int32_t n = int32_t(drawpoi.size());
     if (bDrawPolyLine) {
         for (int32_t s = 0; s < n - 1; s += kPolyChunk - 1)

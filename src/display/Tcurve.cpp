@@ -5,7 +5,16 @@
 
 namespace {
 constexpr int32_t kNewCurvePoints = 256; // size of the buffers of a new or cleared curve
+
+// m becomes n zeros; a buffer of that size already owned is cleared in place.
+void zeroed(Tsamplemem& m, int32_t n)
+{
+    if (n > 0 && m.samples() == n && m.memIsAlloc())
+        m.fillComplete(0.0);
+    else
+        m = Tsamplemem(std::max(0, n));
 }
+} // namespace
 
 Tcurve::Tcurve(int32_t num) : line(num)
 {
@@ -43,8 +52,8 @@ void Tcurve::SetOriY(const Tsamplemem& yw)
 {
     OriY = yw;
     CpyY = yw;
-    OriPh = Tsamplemem(std::max(0, yw.samples()));
-    CpyPh = Tsamplemem(std::max(0, yw.samples()));
+    zeroed(OriPh, yw.samples());
+    zeroed(CpyPh, yw.samples());
     ValidData = true;
 }
 
@@ -52,6 +61,14 @@ void Tcurve::SetOriPh(const Tsamplemem& ph)
 {
     OriPh = ph;
     CpyPh = ph;
+}
+
+void Tcurve::SetOriYPh(const Tsamplemem& yw, const Tsamplemem& ph)
+{
+    OriY = yw;
+    CpyY = yw;
+    ValidData = true;
+    SetOriPh(ph);
 }
 
 void Tcurve::setNewPoints(int32_t points)

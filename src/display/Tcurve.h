@@ -32,6 +32,8 @@ public:
     void SetOriY(const Tsamplemem& yw);
     // OriPh and CpyPh become copies of ph.
     void SetOriPh(const Tsamplemem& ph);
+    // SetOriY (yw) and SetOriPh (ph) at once, without clearing the phase first.
+    void SetOriYPh(const Tsamplemem& yw, const Tsamplemem& ph);
     // New zeroed buffers of `points` samples (all five).
     void setNewPoints(int32_t points);
     // Writes OriY, CpyY and xaxis at idx; ignored outside 0..size-1.

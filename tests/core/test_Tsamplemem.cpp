@@ -64,6 +64,43 @@ TEST(Tsamplemem, OwnershipCopiesAndTheAllocationCounter) {
     EXPECT_THROW(Tsamplemem(-1), EsampleMemEx);
 }
 
+TEST(Tsamplemem, AssigningAnEqualCountKeepsTheOwnBuffer) {
+    Tsamplemem a(8), b(8);
+    for (int32_t i = 0; i < 8; ++i) b.setsmAr(i, i + 0.5);
+    b.setTag(3);
+    const double* own = a.smpoi();
+    const int64_t before = Tsamplemem::allocatedSamples();
+    a = b;
+    EXPECT_EQ(a.smpoi(), own) << "no new allocation for the same count";
+    EXPECT_EQ(a.getsmAr(7), 7.5);
+    EXPECT_EQ(a.tag(), 3);
+    EXPECT_EQ(Tsamplemem::allocatedSamples(), before);
+    // A view of the very buffer as the source, and a view without memory (reads as zeros).
+    Tsamplemem self = Tsamplemem::createWMem(8);
+    self.setSmpoi(a.smpoi());
+    a = self;
+    EXPECT_EQ(a.getsmAr(7), 7.5);
+    const Tsamplemem empty = Tsamplemem::createWMem(8);
+    a = empty;
+    EXPECT_TRUE(a.memIsAlloc());
+    EXPECT_EQ(a.getsmAr(7), 0.0);
+    // Another count: a buffer of its own size.
+    a = Tsamplemem(3);
+    EXPECT_EQ(a.samples(), 3);
+    // Copy and scale in one: the same as a copy followed by calcDats, into either buffer.
+    for (const int32_t size : {8, 5}) {
+        Tsamplemem c(size);
+        const double* before = c.smpoi();
+        c.assignScaled(b, 2.0, -1.0);
+        ASSERT_EQ(c.samples(), 8);
+        EXPECT_EQ(c.getsmAr(3), -1.0 + 2.0 * 3.5);
+        EXPECT_EQ(c.tag(), 3);
+        EXPECT_EQ(c.smpoi() == before, size == 8);
+    }
+    b.assignScaled(b, 0.5, 0.0); // onto itself
+    EXPECT_EQ(b.getsmAr(7), 3.75);
+}
+
 TEST(Tsamplemem, SoundModuleSeesTheObjectAsAView) {
     Tsamplemem s(8);
     TsmView* v = reinterpret_cast<TsmView*>(&s);

@@ -5,8 +5,10 @@
 #include "app/TMemIniFile.h"
 
 #include <QGuiApplication>
+#include <QPainter>
 #include <gtest/gtest.h>
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -189,3 +191,124 @@ TEST_F(TDiagrammRender, LongResultLinesShrinkTheLegendToFit)
 }
 
 } // namespace
+
+// A dense time curve (many samples per pixel column, values beyond both axis ends, gaps that
+// are not a number) looks exactly as if every sample were drawn as a poly-line: in time order
+// (columns found by search) and in reverse order (sample by sample).
+void checkDenseCurve(bool reversed)
+{
+    SCOPED_TRACE(reversed ? "samples in reverse order" : "samples in time order");
+    tdiaset ds;
+    ds.xlog = false;
+    ds.diaUp = true;
+    ds.xmin = 0;
+    ds.xmax = 1365;
+    ds.ymax = ds.ymaxsec = 1;
+    ds.ymin = ds.yminsec = -1;
+    const int n = 65536;
+    Tsamplemem x(n), y(n);
+    uint32_t seed = 7;
+    for (int i = 0; i < n; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        const double t = i * 1000.0 / 48000.0;
+        const int k = reversed ? n - 1 - i : i;
+        x.setsmAr(k, t);
+        double v = 1.3 * std::sin(2 * M_PI * t / 40.0) + 0.2 * (seed / 4294967296.0 - 0.5);
+        if (i % 5000 == 17)
+            v = std::nan("");
+        y.setsmAr(k, v);
+    }
+    auto setUp = [&](TDiagramm& d, bool withCurve) {
+        loadDefaults(d, ds);
+        d.setinterpol(false);
+        d.SetdataPointer(y, x, false, 0);
+        d.makdiaVis(withCurve ? 1 : 0);
+        d.newsize(700, -1, 260);
+    };
+    TDiagramm dia;
+    setUp(dia, true);
+    const QImage drawn = dia.getBitmap();
+    // The reference: the same diagram without the curve, then every sample mapped and drawn.
+    TDiagramm ref;
+    setUp(ref, false);
+    QImage expected = ref.getBitmap().copy();
+    const QRect r = ref.Diareci();
+    const int th = ref.textHigh;
+    std::vector<QPoint> pts;
+    for (int i = 0; i < n; ++i) {
+        if (x.getsmAr(i) == 0.0)
+            continue; // drawCurve leaves out x = 0
+        const int X = std::clamp(int(std::lround(ref.XtoPix(x.getsmAr(i)))), r.left(), r.right() - 1);
+        int Y = ref.YtoPix(y.getsmAr(i), *ref.group(0));
+        Y = Y > r.bottom() ? r.bottom() + th / 8 : Y < r.top() ? r.top() - th / 8 : Y;
+        pts.emplace_back(X, Y);
+    }
+    {
+        QPainter p(&expected);
+        p.setClipRect(r.adjusted(0, -th / 8 - 1, 0, th / 8 + 1));
+        p.setPen(QPen(bgrToQColor(ref.getColline(0)), 1));
+        p.drawPolyline(pts.data(), int(pts.size()));
+    }
+    if (!reversed) {
+        expected.save("/tmp/dia-dense-expected.png");
+        drawn.save("/tmp/dia-dense.png");
+    }
+    // Qt leaves out the odd joint pixel of a poly-line that the reduced one, which turns back
+    // at a column's extreme, draws: a few such pixels are expected, a wrong reduction gives
+    // hundreds.
+    const QRgb line = bgrToQColor(ref.getColline(0)).rgb();
+    int differing = 0, linePixels = 0;
+    for (int py = 0; py < drawn.height(); ++py)
+        for (int px = 0; px < drawn.width(); ++px) {
+            differing += drawn.pixel(px, py) != expected.pixel(px, py);
+            linePixels += expected.pixel(px, py) == line;
+        }
+    EXPECT_GT(linePixels, 20000);
+    EXPECT_LE(differing, 4);
+}
+
+TEST_F(TDiagrammRender, DenseCurveDrawsTheSamePixelsAsEveryPoint)
+{
+    checkDenseCurve(false);
+    checkDenseCurve(true);
+}
+
+// The axes and grid are kept between repaints: whatever changes them, by setter or by writing
+// a group's fields and repainting, shows exactly as in a diagram painted afresh.
+TEST_F(TDiagrammRender, KeptAxesFollowEveryChange)
+{
+    tdiaset ds;
+    Tsamplemem x, y;
+    sineSpectrum(x, y, -6.0, -100.0, 3);
+    auto setUp = [&](TDiagramm& d) {
+        loadDefaults(d, ds);
+        d.SetdataPointer(y, x, false, 0);
+        d.makdiaVis(1);
+        d.newsize(800, -1, 300);
+    };
+    using Change = std::function<void(TDiagramm&)>;
+    const std::vector<std::pair<const char*, Change>> changes{
+        {"y range written directly", [](TDiagramm& d) { d.group(0)->Fymin = -140.0; d.paintNew(true); }},
+        {"unit text written directly", [](TDiagramm& d) { d.group(0)->fEinh = "dBV"; d.paintNew(false); }},
+        {"grid colour", [](TDiagramm& d) { d.setColor_Grid(0x0000FF); }},
+        {"x range", [](TDiagramm& d) { d.setX_minX_Max(5000.0, 100.0); }},
+        {"x unit", [](TDiagramm& d) { d.setxEinheit("Hz"); }},
+        {"linear x axis", [](TDiagramm& d) { d.setxSkalalog(false); }},
+    };
+    TDiagramm kept;
+    setUp(kept);
+    kept.paintNew(false); // the axes are now kept
+    std::vector<Change> applied;
+    for (const auto& [what, change] : changes) {
+        change(kept);
+        kept.paintNew(false);
+        applied.push_back(change);
+        TDiagramm fresh;
+        setUp(fresh);
+        for (const Change& c : applied)
+            c(fresh);
+        fresh.newsize(801, -1, 300); // another size: the last paint draws everything anew
+        fresh.newsize(800, -1, 300);
+        EXPECT_EQ(kept.getBitmap(), fresh.getBitmap()) << "after: " << what;
+    }
+}

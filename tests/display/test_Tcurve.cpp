@@ -65,6 +65,26 @@ TEST(Tcurve, NewCurveAndBasicBuffers)
     EXPECT_TRUE(c.ValidData);
     EXPECT_EQ(c.CpyY.getsmAr(2), 7.0);
     EXPECT_EQ(c.OriPh.samples(), 3);
+    // A second set of the same size lands in the same buffers, the phase cleared again.
+    c.OriPh.setsmAr(1, 0.5);
+    const double* kept = c.OriY.smpoi();
+    c.SetOriY(y);
+    EXPECT_EQ(c.OriY.smpoi(), kept);
+    EXPECT_EQ(c.OriPh.getsmAr(1), 0.0);
+    // Values and phase at once equal SetOriY followed by SetOriPh, of any phase length.
+    Tsamplemem ph(4);
+    ph.setsmAr(3, 1.25);
+    Tcurve both(1), apart(1);
+    both.SetOriYPh(y, ph);
+    apart.SetOriY(y);
+    apart.SetOriPh(ph);
+    for (const auto& [a, b] : {std::pair{&both.OriY, &apart.OriY}, {&both.CpyY, &apart.CpyY},
+                               {&both.OriPh, &apart.OriPh}, {&both.CpyPh, &apart.CpyPh}}) {
+        ASSERT_EQ(a->samples(), b->samples());
+        for (int32_t i = 0; i < a->samples(); ++i)
+            EXPECT_EQ(a->getsmAr(i), b->getsmAr(i));
+    }
+    EXPECT_TRUE(both.ValidData);
 
     c.MarkerP = {1.0, 2.0};
     c.clearall();

@@ -141,6 +141,29 @@ TEST_F(DiafrmTest, PostedPackageFillsCurvesAndIsHandedBack)
     EXPECT_DOUBLE_EQ(d.curve(1)->OriY.getsmAr(3), -1000.0);
 }
 
+// A measurement sends its result lines just before its package: the package's repaint shows
+// both. Lines that no package follows are painted by a timer.
+TEST_F(DiafrmTest, ResultLinesWaitForTheirPackageOrTheTimer)
+{
+    TDiagramm& d = w.diagr2d();
+    Package p;
+    putPackage(p);
+    const QImage before = d.getBitmap().copy();
+    w.setCommentLines({"Level:\tleft Ch. -6.02dBFS"}, 10);
+    EXPECT_EQ(d.legend().lines, 1);
+    EXPECT_TRUE(d.repaintPending());
+    EXPECT_EQ(d.getBitmap(), before) << "painted before the package came";
+    putPackage(p);
+    EXPECT_FALSE(d.repaintPending());
+    EXPECT_NE(d.getBitmap(), before);
+    const QImage withLines = d.getBitmap().copy();
+    w.setCommentLines({"Level:\tleft Ch. -7.00dBFS", "Dist:\tleft Ch. -60.0 [dB]"}, 10);
+    EXPECT_TRUE(d.repaintPending());
+    QTest::qWait(400);
+    EXPECT_FALSE(d.repaintPending());
+    EXPECT_NE(d.getBitmap(), withLines) << "the lines without a package were never painted";
+}
+
 TEST_F(DiafrmTest, PanelsShowSelectionAndToggleIt)
 {
     Package p;

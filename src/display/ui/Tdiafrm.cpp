@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSplitter>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -32,6 +33,7 @@ constexpr int kThieleSmallHeight = 105; // fixed height of the Thiele-Small pane
 constexpr int kSideWidth = 118;         // width of the curve panel column, pixels
 constexpr int kTypicalHeight = 400;     // window height assumed before the first layout, pixels
 constexpr int kMinSecHeight = 80;       // smallest secondary panel a diagram can be drawn in, pixels
+constexpr int kCommentPaintDelay_ms = 100; // result lines without a package are painted after this
 
 // Busy cursor for the lifetime of the object.
 struct WaitCursor {
@@ -52,6 +54,10 @@ Tdiafrm::Tdiafrm(QWidget* parent) : QWidget(parent)
     m_timeView->hide();
     m_model = std::make_unique<TDiaWindowModel>(m_mainView->dia(), &m_timeView->dia());
     m_model->SecTag = kSecTagTimeDiaGone;
+    m_commentPaint = new QTimer(this);
+    m_commentPaint->setSingleShot(true);
+    m_commentPaint->setInterval(kCommentPaintDelay_ms);
+    connect(m_commentPaint, &QTimer::timeout, this, [this] { diagr2d().flushRepaint(); });
 
     m_split = new QSplitter(Qt::Vertical, this);
     m_split->setChildrenCollapsible(false);
@@ -549,9 +555,15 @@ void Tdiafrm::setYUnit(const QString& unit) { diagr2d().yEinH = unit; }
 
 void Tdiafrm::setCommentLines(const QStringList& lines, int32_t textSize)
 {
+    // A measurement sends its package right after its lines: that repaint shows both. The
+    // timer paints the lines only when no package follows.
+    TDiagramm& d = diagr2d();
+    d.holdRepaints();
     setResultTextSize(textSize);
-    diagr2d().setRem2(lines);
+    d.setRem2(lines);
     m_mainView->relayout();
+    d.releaseRepaints(false);
+    if (d.repaintPending()) m_commentPaint->start();
 }
 
 void Tdiafrm::setTimeDiagramRange(double ms, const QString& yUnit)

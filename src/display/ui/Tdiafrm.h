@@ -15,6 +15,7 @@ class QMenu;
 class QPushButton;
 class QScrollBar;
 class QSplitter;
+class QTimer;
 class QVBoxLayout;
 class TCrvdia;
 class TCurvePanel;
@@ -151,4 +152,5 @@ private:
     QLabel* m_xmaxLabel = nullptr;
     int m_secWanted = -1;                        // wanted height of the secondary panel, pixels
     int32_t m_resultTextSize = 8;                // legend font size, points
+    QTimer* m_commentPaint = nullptr;            // paints result lines no package followed
 };
