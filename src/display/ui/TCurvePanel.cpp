@@ -43,6 +43,14 @@ TCurvePanel::TCurvePanel(int slot, QWidget* parent) : QFrame(parent), m_slot(slo
 
 void TCurvePanel::showCurve(const Tcurve& c, const QFont& windowFont)
 {
+    // Called after every result package: a panel whose curve looks the same is left alone.
+    const QString shown = QString("%1|%2|%3|%4|%5|%6")
+                              .arg(c.FColLine)
+                              .arg(int(c.Fcvis) * 2 + int(c.Fsel))
+                              .arg(c.Cygroup)
+                              .arg(windowFont.key(), QApplication::palette().color(QPalette::Button).name(), c.Name);
+    if (shown == m_shown) return;
+    m_shown = shown;
     QPalette pal = palette();
     const QColor face = QApplication::palette().color(QPalette::Button);
     const QColor back = c.Fcvis ? bgrToQColor(c.FColLine) : face;

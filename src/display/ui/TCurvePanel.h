@@ -49,4 +49,5 @@ private:
     QTimer* m_click = nullptr;  // waits for a possible double-click
     QPoint m_pressPos;          // where the left button went down (-1: not down)
     bool m_pressed = false;     // left button down on this panel
+    QString m_shown;            // what showCurve last showed (colour, flags, group, font, name)
 };

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QToolButton>
 #include <algorithm>
 
@@ -72,7 +73,9 @@ void TDiagrammView::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     const QImage& img = m_dia.getBitmap();
-    p.fillRect(rect(), bgrToQColor(m_dia.Color_Margin()));
+    const QRegion margin = QRegion(rect()).subtracted(QRegion(img.rect()));
+    for (const QRect& r : margin)
+        p.fillRect(r, bgrToQColor(m_dia.Color_Margin()));
     if (!img.isNull())
         p.drawImage(0, 0, img);
 }
