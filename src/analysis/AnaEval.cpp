@@ -2,6 +2,7 @@
 // the result text lines.
 #include "analysis/AnaEval.h"
 
+#include "analysis/FFtuli.h"
 #include "analysis/WowFlutter.h"
 #include "analysis/fftKernel.h"
 
@@ -11,7 +12,10 @@
 #include <bit>
 #include <cfloat>
 #include <cmath>
+#include <cstring>
 #include <iterator>
+#include <memory>
+#include <utility>
 
 namespace {
 
@@ -143,96 +147,203 @@ int usableHarmonics(double F, const cAnaPara& ana, std::array<int, 8>& orders) {
     return n;
 }
 
+// Two bins at a time in the compiler's generic vectors (one SSE2 register): the per-bin scans
+// below have no branches, so they run at the speed of memory.
+typedef double V2d __attribute__((vector_size(16)));
+typedef int64_t V2i __attribute__((vector_size(16)));
+
+inline V2d load2(const double* p) {
+    V2d v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// True lanes where the dB value is a finite number.
+inline V2i finite2(V2d v) {
+    return (V2d)((V2i)v & INT64_MAX) <= DBL_MAX;
+}
+
+// Bins are converted in chunks of this many, so the exponentials run over data in the cache.
+constexpr int32_t kChunk = 1024;
+constexpr double kPowerExp = 2.302585092994045684 / 10.0; // 10^(v/10) = e^(v * kPowerExp)
+
+// Linear powers of raw dB bins: p[k] = 10^(x[k]/10), 0 for a bin of exactly 0 (no value).
+// Non-finite bins pass through (+inf, NaN) as the band level takes them; with an active
+// weighting (at the bin frequency k * fstep) the weighted value is raised instead.
+void binPowers(const double* x, int32_t n, double fstep, const Tcorri* weighting, double* p) {
+    const bool weighted = weighting && weighting->getaktiv();
+    for (int32_t k0 = 0; k0 < n; k0 += kChunk) {
+        const int32_t len = std::min(kChunk, n - k0);
+        int32_t j = 0;
+        for (; j + 2 <= len; j += 2) {
+            const V2d v = load2(x + k0 + j);
+            const V2d e = v == 0.0 ? V2d{} - HUGE_VAL : v * kPowerExp;
+            std::memcpy(p + k0 + j, &e, sizeof e);
+        }
+        for (; j < len; ++j) {
+            const double v = x[k0 + j];
+            p[k0 + j] = v == 0.0 ? -HUGE_VAL : v * kPowerExp;
+        }
+        if (weighted)
+            for (int32_t j = 0; j < len; ++j)
+                if (x[k0 + j] != 0.0)
+                    p[k0 + j] = weighting->corri(x[k0 + j], (k0 + j) * fstep, 0.0) * kPowerExp;
+        fftkernel::expArray(p + k0, p + k0, size_t(len));
+    }
+}
+
+// Sum of the powers of bins first..end-1, in four interleaved partial sums. With `valued`
+// a bin whose dB value is not finite counts as no value (the distortion's reading).
+template <bool valued>
+double sumPowers(const double* x, const double* p, int32_t first, int32_t end) {
+    V2d s0{}, s1{};
+    int32_t k = first;
+    for (; k + 4 <= end; k += 4) {
+        V2d a = load2(p + k), b = load2(p + k + 2);
+        if constexpr (valued) {
+            a = finite2(load2(x + k)) ? a : V2d{};
+            b = finite2(load2(x + k + 2)) ? b : V2d{};
+        }
+        s0 += a, s1 += b;
+    }
+    double tail = 0.0;
+    for (; k < end; ++k)
+        tail += !valued || std::fabs(x[k]) <= DBL_MAX ? p[k] : 0.0;
+    return ((s0[0] + s0[1]) + (s1[0] + s1[1])) + tail;
+}
+
+// The first bin k of 0..bins for which pass(k) holds, pass being false below some bin and
+// true from it on; the search starts at the estimate `guess` (any value).
+template <class Pass> int32_t firstPassing(int32_t bins, double guess, Pass pass) {
+    int32_t k = std::isfinite(guess) ? int32_t(std::clamp(guess, 0.0, double(bins))) : 0;
+    while (k > 0 && pass(k - 1)) --k;
+    while (k < bins && !pass(k)) ++k;
+    return k;
+}
+
+// The bins of [lfvon, lfbis] as first..end-1: contiguous, as k * fstep grows with k.
+std::pair<int32_t, int32_t> bandBins(const cAnaPara& ana, int32_t bins) {
+    const double fs = ana.fstep;
+    const int32_t first = firstPassing(bins, ana.lfvon / fs, [&](int32_t k) { return k * fs >= ana.lfvon; });
+    const int32_t above = firstPassing(bins, ana.lfbis / fs, [&](int32_t k) { return k * fs > ana.lfbis; });
+    return {first, std::max(first, above)};
+}
+
+// The bins a region of halfWidth bins about c bins may hold: a few bins wider than the
+// region, so the exact test only needs to run there. Empty (first > last) outside 0..bins-1.
+struct TBinRange {
+    int32_t first = 0, last = -1;
+};
+
+TBinRange candidateRange(double c, double halfWidth, int32_t bins) {
+    const double lo = std::max(0.0, std::floor(c) - halfWidth - 2.0);
+    const double hi = std::min(double(bins - 1), std::ceil(c) + halfWidth + 2.0);
+    return lo <= hi ? TBinRange{int32_t(lo), int32_t(hi)} : TBinRange{};
+}
+
+// Where the fundamental and the harmonics lie: the exact per-bin test of the sums.
+struct TDistRegions {
+    double F = 0.0;               // fundamental, Hz
+    std::array<int, 8> orders{};  // usable harmonic orders
+    int nh = 0;                   // how many
+    std::array<TBinRange, 9> cand{}; // candidate bins: the fundamental's, then the harmonics'
+};
+
+TDistRegions distRegions(int32_t bins, const cAnaPara& ana, double F) {
+    TDistRegions r;
+    r.F = F;
+    r.nh = usableHarmonics(F, ana, r.orders);
+    r.cand[0] = candidateRange(F / ana.fstep, kFundHalfWidth, bins);
+    for (int j = 0; j < r.nh; ++j)
+        r.cand[size_t(j) + 1] = candidateRange(r.orders[size_t(j)] * F / ana.fstep, kHarmHalfWidth, bins);
+    std::sort(r.cand.begin(), r.cand.begin() + r.nh + 1,
+              [](const TBinRange& a, const TBinRange& b) { return a.first < b.first; });
+    return r;
+}
+
 struct TDistSums {
     double T = 0.0; // all bins
     double H = 0.0; // selected harmonic regions in the band
     double N = 0.0; // band bins outside the fundamental and every harmonic region
 };
 
-// Bins are evaluated in chunks of this many, their exponentials taken a chunk at a time.
-constexpr int32_t kChunk = 1024;
-
-// binAmplitude of bins k0..k0+len-1 into a.
-void binAmplitudes(const double* x, int32_t k0, int32_t len, double fstep, const Tcorri* weighting,
-                   double* a) {
-    for (int32_t j = 0; j < len; ++j) { // e^-inf = 0: no value
-        const double v = x[k0 + j];
-        const bool none = v == 0.0 || !(std::fabs(v) <= DBL_MAX);
-        a[j] = none ? -HUGE_VAL : v * kLn10 / 20.0;
-    }
-    if (weighting && weighting->getaktiv())
-        for (int32_t j = 0; j < len; ++j)
-            if (a[j] != -HUGE_VAL)
-                a[j] = weighting->corri(x[k0 + j], (k0 + j) * fstep, 0.0) * kLn10 / 20.0;
-    fftkernel::expArray(a, a, size_t(len));
-}
-
-// The bins each harmonic's region may hold: a few bins wider than the region, so the exact
-// test only needs to run there. Empty (first > last) when the region lies outside 0..bins-1.
-struct TBinRange {
-    int32_t first = 0, last = -1;
-};
-
-std::array<TBinRange, 8> harmonicRanges(int32_t bins, const cAnaPara& ana, double F,
-                                        const std::array<int, 8>& orders, int nh) {
-    std::array<TBinRange, 8> r{};
-    for (int j = 0; j < nh; ++j) {
-        const double c = orders[size_t(j)] * F / ana.fstep;
-        const double lo = std::max(0.0, std::floor(c) - kHarmHalfWidth - 2.0);
-        const double hi = std::min(double(bins - 1), std::ceil(c) + kHarmHalfWidth + 2.0);
-        if (lo <= hi) r[size_t(j)] = {int32_t(lo), int32_t(hi)};
-    }
-    return r;
-}
-
-// For bins k0..k0+len-1, bit j set when the bin is in harmonic j's range.
-void harmonicCandidates(int32_t k0, int32_t len, const std::array<TBinRange, 8>& ranges, int nh,
-                        uint8_t* cand) {
-    std::fill(cand, cand + len, uint8_t(0));
-    for (int j = 0; j < nh; ++j) {
-        const int32_t first = std::max(ranges[size_t(j)].first, k0);
-        const int32_t last = std::min(ranges[size_t(j)].last, k0 + len - 1);
-        for (int32_t k = first; k <= last; ++k)
-            cand[k - k0] |= uint8_t(1u << j);
-    }
-}
-
-TDistSums distortionSums(const double* x, int32_t bins, const cAnaPara& ana, double F,
-                         const Tcorri* weighting) {
-    std::array<int, 8> orders{};
-    const int nh = usableHarmonics(F, ana, orders);
-    const bool noise = (ana.Hx & kNoiseBit) != 0;
-    const std::array<TBinRange, 8> ranges = harmonicRanges(bins, ana, F, orders, nh);
-    double amp[kChunk];
-    uint8_t cand[kChunk];
-    TDistSums s;
-    for (int32_t k0 = 0; k0 < bins; k0 += kChunk) {
-        const int32_t len = std::min(kChunk, bins - k0);
-        binAmplitudes(x, k0, len, ana.fstep, weighting, amp);
-        harmonicCandidates(k0, len, ranges, nh, cand);
-        // Adding +0.0 leaves a sum of powers as it is, so the sums take every bin and the
-        // loop has no branches but the rare harmonic test.
-        for (int32_t j = 0; j < len; ++j) {
-            const double f = (k0 + j) * ana.fstep;
-            const double a = amp[j];
-            const double p = a * a;
-            s.T += p;
-            const bool band = inBand(f, ana);
-            bool mark = std::abs(f - F) < kFundHalfWidth * ana.fstep;
-            bool selected = false; // a bin shared by two harmonic regions counts once
-            for (unsigned bits = cand[j]; bits != 0; bits &= bits - 1) {
-                const int i = orders[size_t(std::countr_zero(bits))];
-                if (std::abs(f - i * F) < kHarmHalfWidth * ana.fstep) {
-                    mark = true;
-                    selected = selected || (ana.Hx & (1 << (i - 1))) != 0;
-                }
-            }
-            s.H += band && selected ? p : 0.0;
-            s.N += band && !mark && noise && a != 0.0 ? p : 0.0;
+// One band bin within a candidate range: in the fundamental's or a harmonic's region? A bin
+// shared by two harmonic regions counts once.
+void addRegionBin(int32_t k, double p, const TDistRegions& r, const cAnaPara& ana, bool noise,
+                  TDistSums& s) {
+    const double f = k * ana.fstep;
+    bool mark = std::abs(f - r.F) < kFundHalfWidth * ana.fstep;
+    bool selected = false;
+    for (int j = 0; j < r.nh; ++j) {
+        const int i = r.orders[size_t(j)];
+        if (std::abs(f - i * r.F) < kHarmHalfWidth * ana.fstep) {
+            mark = true;
+            selected = selected || (ana.Hx & (1 << (i - 1))) != 0;
         }
     }
+    s.H += selected ? p : 0.0;
+    s.N += !mark && noise ? p : 0.0;
+}
+
+// The sums over the powers p of the dB bins x; only the candidate ranges need the exact test,
+// the band bins between them are noise.
+TDistSums distortionSums(const double* x, const double* p, int32_t bins, const cAnaPara& ana,
+                         double F) {
+    const TDistRegions r = distRegions(bins, ana, F);
+    const bool noise = (ana.Hx & kNoiseBit) != 0;
+    const auto [first, end] = bandBins(ana, bins);
+    TDistSums s;
+    s.T = sumPowers<true>(x, p, 0, bins);
+    int32_t k = first;
+    for (int c = 0; c <= r.nh; ++c) {
+        const int32_t lo = std::max(r.cand[size_t(c)].first, k);
+        const int32_t hi = std::min(r.cand[size_t(c)].last, end - 1);
+        if (lo > hi) continue;
+        if (noise) s.N += sumPowers<true>(x, p, k, lo);
+        for (k = lo; k <= hi; ++k)
+            addRegionBin(k, std::fabs(x[k]) <= DBL_MAX ? p[k] : 0.0, r, ana, noise, s);
+    }
+    if (noise) s.N += sumPowers<true>(x, p, k, end);
     return s;
 }
+
+// The band level as BandLevel reads it, from the unweighted powers p of the dB bins of a
+// spectrum of fft.SamplesFFT points (logarithmic units only).
+double levelFromPowers(const double* p, int32_t samples, cAnaPara& ana, const cFFTdat& fft,
+                       int channel, edBModi unit) {
+    ana.fstep = ana.fsampFreq / fft.SamplesFFT;
+    const auto [first, end] = bandBins(ana, std::min(fft.SamplesFFT / 2, samples));
+    const double L = std::sqrt(sumPowers<false>(nullptr, p, first, end)) / std::sqrt(2.0);
+    ana.fresultFS = L;
+    const double wlf = WindowLevelFactor(fft.FFTwin);
+    if (!(L * wlf > 0.0)) return kNoValue;
+    const double level = LevelCorrOf(fft, channel).offs + 20.0 * std::log10(L * wlf);
+    if (unit == dbMode_Sone && channel != 1) return fft.SoneCor.corri(0.0, level, 0.0);
+    return level;
+}
+
+// The unweighted powers of the result text's two spectra, computed on first use and shared
+// by its lines.
+class TPowerCache {
+public:
+    const double* powers(const Tsamplemem* s, int ch) {
+        Entry& e = m_entry[ch == 1 ? 1 : 0];
+        if (e.src != s || e.n != s->samples()) {
+            e.p.reset(new double[size_t(s->samples())]);
+            binPowers(s->smpoi(), s->samples(), 0.0, nullptr, e.p.get());
+            e.src = s, e.n = s->samples();
+        }
+        return e.p.get();
+    }
+
+private:
+    struct Entry {
+        const Tsamplemem* src = nullptr; // spectrum the powers belong to
+        int32_t n = 0;                   // its sample count
+        std::unique_ptr<double[]> p;     // the powers
+    };
+    Entry m_entry[2]; // left, right
+};
 
 // ---- result text pieces ----
 
@@ -350,29 +461,49 @@ double FindFundamental(const Tsamplemem* spectrum, cAnaPara& ana) {
     const int32_t bins = prepareScan(spectrum, ana);
     const double threshold = 20.0 * std::log10(double(ana.fFundlow));
     const double* x = bins > 0 ? spectrum->smpoi() : nullptr;
-    double best = kSearchStart_dB;
-    int32_t bestK = 0;
-    for (int32_t k = 0; k < bins; ++k) {
-        const double v = x[k];
-        if (v == 0.0 || !std::isfinite(v)) continue; // no value
-        if (threshold < v + kSpectrumBinOffset_dB && k * ana.fstep > ana.GTfreq && v > best) {
-            best = v;
-            bestK = k;
-        }
+    const int32_t k0 = firstPassing(bins, ana.GTfreq / ana.fstep,
+                                    [&](int32_t k) { return k * ana.fstep > ana.GTfreq; });
+    // The loudest bin with a value; the threshold then holds for it or for none, as v + 11.5
+    // grows with v. Interleaved maxima keep the scan free of branches.
+    const V2d none = V2d{} + kSearchStart_dB;
+    V2d m0 = none, m1 = none;
+    int32_t k = k0;
+    for (; k + 4 <= bins; k += 4) {
+        const V2d a = load2(x + k), b = load2(x + k + 2);
+        const V2d va = (a != 0.0) & finite2(a) ? a : none, vb = (b != 0.0) & finite2(b) ? b : none;
+        m0 = va > m0 ? va : m0;
+        m1 = vb > m1 ? vb : m1;
     }
+    double best = std::max(std::max(m0[0], m0[1]), std::max(m1[0], m1[1]));
+    for (; k < bins; ++k)
+        if (x[k] != 0.0 && std::isfinite(x[k])) best = std::max(best, x[k]);
+    int32_t bestK = 0;
+    if (best > kSearchStart_dB && threshold < best + kSpectrumBinOffset_dB)
+        for (bestK = k0; x[bestK] != best;) // the first of equal maxima
+            ++bestK;
     const double F = bestK > 1 ? bestK * ana.fstep : 0.0;
     ana.fresultFundamental = float(F);
     return F;
 }
 
-double DistortionNoise(const Tsamplemem* spectrum, cAnaPara& ana, const Tcorri* weighting,
-                       QStringList* log) {
+namespace {
+
+// DistortionNoise with the unweighted powers of the spectrum given (null: computed here).
+double distortionNoise(const Tsamplemem* spectrum, cAnaPara& ana, const Tcorri* weighting,
+                       QStringList* log, const double* unweighted) {
     const int32_t bins = prepareScan(spectrum, ana);
     if (bins <= 0) return kNoValue;
     const double F =
         ana.bFundAuto ? FindFundamental(spectrum, ana) : double(ana.fresultFundamental);
     if (!(F > 0.0)) return kNoValue;
-    const TDistSums s = distortionSums(spectrum->smpoi(), bins, ana, F, weighting);
+    const double* x = spectrum->smpoi();
+    std::unique_ptr<double[]> own;
+    const bool weighted = weighting && weighting->getaktiv();
+    if (weighted || !unweighted) {
+        own.reset(new double[size_t(bins)]);
+        binPowers(x, bins, ana.fstep, weighting, own.get());
+    }
+    const TDistSums s = distortionSums(x, own ? own.get() : unweighted, bins, ana, F);
     double result = kNoValue;
     if (s.T > 0.0 && s.H + s.N > 0.0)
         result = 20.0 * std::log10((std::sqrt(s.H) + std::sqrt(s.N)) / std::sqrt(s.T));
@@ -383,6 +514,13 @@ double DistortionNoise(const Tsamplemem* spectrum, cAnaPara& ana, const Tcorri* 
         *log << QString::asprintf("fu %f, Glev %1.6f, KxLev %1.8f, NLev %1.8f, erg %1.6f", F, s.T,
                                   s.H, s.N, result);
     return result;
+}
+
+} // namespace
+
+double DistortionNoise(const Tsamplemem* spectrum, cAnaPara& ana, const Tcorri* weighting,
+                       QStringList* log) {
+    return distortionNoise(spectrum, ana, weighting, log, nullptr);
 }
 
 double IMDistortion(const Tsamplemem* spectrum, cAnaPara& ana, double fLow, double fHigh) {
@@ -423,11 +561,19 @@ double ModulationDistortion(const Tsamplemem* spectrum, cAnaPara& ana, const Twa
 
 // ---- result text --------------------------------------------------------------------------
 
-QString LevelLine(const TResultTextInput& in, cAnaPara& ana) {
+namespace {
+
+// The lines that read bin powers, sharing them through `cache`.
+QString levelLine(const TResultTextInput& in, cAnaPara& ana, TPowerCache& cache) {
     auto part = [&](int ch) {
+        const Tsamplemem* s = in.spectrum[ch];
+        const bool shared = in.fft && present(s) && in.fft->SamplesFFT > 0 &&
+                            ana.fsampFreq > 0.0 && std::isfinite(ana.fsampFreq) &&
+                            !IsLinearUnit(in.unit) && !(in.weighting && in.weighting->getaktiv());
         const double v =
-            in.fft ? BandLevel(in.spectrum[ch], ana, *in.fft, true, ch, in.weighting, in.unit)
-                   : kNoValue;
+            shared ? levelFromPowers(cache.powers(s, ch), s->samples(), ana, *in.fft, ch, in.unit)
+            : in.fft ? BandLevel(s, ana, *in.fft, true, ch, in.weighting, in.unit)
+                     : kNoValue;
         QString unit = (in.unit == dbMode_Sone && ch == 1) ? QStringLiteral("dBSPL") : in.unitText;
         QString t = channelLabel(ch) + dBText(v, 2);
         if (in.unit == dbMode_dBV) {
@@ -441,10 +587,15 @@ QString LevelLine(const TResultTextInput& in, cAnaPara& ana) {
     return "Level:\t" + channelParts(ana, part) + filterTail(ana, true);
 }
 
-QString DistLine(const TResultTextInput& in, cAnaPara& ana) {
+// The unweighted powers of a channel's spectrum, or null when it has none.
+const double* sharedPowers(const TResultTextInput& in, int ch, TPowerCache& cache) {
+    return present(in.spectrum[ch]) ? cache.powers(in.spectrum[ch], ch) : nullptr;
+}
+
+QString distLine(const TResultTextInput& in, cAnaPara& ana, TPowerCache& cache) {
     auto part = [&](int ch) {
         const Tsamplemem* s = in.spectrum[ch];
-        const double v = DistortionNoise(s, ana, nullptr);
+        const double v = distortionNoise(s, ana, nullptr, nullptr, sharedPowers(in, ch, cache));
         const double F = present(s) ? double(ana.fresultFundamental) : 0.0;
         const QString detail = distDetail(ana, F);
         if (present(s) && !(F > 0.0)) return channelLabel(ch) + detail;
@@ -457,6 +608,34 @@ QString DistLine(const TResultTextInput& in, cAnaPara& ana) {
     if (ana.bResultTextDetails && !IsNoWeighting(ana.filter) && ana.bFilterFFT)
         line += " | Filter: \"" + ana.filter + "\" applied to diagram";
     return line;
+}
+
+QString signalNoiseLine(const TResultTextInput& in, cAnaPara& ana, TPowerCache& cache) {
+    auto part = [&](int ch) {
+        const Tsamplemem* s = in.spectrum[ch];
+        cAnaPara noiseOnly = ana;
+        noiseOnly.Hx = kNoiseBit;
+        const bool weighted = in.weighting && in.weighting->getaktiv();
+        const double v = distortionNoise(s, noiseOnly, in.weighting, nullptr,
+                                         weighted ? nullptr : sharedPowers(in, ch, cache));
+        if (!present(s)) return channelLabel(ch) + "-192 dB ";
+        if (!(noiseOnly.fresultFundamental > 0.0f))
+            return channelLabel(ch) + " no fundamental wave";
+        return channelLabel(ch) + dBText(-v, 1) + " dB " + (ana.bResultTextDetails ? " " : "");
+    };
+    return "S/N:\t" + channelParts(ana, part) + filterTail(ana, false);
+}
+
+} // namespace
+
+QString LevelLine(const TResultTextInput& in, cAnaPara& ana) {
+    TPowerCache cache;
+    return levelLine(in, ana, cache);
+}
+
+QString DistLine(const TResultTextInput& in, cAnaPara& ana) {
+    TPowerCache cache;
+    return distLine(in, ana, cache);
 }
 
 QString IMDLine(const TResultTextInput& in, cAnaPara& ana) {
@@ -484,17 +663,8 @@ QString ModDistLine(const TResultTextInput& in, cAnaPara& ana) {
 }
 
 QString SignalNoiseLine(const TResultTextInput& in, cAnaPara& ana) {
-    auto part = [&](int ch) {
-        const Tsamplemem* s = in.spectrum[ch];
-        cAnaPara noiseOnly = ana;
-        noiseOnly.Hx = kNoiseBit;
-        const double v = DistortionNoise(s, noiseOnly, in.weighting);
-        if (!present(s)) return channelLabel(ch) + "-192 dB ";
-        if (!(noiseOnly.fresultFundamental > 0.0f))
-            return channelLabel(ch) + " no fundamental wave";
-        return channelLabel(ch) + dBText(-v, 1) + " dB " + (ana.bResultTextDetails ? " " : "");
-    };
-    return "S/N:\t" + channelParts(ana, part) + filterTail(ana, false);
+    TPowerCache cache;
+    return signalNoiseLine(in, ana, cache);
 }
 
 QString WowFlutterLine(const TResultTextInput& in, cAnaPara& ana) {
@@ -517,11 +687,12 @@ QString WowFlutterLine(const TResultTextInput& in, cAnaPara& ana) {
 
 QStringList BuildResultText(const TResultTextInput& in, cAnaPara& ana) {
     QStringList lines;
-    if (ana.bLevelmess) lines << LevelLine(in, ana);
-    if (ana.bTHDmess) lines << DistLine(in, ana);
+    TPowerCache cache; // every line reads the same spectra
+    if (ana.bLevelmess) lines << levelLine(in, ana, cache);
+    if (ana.bTHDmess) lines << distLine(in, ana, cache);
     if (ana.bIMmess) lines << IMDLine(in, ana);
     if (ana.bModDistMess) lines << ModDistLine(in, ana);
-    if (ana.bSignal2Noisemess) lines << SignalNoiseLine(in, ana);
+    if (ana.bSignal2Noisemess) lines << signalNoiseLine(in, ana, cache);
     if (ana.bWuFmess) lines << WowFlutterLine(in, ana);
     return lines;
 }

@@ -3,6 +3,7 @@
 
 #include "analysis/fftKernel.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -140,26 +141,37 @@ namespace {
 void phases(const double* re, const double* im, double* aux, int32_t count) {
     fftkernel::atanQuotArray(im, re, aux, size_t(count));
     for (int32_t k = 0; k < count; ++k) {
-        const bool none = re[k] == 0.0 || (std::fabs(re[k]) < 1e-27 && std::fabs(im[k]) < 1e-27);
+        const bool none =
+            (re[k] == 0.0) | ((std::fabs(re[k]) < 1e-27) & (std::fabs(im[k]) < 1e-27));
         aux[k] = none ? 0.0 : aux[k];
     }
 }
 
+// Bins are finished in blocks of this many, so each block's values are read from the cache.
+constexpr int32_t kBinBlock = 1024;
+
 // The steps of the analysis call after the transform: aux values, then magnitudes of the
-// scaled bins 0..half-1 into mag (which may be re itself).
+// scaled bins 0..half-1 into mag (which may be re itself). The magnitudes are summed in four
+// interleaved partial sums.
 double auxAndMagnitudes(const double* re, const double* im, double* mag, double* aux,
                         int auxKind, int32_t n) {
     const int32_t half = n / 2;
-    if (aux && auxKind == 1)
-        phases(re, im, aux, half);
-    else if (aux && auxKind == 2)
+    if (aux && auxKind == 2)
         for (int32_t k = 0; k < half; ++k)
             aux[k] = -1000.0 * PhaseDelay(48000.0 * k / n, re[k], im[k]);
-    fftkernel::hypotArray(re, im, mag, size_t(half));
-    double sum = 0.0;
-    for (int32_t k = 0; k < half; ++k)
-        sum += mag[k];
-    return sum;
+    double s[4] = {0.0, 0.0, 0.0, 0.0};
+    for (int32_t k0 = 0; k0 < half; k0 += kBinBlock) {
+        const int32_t len = std::min(kBinBlock, half - k0);
+        if (aux && auxKind == 1) phases(re + k0, im + k0, aux + k0, len);
+        fftkernel::hypotArray(re + k0, im + k0, mag + k0, size_t(len));
+        int32_t j = 0;
+        for (; j + 4 <= len; j += 4)
+            for (int l = 0; l < 4; ++l)
+                s[l] += mag[k0 + j + l];
+        for (; j < len; ++j)
+            s[0] += mag[k0 + j];
+    }
+    return (s[0] + s[1]) + (s[2] + s[3]);
 }
 
 } // namespace

@@ -667,6 +667,14 @@ template <int W> struct Lanes {
     typedef uint64_t I __attribute__((vector_size(W * 8))); // bit patterns; logical shifts
 };
 
+// True when any lane of a comparison mask is set (the rare lanes the scalar routine redoes).
+template <int W> [[gnu::always_inline]] inline bool anyLane(const typename Lanes<W>::I& m) {
+    uint64_t any = 0;
+    for (int l = 0; l < W; ++l)
+        any |= m[l];
+    return any != 0;
+}
+
 template <int W> [[gnu::always_inline]] inline void expLanes(const ExpTable& t, const double* in, double* out) {
     using D = typename Lanes<W>::D;
     using I = typename Lanes<W>::I;
@@ -688,8 +696,9 @@ template <int W> [[gnu::always_inline]] inline void expLanes(const ExpTable& t, 
     const D r2 = r * r;
     const D p = tail + r + r2 * (0.5 + r * (1.0 / 6)) + r2 * r2 * (1.0 / 24 + r * (1.0 / 120));
     D y = scale + scale * p;
-    for (int l = 0; l < W; ++l)
-        if (!(std::fabs(in[l]) < 700.0)) y[l] = fastExp(t, in[l]);
+    if (anyLane<W>(~(I)(((D)((I)x & uint64_t(INT64_MAX))) < 700.0))) [[unlikely]]
+        for (int l = 0; l < W; ++l)
+            if (!(std::fabs(in[l]) < 700.0)) y[l] = fastExp(t, in[l]);
     std::memcpy(out, &y, sizeof y);
 }
 
@@ -723,8 +732,9 @@ template <int W> [[gnu::always_inline]] inline void log10Lanes(const double* in,
     valLo += (y2 - sum) + valHi;
     valHi = sum;
     D res = valLo + valHi;
-    for (int l = 0; l < W; ++l)
-        if (!(in[l] >= 0x1p-1022 && in[l] < 0x1p1023)) res[l] = fastLog10(in[l]);
+    if (anyLane<W>(~(I)((x >= 0x1p-1022) & (x < 0x1p1023)))) [[unlikely]]
+        for (int l = 0; l < W; ++l)
+            if (!(in[l] >= 0x1p-1022 && in[l] < 0x1p1023)) res[l] = fastLog10(in[l]);
     std::memcpy(out, &res, sizeof res);
 }
 
@@ -732,44 +742,30 @@ template <int W>
 [[gnu::always_inline]] inline void atanQuotLanes(const double* yIn, const double* xIn, double* out) {
     using D = typename Lanes<W>::D;
     using I = typename Lanes<W>::I;
+    using K = AtanQuotConst;
     D x, y;
     std::memcpy(&x, xIn, sizeof x);
     std::memcpy(&y, yIn, sizeof y);
     const uint64_t kAbs = INT64_MAX;
     const D ax = (D)((I)x & kAbs), ay = (D)((I)y & kAbs);
-    const auto b0 = ay >= 0.4375 * ax, b1 = ay >= 0.6875 * ax, b2 = ay >= 1.1875 * ax,
-               b3 = ay >= 2.4375 * ax;
-    const D zero = D{}, one = zero + 1.0;
-    const D pr = b3 ? zero : ((b0 & ~b1) ? one + 1.0 : one);
-    const D qs = b3 ? one : (b2 ? one + 0.5 : (b0 ? one : zero));
-    const D hi = b3   ? zero + 1.57079632679489655800e+00
-                 : b2 ? zero + 9.82793723247329054082e-01
-                 : b1 ? zero + 7.85398163397448278999e-01
-                 : b0 ? zero + 4.63647609000806093515e-01
-                      : zero;
-    const D lo = b3   ? zero + 6.12323399573676603587e-17
-                 : b2 ? zero + 1.39033110312309984516e-17
-                 : b1 ? zero + 3.06161699786838301793e-17
-                 : b0 ? zero + 2.26987774529616870924e-17
-                      : zero;
-    const D a = (pr * ay - qs * ax) / (pr * ax + qs * ay);
+    const auto below = ay < ax;
+    const D lo = below ? ay : ax, hi = below ? ax : ay;
+    const auto mid = lo > K::kTanPi8 * hi;
+    const D a = (mid ? lo - hi : lo) / (mid ? lo + hi : hi);
     const D z = a * a, w = z * z;
-    const D s1 = z * (3.33333333333329318027e-01 +
-                      w * (1.42857142725034663711e-01 +
-                           w * (9.09088713343650656196e-02 +
-                                w * (6.66107313738753120669e-02 +
-                                     w * (4.97687799461593236017e-02 + w * 1.62858201153657823623e-02)))));
-    const D s2 = w * (-1.99999999998764832476e-01 +
-                      w * (-1.11111104054623557880e-01 +
-                           w * (-7.69187620504482999495e-02 +
-                                w * (-5.83357013379057348645e-02 + w * -3.65315727442169155270e-02))));
-    const D v = hi - ((a * (s1 + s2) - lo) - a);
+    const D e = K::c[0] + w * (K::c[2] + w * (K::c[4] + w * (K::c[6] + w * K::c[8])));
+    const D o = K::c[1] + w * (K::c[3] + w * (K::c[5] + w * (K::c[7] + w * K::c[9])));
+    const D p = a + (a * z) * (e + z * o);
+    const D r = mid ? K::kPi4Hi + (K::kPi4Lo + p) : p;
+    const D v = ay > ax ? (K::kPi2Hi - r) + K::kPi2Lo : r;
     D res = (D)((I)v ^ (((I)x ^ (I)y) & uint64_t(INT64_MIN)));
-    for (int l = 0; l < W; ++l) {
-        const double axl = std::fabs(xIn[l]), ayl = std::fabs(yIn[l]);
-        if (!(axl > 1e-290 && ayl > 1e-290 && axl < 1e300 && ayl < 1e300))
-            res[l] = fastAtanQuot(yIn[l], xIn[l]);
-    }
+    const auto direct = (ax > 1e-290) & (ay > 1e-290) & (ax < 1e300) & (ay < 1e300);
+    if (anyLane<W>(~(I)direct)) [[unlikely]]
+        for (int l = 0; l < W; ++l) {
+            const double axl = std::fabs(xIn[l]), ayl = std::fabs(yIn[l]);
+            if (!(axl > 1e-290 && ayl > 1e-290 && axl < 1e300 && ayl < 1e300))
+                res[l] = fastAtanQuot(yIn[l], xIn[l]);
+        }
     std::memcpy(out, &res, sizeof res);
 }
 

@@ -215,34 +215,39 @@ inline double fastAtan(double x) {
     return std::isnan(x) ? x : std::copysign(v, x);
 }
 
-// atan(y / x) without rounding the quotient first: the reduction of fastAtan applied to y and
-// x apart, one division in all. For x and y beyond 1e-290..1e300 in size (and for NaN), the
+// atan(y / x) without rounding the quotient first, to within 4e-16 rad (absolute): with
+// lo = min(|x|, |y|), hi = max(|x|, |y|), atan(lo/hi) is taken as atan(a) for a = lo/hi, or as
+// pi/4 + atan(a) for a = (lo - hi)/(lo + hi) when lo/hi > tan(pi/8), so |a| <= tan(pi/8) and one
+// odd polynomial of degree 21 serves; pi/2 minus that when |y| > |x|. One division, two selects
+// of the reduction, no branches. For x and y beyond 1e-290..1e300 in size (and for NaN), the
 // quotient goes through fastAtan.
+struct AtanQuotConst {
+    static constexpr double kTanPi8 = 0.41421356237309503;      // tan(pi/8), rounded up
+    static constexpr double kPi4Hi = 7.85398163397448278999e-01; // pi/4 in two parts
+    static constexpr double kPi4Lo = 3.06161699786838301793e-17;
+    static constexpr double kPi2Hi = 1.57079632679489655800e+00; // pi/2 in two parts
+    static constexpr double kPi2Lo = 6.12323399573676603587e-17;
+    // (atan(a) - a) / a^3 = c0 + c1 z + ... + c9 z^9, z = a^2 (|a| <= tan(pi/8)).
+    static constexpr double c[10] = {-0.33333333333333248,  0.19999999999898688,
+                                     -0.14285714266112717,  0.11111109636846923,
+                                     -0.090908525554856359, 0.076910550033295402,
+                                     -0.06649611212341161,  0.057363133945379348,
+                                     -0.04483264391590823,  0.022749480550408159};
+};
+
 inline double fastAtanQuot(double y, double x) {
+    using K = AtanQuotConst;
     const double ax = std::fabs(x), ay = std::fabs(y);
     if (!(ax > 1e-290 && ay > 1e-290 && ax < 1e300 && ay < 1e300)) return fastAtan(y / x);
-    constexpr double kT[11] = {3.33333333333329318027e-01,  -1.99999999998764832476e-01,
-                               1.42857142725034663711e-01,  -1.11111104054623557880e-01,
-                               9.09088713343650656196e-02,  -7.69187620504482999495e-02,
-                               6.66107313738753120669e-02,  -5.83357013379057348645e-02,
-                               4.97687799461593236017e-02,  -3.65315727442169155270e-02,
-                               1.62858201153657823623e-02};
-    const bool b0 = ay >= 0.4375 * ax, b1 = ay >= 0.6875 * ax, b2 = ay >= 1.1875 * ax,
-               b3 = ay >= 2.4375 * ax;
-    // (p*ay - q*ax) / (r*ax + s*ay) per interval.
-    const double p = b3 ? 0.0 : (b0 && !b1) ? 2.0 : 1.0;
-    const double q = b3 ? 1.0 : b2 ? 1.5 : b0 ? 1.0 : 0.0;
-    const double r = b3 ? 0.0 : (b0 && !b1) ? 2.0 : 1.0;
-    const double s = b3 ? 1.0 : b2 ? 1.5 : b0 ? 1.0 : 0.0;
-    const double hi = b3 ? 1.57079632679489655800e+00 : b2 ? 9.82793723247329054082e-01
-                    : b1 ? 7.85398163397448278999e-01 : b0 ? 4.63647609000806093515e-01 : 0.0;
-    const double lo = b3 ? 6.12323399573676603587e-17 : b2 ? 1.39033110312309984516e-17
-                    : b1 ? 3.06161699786838301793e-17 : b0 ? 2.26987774529616870924e-17 : 0.0;
-    const double a = (p * ay - q * ax) / (r * ax + s * ay);
+    const double lo = ay < ax ? ay : ax, hi = ay < ax ? ax : ay;
+    const bool mid = lo > K::kTanPi8 * hi;
+    const double a = (mid ? lo - hi : lo) / (mid ? lo + hi : hi);
     const double z = a * a, w = z * z;
-    const double s1 = z * (kT[0] + w * (kT[2] + w * (kT[4] + w * (kT[6] + w * (kT[8] + w * kT[10])))));
-    const double s2 = w * (kT[1] + w * (kT[3] + w * (kT[5] + w * (kT[7] + w * kT[9]))));
-    const double v = hi - ((a * (s1 + s2) - lo) - a);
+    const double e = K::c[0] + w * (K::c[2] + w * (K::c[4] + w * (K::c[6] + w * K::c[8])));
+    const double o = K::c[1] + w * (K::c[3] + w * (K::c[5] + w * (K::c[7] + w * K::c[9])));
+    const double p = a + (a * z) * (e + z * o);
+    const double r = mid ? K::kPi4Hi + (K::kPi4Lo + p) : p;
+    const double v = ay > ax ? (K::kPi2Hi - r) + K::kPi2Lo : r;
     return std::signbit(x) != std::signbit(y) ? -v : v;
 }
 

@@ -2,6 +2,8 @@
 #include "display/TGdata.h"
 
 #include <algorithm>
+#include <initializer_list>
+#include <iterator>
 
 TGdata::TGdata(cFFTdat* ana) : asdZz(asdZ), AnaFFT(ana)
 {
@@ -23,11 +25,37 @@ void TGdata::makeAsd(int32_t channels, int32_t points)
 {
     const size_t n = size_t(std::max(0, channels));
     const int32_t p = std::max(0, points);
-    asdDia.assign(n, Tsamplemem(p));
-    asdZ.assign(n, Tsamplemem(p));
-    asdPh.assign(n, Tsamplemem(p));
+    for (std::vector<Tsamplemem>* list : {&asdDia, &asdZ, &asdPh})
+        keepBuffers(*list);
+    for (std::vector<Tsamplemem>* list : {&asdDia, &asdZ, &asdPh})
+        for (size_t i = 0; i < n; ++i)
+            list->push_back(takeBuffer(p));
+    m_spare.clear();
     eMode.resize(n, edBFS);
     memalloced = true;
+}
+
+void TGdata::keepBuffers(std::vector<Tsamplemem>& list)
+{
+    for (Tsamplemem& b : list)
+        if (b.memIsAlloc() && b.smpoi() && b.samples() > 0)
+            m_spare.push_back(std::move(b));
+    list.clear();
+}
+
+Tsamplemem TGdata::takeBuffer(int32_t points)
+{
+    for (auto it = m_spare.rbegin(); it != m_spare.rend(); ++it) {
+        if (it->samples() != points)
+            continue;
+        Tsamplemem b = std::move(*it);
+        m_spare.erase(std::next(it).base());
+        b.fillComplete(0.0);
+        b.setTag(0);
+        b.setAlign(0);
+        return b;
+    }
+    return Tsamplemem(points);
 }
 
 void TGdata::copy(const TGdata& src)
@@ -51,8 +79,7 @@ void TGdata::copy(const TGdata& src)
 
 void TGdata::ReleaseGMem()
 {
-    asdDia.clear();
-    asdZ.clear();
-    asdPh.clear();
+    for (std::vector<Tsamplemem>* list : {&asdDia, &asdZ, &asdPh})
+        keepBuffers(*list);
     memalloced = false;
 }

@@ -21,12 +21,15 @@ public:
     TGdata(const TGdata&) = delete;
     TGdata& operator=(const TGdata&) = delete;
 
-    // `channels` channels (0 or more), each with a new display buffer of `points` samples;
-    // the second value set and the phase get buffers of the same size.
+    // `channels` channels (0 or more), each with a zeroed display buffer of `points` samples
+    // (Tag and Align 0); the second value set and the phase get buffers of the same size.
+    // Buffers of that size left by the last ReleaseGMem (or this package's current ones) are
+    // cleared and reused; the rest of them are freed.
     void makeAsd(int32_t channels, int32_t points);
     // Deep copy of every buffer (asdZz refers to the copied asdZ) and the plain fields.
     void copy(const TGdata& src);
-    // Frees the per-channel buffers.
+    // Empties the per-channel buffer lists. Their memory is kept for the next makeAsd (a pass
+    // of the same size then allocates nothing) and freed by it or by the destructor.
     void ReleaseGMem();
 
     std::vector<Tsamplemem> asdDia;   // display values per channel
@@ -43,4 +46,10 @@ public:
     bool Working = false;             // the window still uses the package
     bool xlinear = false;             // x values for a linear axis
     QPointer<QObject> MsgHandle;      // receives message 1052 when the package may be reused
+
+private:
+    void keepBuffers(std::vector<Tsamplemem>& list); // moves owned buffers to m_spare
+    Tsamplemem takeBuffer(int32_t points);           // a cleared spare one, or a new one
+
+    std::vector<Tsamplemem> m_spare; // released buffers awaiting reuse by makeAsd
 };

@@ -91,8 +91,9 @@ bool tFFT2Dmeas::stepFetch()
     Gdata->Working = true;
     const int32_t len = Gdata->asdDia.front().samples();
     m_stepWnd.iR = std::max(0, len - m_fft->SamplesFFT);
-    for (Tsamplemem& ph : Gdata->asdPh)
-        ph = Tsamplemem(len);
+    for (Tsamplemem& ph : Gdata->asdPh) // makeAsd gave zeroed ones, of that length as a rule
+        if (ph.samples() != len)
+            ph = Tsamplemem(len);
     return true;
 }
 
@@ -182,7 +183,8 @@ bool tFFT2Dmeas::stepScale()
 {
     for (size_t ch = 0; ch < Gdata->asdDia.size(); ++ch) {
         const TLevelCorr c = LevelCorrOf(*m_fft, int(ch) == 1 ? 1 : 0);
-        Gdata->asdDia[ch].calcDats(c.fak, c.offs);
+        if (c.fak != 1.0 || c.offs != 0.0) // without a calibration every value stays as it is
+            Gdata->asdDia[ch].calcDats(c.fak, c.offs);
     }
     return true;
 }

@@ -20,7 +20,9 @@
 #include <complex>
 #include <cstdio>
 #include <functional>
+#include <limits>
 #include <numbers>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -734,6 +736,128 @@ TEST_F(ResultText, WowFlutterOfASteadyCarrier) {
                         QString::asprintf("%1.2f%%", ana.fresultWufDrift));
     EXPECT_LT(ana.fresultWuF, 0.01) << "a steady carrier has next to no wow";
     EXPECT_NEAR(ana.fresultWufDrift, 0.0, 100.0 * kStep / 3150) << "drift within one bin";
+}
+
+// ---- the result text's shared bin powers --------------------------------------------------
+
+// A raw dB spectrum of n/2 bins: noise between -110 and -70 dB, a tone at bin `tone`, bins
+// without a value (0) and, when asked, non-finite ones.
+Tsamplemem noisySpectrum(int32_t n, int tone, unsigned seed, bool nonFinite = false) {
+    std::mt19937 gen(seed);
+    std::uniform_real_distribution<double> noise(-110.0, -70.0);
+    Tsamplemem s(n / 2);
+    for (int32_t k = 0; k < n / 2; ++k)
+        s.setsmAr(k, k % 37 == 5 ? 0.0 : noise(gen));
+    s.setsmAr(tone, -6.0);
+    if (nonFinite) {
+        s.setsmAr(n / 8, std::numeric_limits<double>::quiet_NaN());
+        s.setsmAr(n / 8 + 3, std::numeric_limits<double>::infinity());
+        s.setsmAr(n / 8 + 9, -std::numeric_limits<double>::infinity());
+    }
+    return s;
+}
+
+// The distortion as the definition reads, bin by bin in extended precision.
+double plainDistortion(const Tsamplemem& s, const cAnaPara& ana, double F, double* noise) {
+    const double fs = ana.fsampFreq / ana.lsampFFTPoints;
+    const int32_t bins = std::min(ana.lsampFFTPoints / 2, s.samples());
+    long double T = 0, H = 0, N = 0;
+    for (int32_t k = 0; k < bins; ++k) {
+        const double v = s.getsmAr(k), f = k * fs;
+        if (v == 0.0 || !std::isfinite(v)) continue;
+        const long double p = powl(10.0L, v / 10.0L);
+        T += p;
+        const bool band = f >= ana.lfvon && f <= ana.lfbis;
+        bool mark = std::abs(f - F) < 12 * fs, selected = false;
+        for (int i = 2; i <= 9; ++i)
+            if (ana.fsampFreq / 2 >= i * F + 3 * fs && std::abs(f - i * F) < 6 * fs) {
+                mark = true;
+                selected = selected || (ana.Hx & (1 << (i - 1)));
+            }
+        H += band && selected ? p : 0;
+        N += band && !mark && (ana.Hx & 1) ? p : 0;
+    }
+    *noise = double(N / 2);
+    if (!(H + N > 0)) return kEvalNoValue_dB;
+    return double(20 * log10l((sqrtl(H) + sqrtl(N)) / sqrtl(T)));
+}
+
+// The sums skip the bins between the fundamental's and the harmonics' regions without testing
+// them; whatever the regions' overlap, band edges and bins without values, they equal the
+// plain per-bin definition.
+TEST(AnaEvalShared, DistortionEqualsThePlainDefinition) {
+    struct Case {
+        int tone, lfvon, lfbis, Hx;
+        bool nonFinite;
+    };
+    const Case cases[] = {
+        {128, 100, 20000, 0x1FF, false}, {128, 100, 20000, 0x1FE, true},
+        {5, 0, 24000, 0x1FF, false},     // every region overlaps the next
+        {40, 700, 20000, 0x1 | 0x6, true}, // the band starts inside the H2 region
+        {300, 100, 7000, 0x1, false},    // H2 at the band's upper edge
+        {900, 100, 24000, 0x2, false},   {2000, 100, 24000, 0x1FF, true}, // near fs/2
+    };
+    for (const Case& c : cases) {
+        cAnaPara ana = settingsFor(8192);
+        ana.lfvon = c.lfvon, ana.lfbis = c.lfbis, ana.Hx = c.Hx;
+        const Tsamplemem s = noisySpectrum(8192, c.tone, unsigned(c.tone), c.nonFinite);
+        double noise = 0.0;
+        const double want = plainDistortion(s, ana, c.tone * 48000.0 / 8192, &noise);
+        EXPECT_NEAR(DistortionNoise(&s, ana, nullptr), want, 1e-9) << "tone " << c.tone;
+        EXPECT_NEAR(ana.fresultNoise, noise, noise * 1e-12) << "tone " << c.tone;
+        EXPECT_FLOAT_EQ(ana.fresultFundamental, float(c.tone * 48000.0 / 8192));
+    }
+}
+
+// Ties go to the first bin, non-finite bins are no candidates, and the scan reaches the last
+// bin of a spectrum of odd length.
+TEST(AnaEvalShared, FundamentalSearchOverEveryBin) {
+    cAnaPara ana = settingsFor(4096);
+    const double step = 48000.0 / 4096;
+    Tsamplemem s = spectrumWith(4096, {{700, -6}, {900, -6}, {1000, -7}});
+    s.setsmAr(300, std::numeric_limits<double>::infinity());
+    s.setsmAr(301, std::numeric_limits<double>::quiet_NaN());
+    EXPECT_NEAR(FindFundamental(&s, ana), 700 * step, 1e-9);
+    Tsamplemem odd(2047); // 511 groups of four and three more bins
+    odd.setsmAr(2046, -20.0);
+    odd.setsmAr(100, -21.0);
+    EXPECT_NEAR(FindFundamental(&odd, ana), 2046 * step, 1e-9);
+    ana.GTfreq = 2046 * step; // only bins strictly above count
+    EXPECT_EQ(FindFundamental(&odd, ana), 0.0);
+    ana.GTfreq = 2045.5 * step;
+    EXPECT_NEAR(FindFundamental(&odd, ana), 2046 * step, 1e-9);
+}
+
+// The level line reads the shared powers; it prints what BandLevel gives in every dB unit,
+// channel, calibration and band, empty bands and bands beyond fs/2 included.
+TEST(AnaEvalShared, LevelLineEqualsBandLevel) {
+    const Tsamplemem s = noisySpectrum(4096, 128, 9);
+    TLevelCalibration cal;
+    cal.INPUT = 1000;
+    const std::pair<int, int> bands[] = {{100, 20000}, {1500, 3000}, {3000, 1500}, {30000, 40000}, {0, 0}};
+    for (edBModi unit : {dBMode_dbFS, dbMode_dBV, dbMode_dBu, dbMode_Sone})
+        for (int ch : {0, 1})
+            for (const auto& [lo, hi] : bands) {
+                cFFTdat fft;
+                fft.SamplesFFT = 4096;
+                fft.setdBMode(unit);
+                ApplyLevelCalibration(fft, cal);
+                cAnaPara ana = settingsFor(4096), probe = ana;
+                ana.lfvon = probe.lfvon = lo, ana.lfbis = probe.lfbis = hi;
+                ana.bResultTextLeft = ch == 0, ana.bResultTextRight = ch == 1;
+                ana.bLevelmess = true;
+                TResultTextInput in;
+                in.spectrum[ch] = &s;
+                in.fft = &fft;
+                in.unit = unit;
+                const double v = BandLevel(&s, probe, fft, true, ch, nullptr, unit);
+                const QString want = v == kEvalNoValue_dB ? QStringLiteral("-192")
+                                                          : QString::asprintf("%1.2f", v);
+                const QString got = BuildResultText(in, ana).value(0);
+                EXPECT_TRUE(got.startsWith("Level:\t" + QString(ch ? "right" : "left") + " Ch. " + want))
+                    << got.toStdString() << " unit " << unit << " band " << lo << ".." << hi;
+                EXPECT_NEAR(ana.fresultFS, probe.fresultFS, probe.fresultFS * 1e-14);
+            }
 }
 
 } // namespace

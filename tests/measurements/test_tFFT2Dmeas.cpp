@@ -18,6 +18,7 @@
 #include <cmath>
 #include <dlfcn.h>
 #include <cstdio>
+#include <cstring>
 #include <random>
 
 namespace {
@@ -350,6 +351,90 @@ TEST_F(FFT2DPass, everySizeAndEveryWindowFindsTheSine)
         EXPECT_TRUE(meas.resultLines().front().startsWith("Level:")) << "window " << w;
         meas.DeInit(0);
     }
+}
+
+bool sameBits(const Tsamplemem& a, const Tsamplemem& b)
+{
+    return a.samples() == b.samples() &&
+           std::memcmp(a.smpoi(), b.smpoi(), sizeof(double) * size_t(a.samples())) == 0;
+}
+
+// One measurement running passes of changing sizes reuses its buffers; every pass gives, bit
+// for bit, what a fresh measurement gives for the same blocks: spectra, phases, time signal
+// and the result text.
+TEST_F(FFT2DPass, passesOfChangingSizesEqualFreshOnes)
+{
+    ana.bTHDmess = true;
+    ana.bResultTextRight = true;
+    start(8192, 2, 1);
+    for (int32_t n : {8192, 4096, 4096, 16384, 8192}) {
+        fft.SamplesFFT = n;
+        meas.preparePasses(48000);
+        const auto blocks = noiseBlocks(n, unsigned(n), 0.3, 48000.0 / n * 300);
+        ASSERT_TRUE(meas.evaluateBlocks(blocks)) << n;
+        cFFTdat freshFft;
+        cAnaPara freshAna = ana;
+        freshFft.SamplesFFT = n;
+        freshFft.FFTwin = fft.FFTwin;
+        tFFT2Dmeas fresh;
+        fresh.Init(&freshFft, &freshAna, nullptr, nullptr, nullptr);
+        fresh.SetChannels(2, 2);
+        fresh.preparePasses(48000);
+        ASSERT_TRUE(fresh.evaluateBlocks(blocks));
+        for (size_t ch = 0; ch < 2; ++ch) {
+            EXPECT_TRUE(sameBits(meas.gdata()->asdDia[ch], fresh.gdata()->asdDia[ch])) << n;
+            EXPECT_TRUE(sameBits(meas.gdata()->asdPh[ch], fresh.gdata()->asdPh[ch])) << n;
+            EXPECT_TRUE(sameBits(meas.gdata()->asdZ[ch], fresh.gdata()->asdZ[ch])) << n;
+        }
+        EXPECT_EQ(meas.resultLines(), fresh.resultLines()) << n;
+        EXPECT_EQ(meas.resultLines().size(), 2);
+        fresh.DeInit(0);
+    }
+    meas.DeInit(0);
+}
+
+// Released buffers come back from makeAsd cleared (Tag and Align too) when the size fits, and
+// new ones of the asked size when it does not; the lists look empty in between.
+TEST(TGdataBuffers, releasedBuffersAreReusedClearedOrReplaced)
+{
+    TGdata g(nullptr);
+    g.makeAsd(2, 1000);
+    const double* first = g.asdDia[0].smpoi();
+    for (auto* list : {&g.asdDia, &g.asdZ, &g.asdPh})
+        for (Tsamplemem& b : *list) {
+            b.fillComplete(3.5);
+            b.setTag(7);
+            b.setAlign(1);
+        }
+    g.ReleaseGMem();
+    EXPECT_TRUE(g.asdDia.empty() && g.asdZ.empty() && g.asdPh.empty());
+    EXPECT_FALSE(g.memalloced);
+    g.makeAsd(2, 1000);
+    ASSERT_EQ(g.asdDia.size(), 2u);
+    bool reused = false;
+    for (auto* list : {&g.asdDia, &g.asdZ, &g.asdPh})
+        for (const Tsamplemem& b : *list) {
+            ASSERT_EQ(b.samples(), 1000);
+            EXPECT_EQ(b.tag(), 0);
+            EXPECT_EQ(b.align(), 0);
+            for (int32_t i = 0; i < b.samples(); ++i)
+                ASSERT_EQ(b.smpoi()[i], 0.0);
+            reused = reused || b.smpoi() == first;
+        }
+    EXPECT_TRUE(reused) << "no buffer of the same size came back";
+    g.asdZ[1].fillComplete(1.0);
+    g.makeAsd(3, 500); // another size: the kept ones go
+    for (auto* list : {&g.asdDia, &g.asdZ, &g.asdPh}) {
+        ASSERT_EQ(list->size(), 3u);
+        for (const Tsamplemem& b : *list) {
+            ASSERT_EQ(b.samples(), 500);
+            for (int32_t i = 0; i < b.samples(); ++i)
+                ASSERT_EQ(b.smpoi()[i], 0.0);
+        }
+    }
+    g.makeAsd(1, 0);
+    EXPECT_EQ(g.asdPh.size(), 1u);
+    EXPECT_EQ(g.asdPh[0].samples(), 0);
 }
 
 } // namespace
