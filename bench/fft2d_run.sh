@@ -5,7 +5,7 @@
 #
 # Usage: bench/fft2d_run.sh [seconds] [build folder]   (default: 60, build-bench)
 # The frame period is 20.001 ms (the settings turn 20 itself into 100) and the bench delivers
-# a block every 984 samples (20.5 ms at 48 kHz), so every block may start a frame. A run of
+# a block every 1000 samples (20.8 ms at 48 kHz), so every block may start a frame. A run of
 # one second first measures what start-up and shut-down cost; that is taken off.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,7 +18,7 @@ trap 'rm -rf "$home"' EXIT
 cp data/demo/* "$home/"
 sed -i 's/^\[MAIN\]$/[MAIN]\nFRAMERESOL_ms=20.001/' "$home/velmora30.ini"
 sed -i 's/^bResultTextRight=0$/bResultTextRight=1/' "$home/velmora30.ini" # lines of both channels
-sed -i 's/^\[Device\]$/[Device]\nBlockFrames=984/' "$home/SoundSim.ini"
+sed -i 's/^\[Device\]$/[Device]\nBlockFrames=1000/' "$home/SoundSim.ini"
 
 # Measures for $1 seconds; prints "frames elapsed user sys", the program's lines to stderr.
 run() {

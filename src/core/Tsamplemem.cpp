@@ -443,9 +443,14 @@ Tsamplemem& Tsamplemem::operator=(const Tsamplemem& other) {
         return *this;
     }
     // Same count: the samples go into the buffer already owned (a view of it may be the source).
+    // Equal samples are not written again: displays copy the same axes frame after frame, and
+    // the comparison of differing data ends at its first sample.
     const size_t bytes = static_cast<size_t>(count) * sizeof(double);
-    if (other.n() > 0) std::memmove(d(), other.d(), bytes);
-    else std::memset(d(), 0, bytes); // a view without memory reads as zeros
+    if (other.n() > 0) {
+        if (std::memcmp(d(), other.d(), bytes) != 0) std::memmove(d(), other.d(), bytes);
+    } else {
+        std::memset(d(), 0, bytes); // a view without memory reads as zeros
+    }
     m_tag = other.m_tag;
     m_align = other.m_align;
     return *this;
@@ -727,6 +732,11 @@ void Tsamplemem::assignScaled(const Tsamplemem& src, double Fak, double offs) {
     if (!(m_owns && d() && count > 0 && count == samples() && src.n() == count)) {
         *this = src;
         calcDats(Fak, offs);
+        return;
+    }
+    if (Fak == 1.0 && offs == 0.0 && std::memcmp(d(), src.d(), size_t(count) * sizeof(double)) == 0) {
+        m_tag = src.m_tag; // already the same values (0 + x would only turn -0 into +0)
+        m_align = src.m_align;
         return;
     }
     const double* s = src.d();

@@ -417,6 +417,8 @@ void TDiagramm::setRem2(const QStringList& lines)
 
 void TDiagramm::setLegendFontSize(int32_t pt)
 {
+    if (pt == Rem3.prefPt)
+        return; // a measurement passes its size with every set of result lines
     QStringList current;
     for (int32_t i = 0; i < Rem3.lines; ++i)
         current << Rem3.Llist[i] + Rem3.sep + Rem3.Rlist.value(i);

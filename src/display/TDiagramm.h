@@ -217,6 +217,9 @@ public:
     bool repaintPending() const { return m_repaintPending; }
     void flushRepaint();       // the pending repaint, now
     const QImage& getBitmap() const { return Bitm2; }
+    // The part of the image the last repaint may have changed: all of it, or, when the axes
+    // were kept and no cursor is shown, the plot (with the rows curves may reach) and legend.
+    QRect changedRect() const { return m_changed; }
     int32_t width() const { return m_w; }   // size of the last layout, pixels
     int32_t height() const { return m_h; }
     bool laidOut() const { return m_laidOut; } // the last layout produced a plot
@@ -330,6 +333,9 @@ private:
     // Draws CpyY of c over grid indices ibeg..iend; returns the clip bits.
     int32_t drawCurve(QPainter& p, const Tcurve& c, const TYAXgroup& g, int32_t ibeg, int32_t iend);
     int32_t columnOf(double x) const; // pixel column of x within the plot (XtoPix, rounded)
+    bool thinSolidPen(const QPainter& p) const;
+    QRect curveClipRect() const; // where curves are drawn: the plot and a few rows beyond
+    void fillColumnSpans(QRgb colour);
     // Curve2Dia, display smoothing and y-axis mode of one slot, as a paint does.
     bool prepareCurve(int32_t slot);
     bool curveDrawable(int32_t slot) const;
@@ -360,9 +366,15 @@ private:
     QImage m_static;                             // background, frame, axes and grid of the last paint
     QByteArray m_staticKey;                      // everything m_static was painted from
     double m_staticXteil = 1.0;                  // xteil as that paint left it
+    bool m_staticKept = false;                   // the last paint took the kept axes
+    QRect m_changed;                             // see changedRect()
     bool m_repaintPending = false;               // a held repaint was asked for
     QRect m_remRect, m_lfRect, m_hfRect, m_legRect; // window widget places, pixels
     std::vector<QPoint> drawpoi;                 // point buffer of drawCurve
+    struct TColumnSpan {
+        int32_t x, top, bottom; // pixels
+    };
+    std::vector<TColumnSpan> m_spans;            // column spans of drawCurve's thin lines
     int32_t m_mouseX = 0, m_mouseY = 0;          // last mouse position, pixels
     double PixXPdat = 1.0, logSko = 1.0, pixPfreq = 1.0, xteil = 1.0;
     int32_t DiaNummer = 0;

@@ -50,6 +50,7 @@ void TDiagramm::newsize(int32_t w, int32_t doBits, int32_t h)
         Bitm2 = QImage(w, h, QImage::Format_RGB32);
     if (!ok) {
         Bitm2.fill(bgrToQColor(FColmargin));
+        m_changed = Bitm2.rect();
         if (OnRepainted)
             OnRepainted();
         return;

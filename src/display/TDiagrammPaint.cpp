@@ -36,7 +36,11 @@ void TDiagramm::repaintOnly()
         return;
     }
     m_repaintPending = false;
+    m_staticKept = false;
     PaintBitM();
+    m_changed = Bitm2.rect();
+    if (m_staticKept && !(dispVar >= 1 && dispVar <= 3))
+        m_changed = curveClipRect().united(m_legRect).intersected(Bitm2.rect());
     if (OnRepainted)
         OnRepainted();
 }
@@ -131,7 +135,9 @@ void TDiagramm::paintStaticLayers(QPainter& p)
         paintXaxis(s);
         m_staticKey = std::move(key);
         m_staticXteil = xteil;
+        m_staticKept = false;
     } else {
+        m_staticKept = true;
         // What the axis painters leave behind besides the picture.
         xteil = m_staticXteil;
         for (const TYAXgroup& g : aYgroup)
@@ -338,6 +344,11 @@ void TDiagramm::paintLines(QPainter& p)
     }
 }
 
+QRect TDiagramm::curveClipRect() const
+{
+    return m_diareci.adjusted(0, -textHigh / 8 - 1, 0, textHigh / 8 + 1);
+}
+
 bool TDiagramm::curveDrawable(int32_t slot) const
 {
     const Tcurve& c = aline[size_t(slot)];
@@ -348,7 +359,7 @@ bool TDiagramm::curveDrawable(int32_t slot) const
 void TDiagramm::paintCurves(QPainter& p)
 {
     preparefit2YaxisMode();
-    p.setClipRect(m_diareci.adjusted(0, -textHigh / 8 - 1, 0, textHigh / 8 + 1));
+    p.setClipRect(curveClipRect());
     for (int32_t s = 0; s < kDiaCurves; ++s) {
         m_clip[size_t(s)] = 0;
         if (!curveDrawable(s) || !prepareCurve(s))
@@ -400,7 +411,14 @@ void pushPoint(std::vector<QPoint>& out, int32_t x, int32_t y)
 bool ascendingFrom(const double* xs, int32_t a, int32_t b)
 {
     bool ok = xs[a] >= 0.0;
-    for (int32_t i = a; i < b; ++i)
+    int32_t i = a;
+#if defined(__SSE2__)
+    __m128d bad = _mm_setzero_pd(); // lanes where a pair does not ascend (or is not a number)
+    for (; i + 2 <= b; i += 2)
+        bad = _mm_or_pd(bad, _mm_cmpnle_pd(_mm_loadu_pd(xs + i), _mm_loadu_pd(xs + i + 1)));
+    ok &= _mm_movemask_pd(bad) == 0;
+#endif
+    for (; i < b; ++i)
         ok &= xs[i] <= xs[i + 1];
     return ok;
 }
@@ -483,6 +501,31 @@ int32_t TDiagramm::columnOf(double x) const
     return std::clamp(xp == xp ? roundHalfAway(std::clamp(xp, -1e7, 1e7)) : L, L, R - 1);
 }
 
+// Whether p draws on this diagram's image with an opaque, solid, one-pixel, aliased pen and
+// no transformation: then a vertical line is exactly its pixels.
+bool TDiagramm::thinSolidPen(const QPainter& p) const
+{
+    const QPen& pen = p.pen();
+    return p.device() == &Bitm2 && pen.style() == Qt::SolidLine && pen.width() <= 1 && pen.color().alpha() == 255
+           && !p.testRenderHint(QPainter::Antialiasing) && p.worldTransform().isIdentity()
+           && p.compositionMode() == QPainter::CompositionMode_SourceOver && Bitm2.format() == QImage::Format_RGB32;
+}
+
+// The column spans of m_spans, each from its top to its bottom row (inside the image).
+void TDiagramm::fillColumnSpans(QRgb colour)
+{
+    const int32_t w = Bitm2.width(), h = Bitm2.height();
+    const qsizetype stride = Bitm2.bytesPerLine() / qsizetype(sizeof(QRgb));
+    QRgb* bits = reinterpret_cast<QRgb*>(Bitm2.bits());
+    for (const TColumnSpan& s : m_spans) {
+        if (s.x < 0 || s.x >= w)
+            continue;
+        const int32_t top = std::max(0, s.top), bottom = std::min(h - 1, s.bottom);
+        for (int32_t y = top; y <= bottom; ++y)
+            bits[y * stride + s.x] = colour;
+    }
+}
+
 int32_t TDiagramm::drawCurve(QPainter& p, const Tcurve& c, const TYAXgroup& g, int32_t ibeg, int32_t iend)
 {
     const int32_t last = std::min({iend, pXdat.samples() - 1, c.CpyY.samples() - 1});
@@ -506,11 +549,19 @@ int32_t TDiagramm::drawCurve(QPainter& p, const Tcurve& c, const TYAXgroup& g, i
         }
         return Y;
     };
+    // A thin solid line: each column's span is set in the image directly and the poly-line
+    // only joins the columns (first and last point of each), which is most of Qt's work saved.
+    const bool spans = bDrawPolyLine && thinSolidPen(p);
+    m_spans.clear();
     auto flush = [&](const TColumnRun& r) {
         const int32_t a = pix(r.hi), b = pix(r.lo);
         pushPoint(drawpoi, r.x, pix(r.first));
-        pushPoint(drawpoi, r.x, std::min(a, b));
-        pushPoint(drawpoi, r.x, std::max(a, b));
+        if (spans) {
+            m_spans.push_back({r.x, std::min(a, b), std::max(a, b)});
+        } else {
+            pushPoint(drawpoi, r.x, std::min(a, b));
+            pushPoint(drawpoi, r.x, std::max(a, b));
+        }
         pushPoint(drawpoi, r.x, pix(r.last));
     };
     // A value that is not a number is drawn where the axis minimum is (as the pixel maps do).
@@ -556,6 +607,8 @@ int32_t TDiagramm::drawCurve(QPainter& p, const Tcurve& c, const TYAXgroup& g, i
         if (run.count > 0)
             flush(run);
     }
+    if (spans)
+        fillColumnSpans(p.pen().color().rgb());
     const int32_t n = int32_t(drawpoi.size());
     if (bDrawPolyLine) {
         for (int32_t s = 0; s < n - 1; s += kPolyChunk - 1)

@@ -21,7 +21,7 @@ TGdata::~TGdata()
         AnaFFT->removeAveMem();
 }
 
-void TGdata::makeAsd(int32_t channels, int32_t points)
+void TGdata::makeAsd(int32_t channels, int32_t points, bool cleared)
 {
     const size_t n = size_t(std::max(0, channels));
     const int32_t p = std::max(0, points);
@@ -29,7 +29,7 @@ void TGdata::makeAsd(int32_t channels, int32_t points)
         keepBuffers(*list);
     for (std::vector<Tsamplemem>* list : {&asdDia, &asdZ, &asdPh})
         for (size_t i = 0; i < n; ++i)
-            list->push_back(takeBuffer(p));
+            list->push_back(takeBuffer(p, cleared));
     m_spare.clear();
     eMode.resize(n, edBFS);
     memalloced = true;
@@ -43,14 +43,15 @@ void TGdata::keepBuffers(std::vector<Tsamplemem>& list)
     list.clear();
 }
 
-Tsamplemem TGdata::takeBuffer(int32_t points)
+Tsamplemem TGdata::takeBuffer(int32_t points, bool cleared)
 {
     for (auto it = m_spare.rbegin(); it != m_spare.rend(); ++it) {
         if (it->samples() != points)
             continue;
         Tsamplemem b = std::move(*it);
         m_spare.erase(std::next(it).base());
-        b.fillComplete(0.0);
+        if (cleared)
+            b.fillComplete(0.0);
         b.setTag(0);
         b.setAlign(0);
         return b;

@@ -24,8 +24,9 @@ public:
     // `channels` channels (0 or more), each with a zeroed display buffer of `points` samples
     // (Tag and Align 0); the second value set and the phase get buffers of the same size.
     // Buffers of that size left by the last ReleaseGMem (or this package's current ones) are
-    // cleared and reused; the rest of them are freed.
-    void makeAsd(int32_t channels, int32_t points);
+    // cleared and reused; the rest of them are freed. Without `cleared` a reused buffer keeps
+    // what it held (for a caller that writes every sample it reads).
+    void makeAsd(int32_t channels, int32_t points, bool cleared = true);
     // Deep copy of every buffer (asdZz refers to the copied asdZ) and the plain fields.
     void copy(const TGdata& src);
     // Empties the per-channel buffer lists. Their memory is kept for the next makeAsd (a pass
@@ -49,7 +50,7 @@ public:
 
 private:
     void keepBuffers(std::vector<Tsamplemem>& list); // moves owned buffers to m_spare
-    Tsamplemem takeBuffer(int32_t points);           // a cleared spare one, or a new one
+    Tsamplemem takeBuffer(int32_t points, bool cleared); // a spare one, or a new (zeroed) one
 
     std::vector<Tsamplemem> m_spare; // released buffers awaiting reuse by makeAsd
 };

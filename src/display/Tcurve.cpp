@@ -2,17 +2,23 @@
 #include "display/Tcurve.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 
 namespace {
 constexpr int32_t kNewCurvePoints = 256; // size of the buffers of a new or cleared curve
 
-// m becomes n zeros; a buffer of that size already owned is cleared in place.
+// m becomes n zeros; a buffer of that size already owned is cleared in place, unless it holds
+// nothing but zeros already (the phase of a time signal stays zero frame after frame).
 void zeroed(Tsamplemem& m, int32_t n)
 {
-    if (n > 0 && m.samples() == n && m.memIsAlloc())
-        m.fillComplete(0.0);
-    else
+    if (n > 0 && m.samples() == n && m.memIsAlloc()) {
+        const double* p = m.smpoi();
+        if (std::any_of(p, p + n, [](double v) { return std::bit_cast<uint64_t>(v) != 0; }))
+            m.fillComplete(0.0);
+    } else {
         m = Tsamplemem(std::max(0, n));
+    }
 }
 } // namespace
 

@@ -18,6 +18,7 @@ tColorListImg::tColorListImg() : font("Arial", 8) {}
 bool tColorListImg::setContent(const QStringList& List, TColorBGR Lcol, TColorBGR Rcol)
 {
     const int oldLines = lines;
+    const QStringList oldL = Llist, oldR = Rlist;
     LeCol = Lcol;
     RiCol = Rcol;
     Llist.clear();
@@ -29,6 +30,8 @@ bool tColorListImg::setContent(const QStringList& List, TColorBGR Lcol, TColorBG
         Llist << (at < 0 ? l : l.left(at));
         Rlist << (at < 0 ? QString() : l.mid(at + 1));
     }
+    if (Llist != oldL || Rlist != oldR)
+        m_measured.clear();
     font.setPointSize(prefPt);
     measure();
     return lines != oldLines;
@@ -39,12 +42,21 @@ void tColorListImg::measure()
     maxL = MaxR = 0;
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         return; // no fonts to measure without a GUI application
+    // Every layout fits the legend again; the texts change far less often.
+    for (const TMeasured& m : m_measured)
+        if (m.font == font) {
+            maxL = m.maxL;
+            MaxR = m.MaxR;
+            Ty = m.Ty;
+            return;
+        }
     QFontMetrics fm(font);
     for (int i = 0; i < lines; ++i) {
         maxL = std::max(maxL, fm.horizontalAdvance(Llist[i]) + 2);
         MaxR = std::max(MaxR, fm.horizontalAdvance(Rlist[i]) + 2);
     }
     Ty = fm.height() + 1;
+    m_measured.push_back({font, maxL, MaxR, Ty});
 }
 
 void tColorListImg::fitWidth(int maxWidth)

@@ -7,6 +7,7 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 class QPainter;
 
@@ -37,4 +38,11 @@ public:
     int lines = 0;            // lines laid out
     QFont font;               // "arial"
     int prefPt = 8;           // font size asked for, points (fitWidth may draw smaller)
+
+private:
+    struct TMeasured {
+        QFont font;
+        int maxL, MaxR, Ty;
+    };
+    std::vector<TMeasured> m_measured; // measure() of the current texts per font tried
 };

@@ -76,7 +76,9 @@ bool tFFT2Dmeas::stepFetch()
 {
     m_passStart_ns = nowNs();
     const int32_t nCh = std::max(m_fft->fAnzICha, 0);
-    Gdata->makeAsd(nCh, CalcSampleMem());
+    // Not cleared: the fetch writes every sample, step 2 copies the block into asdZ and step 3
+    // writes the phases that step 6 keeps.
+    Gdata->makeAsd(nCh, CalcSampleMem(), false);
     std::vector<TsmView*> views;
     for (Tsamplemem& b : Gdata->asdDia)
         views.push_back(b.view());
@@ -91,7 +93,7 @@ bool tFFT2Dmeas::stepFetch()
     Gdata->Working = true;
     const int32_t len = Gdata->asdDia.front().samples();
     m_stepWnd.iR = std::max(0, len - m_fft->SamplesFFT);
-    for (Tsamplemem& ph : Gdata->asdPh) // makeAsd gave zeroed ones, of that length as a rule
+    for (Tsamplemem& ph : Gdata->asdPh) // of that length as a rule
         if (ph.samples() != len)
             ph = Tsamplemem(len);
     return true;
@@ -116,8 +118,10 @@ bool tFFT2Dmeas::stepSpectrum()
     const int32_t n = m_fft->SamplesFFT, iR = m_stepWnd.iR;
     for (size_t ch = 0; ch < Gdata->asdDia.size(); ++ch) {
         Tsamplemem& block = Gdata->asdDia[ch];
-        if (iR + n > block.samples())
-            continue; // the module delivered a shorter block than asked for
+        if (iR + n > block.samples()) { // the module delivered a shorter block than asked for
+            Gdata->asdPh[ch].fillComplete(0.0);
+            continue;
+        }
         WindowedSpectrum(block.smpoi() + iR, Gdata->asdPh[ch].smpoi() + iR, n, 1);
     }
     return true;

@@ -597,6 +597,19 @@ TEST_F(TDiagrammModel, LegendColumnsColoursAndHeight)
     d.setRem2({"1", "2", "3", "4", "5", "6"});
     EXPECT_EQ(d.legend().lines, 0);
     EXPECT_EQ(d.anaResultHei, 26);
+    // Measurements are kept per font for the current texts only: new texts, new widths.
+    tColorListImg m;
+    m.setContent({"left: L|1"}, 0, 0);
+    const int narrow = m.size().width();
+    m.setFontSize(14);
+    m.measure();
+    const int wide14 = m.size().width();
+    EXPECT_GT(wide14, narrow);
+    m.setContent({"left: Level and more|1"}, 0, 0); // now at 14 pt
+    EXPECT_GT(m.size().width(), wide14);
+    m.setFontSize(8);
+    m.setContent({"left: L|1"}, 0, 0);
+    EXPECT_EQ(m.size().width(), narrow);
 }
 
 // ---- settings ----------------------------------------------------------------------------

@@ -292,16 +292,24 @@ TEST_F(TDiagrammRender, KeptAxesFollowEveryChange)
         {"unit text written directly", [](TDiagramm& d) { d.group(0)->fEinh = "dBV"; d.paintNew(false); }},
         {"grid colour", [](TDiagramm& d) { d.setColor_Grid(0x0000FF); }},
         {"x range", [](TDiagramm& d) { d.setX_minX_Max(5000.0, 100.0); }},
-        {"x unit", [](TDiagramm& d) { d.setxEinheit("Hz"); }},
+        {"x unit", [](TDiagramm& d) { d.setxEinheit("kc"); }},
         {"linear x axis", [](TDiagramm& d) { d.setxSkalalog(false); }},
     };
     TDiagramm kept;
     setUp(kept);
     kept.paintNew(false); // the axes are now kept
+    // Only the plot (and the rows curves may reach) and the legend can have changed.
+    const QRect plotArea = kept.Diareci().adjusted(0, -kept.textHigh / 8 - 1, 0, kept.textHigh / 8 + 1);
+    EXPECT_EQ(kept.changedRect(), plotArea.united(kept.legendRect()));
     std::vector<Change> applied;
     for (const auto& [what, change] : changes) {
+        std::vector<QRect> repaints; // what each repaint may have changed
+        kept.OnRepainted = [&] { repaints.push_back(kept.changedRect()); };
         change(kept);
         kept.paintNew(false);
+        kept.OnRepainted = nullptr;
+        ASSERT_FALSE(repaints.empty());
+        EXPECT_EQ(repaints.front(), kept.getBitmap().rect()) << "axes drawn anew, after: " << what;
         applied.push_back(change);
         TDiagramm fresh;
         setUp(fresh);
