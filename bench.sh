@@ -24,11 +24,17 @@ build-bench/bench/bench_models --benchmark_min_time=0.3
 # Generator: x_realtime = seconds of stereo output at 192 kHz per CPU second (goal >= 10 for the formula).
 build-bench/bench/bench_gen --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 # Diagram repaint: ms_per_repaint (goals: 12 curves x 1M points <= 30 ms, 2 x 32k points <= 3 ms)
-# and ratio_vs_raw = repaint time / one poly-line of every raw point, measured in the same run.
+# and ratio_vs_raw = repaint time / one poly-line of every raw point, measured in the same run;
+# FFTFrame: one frame of the 2D FFT measurement in the diagram window (two 32k spectra, two 64k
+# time signals, result lines), for the frame budget below.
 QT_QPA_PLATFORM=offscreen build-bench/bench/bench_diagram --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
 # One evaluation pass of the 2D FFT measurement, two channels (goal: 65536 points <= 2 ms,
 # 1048576 points <= 40 ms CPU); FFTW's bare transforms of the same blocks as the reference.
 build-bench/bench/bench_fft2dpass --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 echo "load after the run: $(cut -d' ' -f1-3 /proc/loadavg)"
+# The whole program: a 60 s two-channel 65536-point measurement with painting, 20 ms frame
+# period (goal: 50 frames per second under 15 % of one core).
+cmake --build --preset bench --target velmora SoundSim -j 2
+bench/fft2d_run.sh 60
 
 python3 bench/ratios.py "$had" "$fft"
