@@ -494,6 +494,13 @@ void Tsamplemem::recordError(const EsampleMemEx& e) const {
     m_lastError = e.what();
 }
 
+Tsamplemem Tsamplemem::uncleared(int32_t size) {
+    if (size < 0) raise("\r\nsetsamples ap: %d", size);
+    Tsamplemem t;
+    if (size > 0) t.adopt(allocSamples(size, false), size);
+    return t;
+}
+
 Tsamplemem Tsamplemem::createWMem(int32_t sizem) {
     Tsamplemem t;
     t.m_view.Fsamples = std::max(sizem, 0);

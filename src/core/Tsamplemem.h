@@ -54,6 +54,9 @@ public:
 
     // A view without memory: Fsmpoi null, Fsamples = sizem; give it memory with setSmpoi().
     static Tsamplemem createWMem(int32_t sizem);
+    // `size` owned samples whose values are undefined, for a caller that writes them all
+    // before reading. Throws EsampleMemEx for size < 0.
+    static Tsamplemem uncleared(int32_t size);
     // `Size` owned samples copied from `src` starting at `Ind`; positions that fall outside
     // `src` are 0. Tag and Align are copied.
     static Tsamplemem copyPart(const Tsamplemem& src, int32_t Ind, int32_t Size);

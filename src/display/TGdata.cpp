@@ -56,7 +56,7 @@ Tsamplemem TGdata::takeBuffer(int32_t points, bool cleared)
         b.setAlign(0);
         return b;
     }
-    return Tsamplemem(points);
+    return cleared ? Tsamplemem(points) : Tsamplemem::uncleared(points);
 }
 
 void TGdata::copy(const TGdata& src)

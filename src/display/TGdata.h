@@ -25,7 +25,8 @@ public:
     // (Tag and Align 0); the second value set and the phase get buffers of the same size.
     // Buffers of that size left by the last ReleaseGMem (or this package's current ones) are
     // cleared and reused; the rest of them are freed. Without `cleared` a reused buffer keeps
-    // what it held (for a caller that writes every sample it reads).
+    // what it held and a new one is not cleared either (for a caller that writes every sample
+    // it reads).
     void makeAsd(int32_t channels, int32_t points, bool cleared = true);
     // Deep copy of every buffer (asdZz refers to the copied asdZ) and the plain fields.
     void copy(const TGdata& src);
@@ -50,7 +51,7 @@ public:
 
 private:
     void keepBuffers(std::vector<Tsamplemem>& list); // moves owned buffers to m_spare
-    Tsamplemem takeBuffer(int32_t points, bool cleared); // a spare one, or a new (zeroed) one
+    Tsamplemem takeBuffer(int32_t points, bool cleared); // a spare one, or a new one
 
     std::vector<Tsamplemem> m_spare; // released buffers awaiting reuse by makeAsd
 };

@@ -99,6 +99,17 @@ TEST(Tsamplemem, AssigningAnEqualCountKeepsTheOwnBuffer) {
     }
     b.assignScaled(b, 0.5, 0.0); // onto itself
     EXPECT_EQ(b.getsmAr(7), 3.75);
+    // A buffer for writing into: owned and counted, its values not cleared.
+    const int64_t counted = Tsamplemem::allocatedSamples();
+    {
+        Tsamplemem u = Tsamplemem::uncleared(100);
+        EXPECT_EQ(u.samples(), 100);
+        EXPECT_TRUE(u.memIsAlloc());
+        EXPECT_EQ(Tsamplemem::allocatedSamples(), counted + 100);
+        EXPECT_EQ(Tsamplemem::uncleared(0).samples(), 0);
+    }
+    EXPECT_EQ(Tsamplemem::allocatedSamples(), counted);
+    EXPECT_THROW(Tsamplemem::uncleared(-1), EsampleMemEx);
 }
 
 TEST(Tsamplemem, SoundModuleSeesTheObjectAsAView) {
