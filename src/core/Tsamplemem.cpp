@@ -735,15 +735,14 @@ void Tsamplemem::calcDats(double Fak, double offs) {
 }
 
 void Tsamplemem::assignScaled(const Tsamplemem& src, double Fak, double offs) {
+    if (Fak == 1.0 && offs == 0.0) {
+        *this = src; // a plain copy (0 + x would only turn -0 into +0)
+        return;
+    }
     const int32_t count = src.samples();
     if (!(m_owns && d() && count > 0 && count == samples() && src.n() == count)) {
         *this = src;
         calcDats(Fak, offs);
-        return;
-    }
-    if (Fak == 1.0 && offs == 0.0 && std::memcmp(d(), src.d(), size_t(count) * sizeof(double)) == 0) {
-        m_tag = src.m_tag; // already the same values (0 + x would only turn -0 into +0)
-        m_align = src.m_align;
         return;
     }
     const double* s = src.d();

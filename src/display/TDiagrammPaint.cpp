@@ -566,28 +566,20 @@ int32_t TDiagramm::drawCurve(QPainter& p, const Tcurve& c, const TYAXgroup& g, i
     };
     // A value that is not a number is drawn where the axis minimum is (as the pixel maps do).
     const double nanAt = g.FyScalog ? (g.Fymin <= 0 ? 0.0001 : g.Fymin) : g.Fymin;
-    // A linear axis maps inline: the loop runs over every sample of long time signals.
-    const bool lin = !Fxlog && std::fabs(pixPfreq * (Fxmax - Fxmin)) < 1e7;
-    auto column = [&](double x) {
-        if (!lin)
-            return columnOf(x);
-        const double xp = x < Fxmin ? L : x > Fxmax ? R : L + (x - Fxmin) * pixPfreq;
-        return std::clamp(roundHalfAway(xp), L, R - 1);
-    };
     if (ascendingFrom(xs, ibeg, last)) {
         // Each column's samples are found by search, then only their values are scanned.
         int32_t i = ibeg;
         while (i <= last && xs[i] == 0.0)
             ++i;
         while (i <= last) {
-            const int32_t X = column(xs[i]);
+            const int32_t X = columnOf(xs[i]);
             int32_t step = 1, j = i; // j: last sample known to be in column X
-            while (j + step <= last && column(xs[j + step]) == X) {
+            while (j + step <= last && columnOf(xs[j + step]) == X) {
                 j += step;
                 step *= 2;
             }
             for (step /= 2; step > 0; step /= 2)
-                if (j + step <= last && column(xs[j + step]) == X)
+                if (j + step <= last && columnOf(xs[j + step]) == X)
                     j += step;
             flush(columnRun(ys, i, j, X, nanAt));
             i = j + 1;
@@ -597,7 +589,7 @@ int32_t TDiagramm::drawCurve(QPainter& p, const Tcurve& c, const TYAXgroup& g, i
         for (int32_t i = ibeg; i <= last; ++i) {
             if (xs[i] == 0.0)
                 continue;
-            const int32_t X = column(xs[i]);
+            const int32_t X = columnOf(xs[i]);
             if (run.count > 0 && X != run.x) {
                 flush(run);
                 run.count = 0;
