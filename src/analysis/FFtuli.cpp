@@ -80,7 +80,7 @@ struct FFtuliContext::Impl {
     void ensureWork(size_t count);
     void fillWindow(int kind, int32_t n);
     double smallSpectrum(double* samples, double* aux, int32_t n, int auxKind);
-    double auxSpectrum(double* samples, double* aux, int32_t n, int auxKind);
+    double auxSpectrum(const double* in, double* samples, double* aux, int32_t n, int auxKind);
 };
 
 const UnitCircle& FFtuliContext::Impl::circleFor(int32_t n) {
@@ -190,10 +190,11 @@ double FFtuliContext::Impl::smallSpectrum(double* samples, double* aux, int32_t 
 }
 
 // With phase or delay requested: the scaled bins are unpacked into the work arrays first.
-double FFtuliContext::Impl::auxSpectrum(double* samples, double* aux, int32_t n, int auxKind) {
+double FFtuliContext::Impl::auxSpectrum(const double* in, double* samples, double* aux, int32_t n,
+                                        int auxKind) {
     const size_t m = size_t(n) / 2;
     ensureWork(m + 1);
-    realPlan(n).transform(samples, window.data(), zr.data(), zi.data(), 1.0 / n, zr.data(),
+    realPlan(n).transform(in, window.data(), zr.data(), zi.data(), 1.0 / n, zr.data(),
                           zi.data());
     for (size_t i = 0; i < m; ++i)
         samples[m + i] = zr.data()[m - i];
@@ -222,13 +223,23 @@ void FFtuliContext::fft(double* re, double* im, int32_t n) {
 }
 
 double FFtuliContext::windowedSpectrum(double* samples, double* aux, int32_t n, int auxKind) {
+    return windowedSpectrumFrom(samples, samples, aux, n, auxKind);
+}
+
+// The large transforms read `in` once, into the work arrays, before anything is written to
+// `samples`; the small one works in place.
+double FFtuliContext::windowedSpectrumFrom(const double* in, double* samples, double* aux, int32_t n,
+                                           int auxKind) {
     requirePowerOfTwo(n, "WindowedSpectrum");
     if (d->window.size() != size_t(n)) prepareWindow(d->windowKind, n);
-    if (n < kMinRealPath) return d->smallSpectrum(samples, aux, n, auxKind);
-    if (aux && (auxKind == 1 || auxKind == 2)) return d->auxSpectrum(samples, aux, n, auxKind);
+    if (n < kMinRealPath) {
+        if (in != samples) std::memcpy(samples, in, sizeof(double) * size_t(n));
+        return d->smallSpectrum(samples, aux, n, auxKind);
+    }
+    if (aux && (auxKind == 1 || auxKind == 2)) return d->auxSpectrum(in, samples, aux, n, auxKind);
     const RealPlan& plan = d->realPlan(n);
     d->ensureWork(size_t(n) / 2 + 1);
-    return plan.magnitudes(samples, d->window.data(), samples, d->zr.data(), d->zi.data());
+    return plan.magnitudes(in, d->window.data(), samples, d->zr.data(), d->zi.data());
 }
 
 int32_t FFtuliContext::windowedSpectrumLowCut(double* samples, double* aux, int32_t n,
@@ -284,6 +295,10 @@ void FFT(double* re, double* im, int32_t n) {
 
 double WindowedSpectrum(double* samples, double* aux, int32_t n, int auxKind) {
     return DefaultFFtuliContext().windowedSpectrum(samples, aux, n, auxKind);
+}
+
+double WindowedSpectrumFrom(const double* in, double* samples, double* aux, int32_t n, int auxKind) {
+    return DefaultFFtuliContext().windowedSpectrumFrom(in, samples, aux, n, auxKind);
 }
 
 int32_t WindowedSpectrumLowCut(double* samples, double* aux, int32_t n, int auxKind, int32_t d) {

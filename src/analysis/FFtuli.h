@@ -31,6 +31,7 @@ public:
     void prepareWindow(int kind, int32_t n);
     void fft(double* re, double* im, int32_t n);
     double windowedSpectrum(double* samples, double* aux, int32_t n, int auxKind);
+    double windowedSpectrumFrom(const double* in, double* samples, double* aux, int32_t n, int auxKind);
     int32_t windowedSpectrumLowCut(double* samples, double* aux, int32_t n, int auxKind,
                                    int32_t d);
     // The transform inside windowedSpectrum on its own: bins 0..n/2 of the n real values x
@@ -72,6 +73,11 @@ void FFT(double* re, double* im, int32_t n);
 // prepared now with the last prepared kind (kind 2 when none was). n a power of two >= 1,
 // else std::invalid_argument. GUI thread only.
 double WindowedSpectrum(double* samples, double* aux, int32_t n, int auxKind);
+
+// WindowedSpectrum of the n values at `in`, written to `samples` (n values, which must not
+// overlap `in` unless they are the same); `in` is left as it is. The results equal those of
+// copying `in` to `samples` and calling WindowedSpectrum, bit for bit. GUI thread only.
+double WindowedSpectrumFrom(const double* in, double* samples, double* aux, int32_t n, int auxKind);
 
 // WindowedSpectrum, then bins i with i/n < 1/(n - d) (d clamped to >= 0) are set to 0 in
 // samples and, when present, aux. Returns the first bin kept, 0 if none was cleared or all

@@ -215,6 +215,7 @@ void TDiagramm::setFont(const QFont& f)
 void TDiagramm::setXaxis(const Tsamplemem& x)
 {
     pXdat = x;
+    m_xGridKey.reset();
     changed();
 }
 

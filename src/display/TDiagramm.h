@@ -11,6 +11,9 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QImage>
+#include <QRegion>
+#include <QHash>
+#include <optional>
 #include <QRect>
 #include <QString>
 #include <QStringList>
@@ -219,7 +222,7 @@ public:
     const QImage& getBitmap() const { return Bitm2; }
     // The part of the image the last repaint may have changed: all of it, or, when the axes
     // were kept and no cursor is shown, the plot (with the rows curves may reach) and legend.
-    QRect changedRect() const { return m_changed; }
+    const QRegion& changedRegion() const { return m_changed; }
     int32_t width() const { return m_w; }   // size of the last layout, pixels
     int32_t height() const { return m_h; }
     bool laidOut() const { return m_laidOut; } // the last layout produced a plot
@@ -335,6 +338,9 @@ private:
     int32_t columnOf(double x) const; // pixel column of x within the plot (XtoPix, rounded)
     bool thinSolidPen(const QPainter& p) const;
     QRect curveClipRect() const; // where curves are drawn: the plot and a few rows beyond
+    // Everything a paint draws over the kept axes: curves, lines, legend and logo.
+    QRegion overAxesRegion() const;
+    QRect logoRect() const;
     void fillColumnSpans(QRgb colour);
     // Curve2Dia, display smoothing and y-axis mode of one slot, as a paint does.
     bool prepareCurve(int32_t slot);
@@ -367,9 +373,30 @@ private:
     QByteArray m_staticKey;                      // everything m_static was painted from
     double m_staticXteil = 1.0;                  // xteil as that paint left it
     bool m_staticKept = false;                   // the last paint took the kept axes
-    QRect m_changed;                             // see changedRect()
+    // Outside m_overAxes the image still equals m_static: the last paint drew nothing else there.
+    bool m_outsideIsStatic = false;
+    QRegion m_overAxes;                          // overAxesRegion() of the last paint
+    QRegion m_changed;                           // see changedRegion()
     bool m_repaintPending = false;               // a held repaint was asked for
     QRect m_remRect, m_lfRect, m_hfRect, m_legRect; // window widget places, pixels
+    // Text measurements of the layout, kept for the font they were taken with: a layout runs
+    // several times per frame while fonts and most texts stay the same.
+    struct TTextMetrics {
+        QFont font;
+        bool valid = false;
+        int32_t height = 0, digitWidth = 0;
+        QHash<QString, int32_t> widths;
+    };
+    mutable TTextMetrics m_metrics, m_logoMetrics;
+    static const TTextMetrics& metricsFor(TTextMetrics& m, const QFont& f);
+    static int32_t advanceOf(TTextMetrics& m, const QFont& f, const QString& s);
+    struct TXGridKey {
+        int32_t points = 0;
+        double xmin = 0.0, xmax = 0.0;
+        bool log = false;
+        bool operator==(const TXGridKey&) const = default;
+    };
+    std::optional<TXGridKey> m_xGridKey;         // what makeXaxis last built pXdat from
     std::vector<QPoint> drawpoi;                 // point buffer of drawCurve
     struct TColumnSpan {
         int32_t x, top, bottom; // pixels

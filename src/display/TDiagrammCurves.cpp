@@ -11,8 +11,10 @@ void TDiagramm::SetdataPointer(const Tsamplemem& yw, const Tsamplemem& xw, bool 
         return;
     c->SetOriY(yw);
     c->xaxis = xw;
-    if (!Finterpol)
+    if (!Finterpol) {
         pXdat = xw;
+        m_xGridKey.reset();
+    }
     FirstD = 0;
     if (doPaint)
         newsize(m_w, 0, m_h);

@@ -46,11 +46,14 @@ void TDiagramm::newsize(int32_t w, int32_t doBits, int32_t h)
     w = std::clamp(w, 1, kMaxLayoutW);
     h = std::clamp(h, 1, kMaxLayoutW);
     const bool ok = computeLayout(w, doBits, h);
-    if (Bitm2.width() != w || Bitm2.height() != h)
+    if (Bitm2.width() != w || Bitm2.height() != h) {
         Bitm2 = QImage(w, h, QImage::Format_RGB32);
+        m_outsideIsStatic = false;
+    }
     if (!ok) {
         Bitm2.fill(bgrToQColor(FColmargin));
-        m_changed = Bitm2.rect();
+        m_outsideIsStatic = false;
+        m_changed = QRegion(Bitm2.rect());
         if (OnRepainted)
             OnRepainted();
         return;
@@ -63,9 +66,9 @@ bool TDiagramm::computeLayout(int32_t w, int32_t doBits, int32_t h)
     m_w = w;
     m_h = h;
     if (guiAvailable()) {
-        QFontMetrics fm(mFont);
-        textHigh = fm.height();
-        charwidth = fm.horizontalAdvance(u'8');
+        const TTextMetrics& m = metricsFor(m_metrics, mFont);
+        textHigh = m.height;
+        charwidth = m.digitWidth;
     } else {
         textHigh = 13;
         charwidth = 7;
@@ -110,7 +113,6 @@ int32_t TDiagramm::yColumnWidth(const TYAXgroup& g) const
 {
     if (!guiAvailable())
         return 38;
-    QFontMetrics fm(mFont);
     QString top, bottom;
     if (g.FyScalog) {
         top = nearestLogLabel(g.Fymax);
@@ -119,8 +121,8 @@ int32_t TDiagramm::yColumnWidth(const TYAXgroup& g) const
         top = yLabelText(g, g.Fymax);
         bottom = yLabelText(g, g.Fymin);
     }
-    int32_t wdt = std::max(fm.horizontalAdvance(top), fm.horizontalAdvance(bottom));
-    wdt = std::max(wdt, fm.horizontalAdvance(g.fEinh) + charwidth);
+    int32_t wdt = std::max(advanceOf(m_metrics, mFont, top), advanceOf(m_metrics, mFont, bottom));
+    wdt = std::max(wdt, advanceOf(m_metrics, mFont, g.fEinh) + charwidth);
     return std::max(wdt, 30) + 8;
 }
 
@@ -219,9 +221,38 @@ void TDiagramm::computeScaling()
     ExtraLineXPix = safeRound(XtoPix(ExtraLineX));
 }
 
+const TDiagramm::TTextMetrics& TDiagramm::metricsFor(TTextMetrics& m, const QFont& f)
+{
+    if (!m.valid || m.font != f) {
+        const QFontMetrics fm(f);
+        m.font = f;
+        m.valid = true;
+        m.height = fm.height();
+        m.digitWidth = fm.horizontalAdvance(u'8');
+        m.widths.clear();
+    }
+    return m;
+}
+
+int32_t TDiagramm::advanceOf(TTextMetrics& m, const QFont& f, const QString& s)
+{
+    metricsFor(m, f);
+    if (const auto it = m.widths.constFind(s); it != m.widths.cend())
+        return *it;
+    if (m.widths.size() >= 256) // labels of ranges long gone
+        m.widths.clear();
+    const int32_t w = QFontMetrics(f).horizontalAdvance(s);
+    m.widths.insert(s, w);
+    return w;
+}
+
 void TDiagramm::makeXaxis(int32_t w)
 {
     const int32_t points = std::max(1, w);
+    const TXGridKey key{points, Fxmin, Fxmax, Fxlog};
+    if (m_xGridKey == key && pXdat.samples() == points)
+        return; // the grid of these very values is already there
+    m_xGridKey = key;
     if (pXdat.samples() != points)
         pXdat = Tsamplemem(points);
     double* x = pXdat.smpoi();

@@ -38,9 +38,9 @@ void TDiagramm::repaintOnly()
     m_repaintPending = false;
     m_staticKept = false;
     PaintBitM();
-    m_changed = Bitm2.rect();
+    m_changed = QRegion(Bitm2.rect());
     if (m_staticKept && !(dispVar >= 1 && dispVar <= 3))
-        m_changed = curveClipRect().united(m_legRect).intersected(Bitm2.rect());
+        m_changed = QRegion(curveClipRect().intersected(Bitm2.rect())) + m_legRect.intersected(Bitm2.rect());
     if (OnRepainted)
         OnRepainted();
 }
@@ -63,6 +63,7 @@ void TDiagramm::PaintBitM()
         return;
     if (!guiAvailable()) {
         Bitm2.fill(col(FColmargin)); // no fonts without a GUI application
+        m_outsideIsStatic = false;
         return;
     }
     QPainter p(&Bitm2);
@@ -80,6 +81,7 @@ void TDiagramm::PaintBitM()
         Rem3.paint(p, m_legRect.left(), m_legRect.top(), FColmargin);
         p.restore();
     }
+    m_outsideIsStatic = !(dispVar >= 1 && dispVar <= 3); // the cursor's read-outs are elsewhere
 }
 
 namespace {
@@ -146,10 +148,42 @@ void TDiagramm::paintStaticLayers(QPainter& p)
                 Fmpeg = Fmflan = false;
             }
     }
+    // Over the kept axes only what the last paint drew over them has to be put back.
+    const QRegion over = overAxesRegion();
     p.save();
     p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.drawImage(0, 0, m_static);
+    if (m_staticKept && m_outsideIsStatic) {
+        for (const QRect& r : m_overAxes.united(over))
+            p.drawImage(r.topLeft(), m_static, r);
+    } else {
+        p.drawImage(0, 0, m_static);
+    }
     p.restore();
+    m_overAxes = over;
+}
+
+QRect TDiagramm::logoRect() const
+{
+    if (!guiAvailable())
+        return {};
+    QFont f = mFont;
+    f.setBold(true);
+    f.setItalic(true);
+    f.setPointSizeF(f.pointSizeF() * 1.5);
+    const int32_t h = metricsFor(m_logoMetrics, f).height;
+    return QRect(0, std::max(0, m_diareci.top() - h - 2), m_diareci.right(), h);
+}
+
+QRegion TDiagramm::overAxesRegion() const
+{
+    const int32_t T = m_diareci.top(), H = m_diareci.bottom() - T + 1;
+    QRegion r(curveClipRect());
+    r += m_legRect;
+    if (!FDia2Up)
+        r += logoRect();
+    for (const int32_t x : {RangeLXPix, RangeRXPix, ExtraLineXPix, m_diareci.right()})
+        r += QRect(x - 1, T - 1, 3, H + 2); // the vertical lines, with a pixel to spare
+    return r.intersected(Bitm2.rect());
 }
 
 void TDiagramm::paintBackground(QPainter& p)
@@ -659,7 +693,7 @@ int32_t TDiagramm::logoWidth() const
     f.setItalic(true);
     f.setPointSizeF(f.pointSizeF() * 1.5);
     const vlVersion v = vlProgramVersion();
-    return QFontMetrics(f).horizontalAdvance(Flogo.trimmed() + " V" + QString("%1.%2").arg(v.major).arg(v.minor));
+    return advanceOf(m_logoMetrics, f, Flogo.trimmed() + " V" + QString("%1.%2").arg(v.major).arg(v.minor));
 }
 
 void TDiagramm::paintLogo(QPainter& p)
@@ -673,9 +707,7 @@ void TDiagramm::paintLogo(QPainter& p)
     const QString text = Flogo.trimmed() + " V" + QString("%1.%2").arg(v.major).arg(v.minor);
     p.setFont(f);
     p.setPen(QGuiApplication::palette().color(QPalette::Highlight));
-    const int32_t h = QFontMetrics(f).height();
-    p.drawText(QRect(0, std::max(0, m_diareci.top() - h - 2), m_diareci.right(), h),
-               Qt::AlignRight | Qt::AlignBottom, text);
+    p.drawText(logoRect(), Qt::AlignRight | Qt::AlignBottom, text);
     QFont small = mFont;
     small.setPointSize(7);
     small.setBold(false);

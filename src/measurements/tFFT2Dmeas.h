@@ -112,6 +112,7 @@ private:
     void postStep(intptr_t lParam = 9990);
     bool stepFetch();
     bool stepFilter();
+    void keepTimeSignal(Tsamplemem& block, Tsamplemem& timeSignal);
     bool stepSpectrum();
     bool stepAverage();
     bool stepLogConvert();

@@ -108,9 +108,26 @@ bool tFFT2Dmeas::stepFilter()
         if (!filter.inactive())
             for (int32_t i = 0; i < block.samples(); ++i)
                 block.smpoi()[i] = filter.newCycle(block.smpoi()[i]);
-        Gdata->asdZ[ch] = block;
+        keepTimeSignal(block, Gdata->asdZ[ch]);
     }
     return true;
+}
+
+// asdZ gets the filtered block and asdDia a buffer of the same size for step 3 to write the
+// spectrum into. The buffers are exchanged rather than copied; what step 3 does not write
+// (the samples before iR) is copied back, so asdDia holds what a copy would have left.
+void tFFT2Dmeas::keepTimeSignal(Tsamplemem& block, Tsamplemem& timeSignal)
+{
+    std::swap(block, timeSignal);
+    const int32_t len = timeSignal.samples();
+    if (block.samples() != len || !block.memIsAlloc())
+        block = Tsamplemem::uncleared(len);
+    block.setTag(timeSignal.tag());
+    block.setAlign(timeSignal.align());
+    const bool transformed = m_stepWnd.iR + m_fft->SamplesFFT <= len;
+    const int32_t unwritten = transformed ? std::clamp(m_stepWnd.iR, 0, len) : len;
+    if (unwritten > 0)
+        std::copy_n(timeSignal.smpoi(), unwritten, block.smpoi());
 }
 
 bool tFFT2Dmeas::stepSpectrum()
@@ -122,7 +139,9 @@ bool tFFT2Dmeas::stepSpectrum()
             Gdata->asdPh[ch].fillComplete(0.0);
             continue;
         }
-        WindowedSpectrum(block.smpoi() + iR, Gdata->asdPh[ch].smpoi() + iR, n, 1);
+        // Of the filtered block kept in asdZ (step 2), into asdDia.
+        WindowedSpectrumFrom(Gdata->asdZ[ch].smpoi() + iR, block.smpoi() + iR, Gdata->asdPh[ch].smpoi() + iR,
+                             n, 1);
     }
     return true;
 }

@@ -1,5 +1,6 @@
 // FFT measurement on the virtual bench: the step chain, averaging, toggling, units and levels.
 #include "analysis/AnalysePara.h"
+#include "analysis/corObj.h"
 #include "app/TMemIniFile.h"
 #include "app/vlMessages.h"
 #include "core/soundDLLImpDyn.h"
@@ -389,6 +390,55 @@ TEST_F(FFT2DPass, passesOfChangingSizesEqualFreshOnes)
         EXPECT_EQ(meas.resultLines(), fresh.resultLines()) << n;
         EXPECT_EQ(meas.resultLines().size(), 2);
         fresh.DeInit(0);
+    }
+    meas.DeInit(0);
+}
+
+// A block longer than the transform (the extra samples of the 3D mode) is kept whole as the
+// time signal, and its spectrum is that of its newest samples alone; a shorter block is kept
+// as well, untransformed.
+TEST_F(FFT2DPass, longAndShortBlocksKeepTheWholeTimeSignal)
+{
+    const int32_t n = 4096, extra = 40;
+    start(n, 2, 1);
+    const auto longBlocks = noiseBlocks(n + extra, 11, 0.3, 48000.0 / n * 100);
+    ASSERT_TRUE(meas.evaluateBlocks(longBlocks));
+    std::vector<Tsamplemem> newest;
+    for (const Tsamplemem& b : longBlocks)
+        newest.push_back(Tsamplemem::copyPart(b, extra, n));
+    cFFTdat freshFft;
+    cAnaPara freshAna = ana;
+    freshFft.SamplesFFT = n;
+    freshFft.FFTwin = fft.FFTwin;
+    tFFT2Dmeas fresh;
+    fresh.Init(&freshFft, &freshAna, nullptr, nullptr, nullptr);
+    fresh.SetChannels(2, 2);
+    fresh.preparePasses(48000);
+    ASSERT_TRUE(fresh.evaluateBlocks(newest));
+    for (size_t ch = 0; ch < 2; ++ch) {
+        EXPECT_TRUE(sameBits(meas.gdata()->asdZ[ch], longBlocks[ch])) << ch;
+        EXPECT_TRUE(sameBits(meas.gdata()->asdDia[ch], fresh.gdata()->asdDia[ch])) << ch;
+        EXPECT_TRUE(sameBits(meas.gdata()->asdPh[ch], fresh.gdata()->asdPh[ch])) << ch;
+    }
+    EXPECT_EQ(meas.resultLines().front(), fresh.resultLines().front());
+    fresh.DeInit(0);
+
+    const auto shortBlocks = noiseBlocks(n - 8, 12);
+    meas.evaluateBlocks(shortBlocks);
+    for (size_t ch = 0; ch < 2; ++ch) {
+        EXPECT_TRUE(sameBits(meas.gdata()->asdZ[ch], shortBlocks[ch])) << ch;
+        // The untransformed samples went on through the dB conversion and the calibration.
+        Tsamplemem expected = Tsamplemem::copyPart(shortBlocks[ch], 0, n / 2);
+        const Tcorri none; // the measurement's own input correction, still empty
+        expected.corriFastandLog(1.0, 0.0, &meas.gdata()->sdX, true, &none);
+        const Tsamplemem& got = meas.gdata()->asdDia[ch];
+        ASSERT_EQ(got.samples(), expected.samples());
+        const double offset = got.getsmAr(1) - expected.getsmAr(1);
+        for (int32_t i = 0; i < got.samples(); ++i)
+            ASSERT_NEAR(got.getsmAr(i) - expected.getsmAr(i), offset, 1e-9) << i;
+        const Tsamplemem& ph = meas.gdata()->asdPh[ch];
+        for (int32_t i = 0; i < ph.samples(); ++i)
+            ASSERT_EQ(ph.getsmAr(i), 0.0) << "no transform, no phase: " << i;
     }
     meas.DeInit(0);
 }

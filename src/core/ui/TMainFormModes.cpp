@@ -507,10 +507,14 @@ void TMainForm::checkLevelUnitItems()
 void TMainForm::CBfromMeas(int32_t cmd, intptr_t para)
 {
     switch (cmd) {
-    case cbmSetAverage: seAverVal->setValue(int(para)); break;
+    // Every pass reports the count; an unchanged one leaves the spin edit alone, which would
+    // otherwise repaint (and drop what the user is typing into it) once per frame.
+    case cbmSetAverage:
+        if (seAverVal->value() != int(para)) seAverVal->setValue(int(para));
+        break;
     case cbmShowAveCounter: {
         const QSignalBlocker block(seAverVal);
-        seAverVal->setValue(int(para));
+        if (seAverVal->value() != int(para)) seAverVal->setValue(int(para));
         break;
     }
     case cbmDiagramKind:

@@ -54,7 +54,7 @@ TDiagrammView::TDiagrammView(QWidget* parent) : QWidget(parent)
         }
     m_dia.OnRepainted = [this] {
         placeWidgets();
-        update(m_dia.changedRect()); // the edit and buttons in the margins stay as they are
+        update(m_dia.changedRegion()); // the edit and buttons in the margins stay as they are
     };
     relayout();
 }
