@@ -6,6 +6,7 @@
 #include "analysis/corObj.h"
 
 #include <algorithm>
+#include <bit>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -21,6 +22,7 @@
 #include <numeric>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -415,9 +417,27 @@ bool closeFile(FilePtr& f, bool ok) {
 // =============================================================================================
 // Construction and ownership
 
+namespace {
+constexpr uint64_t kZeroStamp = 1; // every sample +0.0
+std::atomic<uint64_t> s_nextStamp{kZeroStamp + 1};
+} // namespace
+
 Tsamplemem::Tsamplemem(int32_t size) {
     if (size < 0) raise("\r\nsetsamples ap: %d", size);
     if (size > 0) adopt(allocSamples(size, true), size);
+    m_stamp = kZeroStamp;
+}
+
+void Tsamplemem::seal() {
+    if (m_owns && n() > 0) m_stamp = s_nextStamp.fetch_add(1, std::memory_order_relaxed);
+}
+
+bool Tsamplemem::isAllZero() const {
+    if (m_stamp == kZeroStamp) return true;
+    const double* p = d();
+    const bool zero = std::all_of(p, p + n(), [](double v) { return std::bit_cast<uint64_t>(v) == 0; });
+    if (zero && m_owns) m_stamp = kZeroStamp;
+    return zero;
 }
 
 Tsamplemem::Tsamplemem(const Tsamplemem& other) : m_tag(other.m_tag), m_align(other.m_align) {
@@ -427,17 +447,25 @@ Tsamplemem::Tsamplemem(const Tsamplemem& other) : m_tag(other.m_tag), m_align(ot
     double* p = allocSamples(count, readable < count);
     if (readable > 0) std::memcpy(p, other.d(), static_cast<size_t>(readable) * sizeof(double));
     adopt(p, count);
+    m_stamp = readable == count ? other.m_stamp : 0;
 }
 
 Tsamplemem::Tsamplemem(Tsamplemem&& other) noexcept
-    : m_view(other.m_view), m_tag(other.m_tag), m_align(other.m_align), m_owns(other.m_owns) {
+    : m_view(other.m_view), m_tag(other.m_tag), m_align(other.m_align), m_owns(other.m_owns),
+      m_stamp(other.m_stamp) {
     other.m_view = TsmView{nullptr, 0};
     other.m_owns = false;
+    other.m_stamp = 0;
 }
 
 Tsamplemem& Tsamplemem::operator=(const Tsamplemem& other) {
     if (this == &other) return *this;
     const int32_t count = other.m_view.Fsamples;
+    if (m_owns && m_stamp != 0 && m_stamp == other.m_stamp && count == m_view.Fsamples && other.n() == count) {
+        m_tag = other.m_tag; // the same samples already: nothing to read or write
+        m_align = other.m_align;
+        return *this;
+    }
     if (!(m_owns && m_view.Fsmpoi && count > 0 && count == m_view.Fsamples)) {
         *this = Tsamplemem(other);
         return *this;
@@ -453,6 +481,7 @@ Tsamplemem& Tsamplemem::operator=(const Tsamplemem& other) {
     }
     m_tag = other.m_tag;
     m_align = other.m_align;
+    m_stamp = other.n() > 0 ? other.m_stamp : kZeroStamp;
     return *this;
 }
 
@@ -463,8 +492,10 @@ Tsamplemem& Tsamplemem::operator=(Tsamplemem&& other) noexcept {
     m_tag = other.m_tag;
     m_align = other.m_align;
     m_owns = other.m_owns;
+    m_stamp = other.m_stamp;
     other.m_view = TsmView{nullptr, 0};
     other.m_owns = false;
+    other.m_stamp = 0;
     return *this;
 }
 
@@ -479,6 +510,7 @@ void Tsamplemem::release() {
     }
     m_view.Fsmpoi = nullptr;
     m_owns = false;
+    m_stamp = 0;
 }
 
 void Tsamplemem::adopt(double* p, int32_t count) {
@@ -487,6 +519,7 @@ void Tsamplemem::adopt(double* p, int32_t count) {
     static_assert(offsetof(Tsamplemem, m_view) == 0);
     m_view = TsmView{p, count};
     m_owns = true;
+    m_stamp = 0;
     s_allocated.fetch_add(count, std::memory_order_relaxed);
 }
 
@@ -538,6 +571,7 @@ Tsamplemem Tsamplemem::load(const std::string& Fname) {
 void Tsamplemem::setSamples(int32_t n) {
     if (n == m_view.Fsamples) return;
     if (n <= 0) raise("\r\nsetsamples ap: %d", n);
+    m_stamp = 0;
     if (!m_owns && n < m_view.Fsamples) {
         m_view.Fsamples = n;
         return;
@@ -584,7 +618,7 @@ void Tsamplemem::setsmAr(int32_t idx, double tr) {
     }
 }
 
-double* Tsamplemem::getsmpoiAP(int32_t idx) const {
+const double* Tsamplemem::getsmpoiAP(int32_t idx) const {
     try {
         if (!inside(idx, n())) raise("\r\nSM read parr idx: %d", idx);
         return d() + idx;
@@ -592,6 +626,12 @@ double* Tsamplemem::getsmpoiAP(int32_t idx) const {
         recordError(e);
         return nullptr;
     }
+}
+
+double* Tsamplemem::getsmpoiAP(int32_t idx) {
+    const double* p = std::as_const(*this).getsmpoiAP(idx);
+    m_stamp = 0;
+    return const_cast<double*>(p); // the samples are this object's to hand out for writing
 }
 
 // =============================================================================================

@@ -67,9 +67,21 @@ public:
     static Tsamplemem load(const std::string& Fname);
 
     // What crosses the sound-module boundary.
-    TsmView* view() { return &m_view; }
-    double* smpoi() const { return m_view.Fsmpoi; }
+    TsmView* view() { return m_stamp = 0, &m_view; }
+    // The samples, for writing too (it drops the content stamp, see seal()).
+    double* smpoi() { return m_stamp = 0, m_view.Fsmpoi; }
+    const double* smpoi() const { return m_view.Fsmpoi; }
     int32_t samples() const { return m_view.Fsamples; }
+    // Content stamps. seal() marks the owned samples as fixed until they are next written: a
+    // copy takes the stamp along, and assigning a copy of the same stamp again costs nothing
+    // (displays are given the same axes frame after frame). Every writing access drops the
+    // stamp: the non-const smpoi(), view(), getsmpoiAP() and every changing method. Whoever
+    // seals promises that no pointer to the samples obtained before is written through after.
+    // Views are never sealed: their memory is written by its owner.
+    void seal();
+    // Whether every sample is +0.0: known without reading after a zeroed allocation, a copy of
+    // one, or a first answer of true (kept until the samples are next written).
+    bool isAllZero() const;
     // Resizes: n equal to the count does nothing; n <= 0 throws EsampleMemEx; an owning buffer
     // or a growing view gets n new samples (old values kept, the rest 0) and owns them; a
     // shrinking view just changes its count.
@@ -91,7 +103,8 @@ public:
     // Element access; outside 0..samples-1 reads give 0 / null and writes are ignored.
     double getsmAr(int32_t idx) const;
     void setsmAr(int32_t idx, double tr);
-    double* getsmpoiAP(int32_t idx) const;
+    double* getsmpoiAP(int32_t idx);
+    const double* getsmpoiAP(int32_t idx) const;
 
     // Size changes (see the class comment for views). Results as documented per method.
     int32_t resize2(int32_t anz);             // keeps values, pads with 0; 0 for anz <= 0
@@ -206,7 +219,8 @@ public:
 
 private:
     int32_t n() const { return m_view.Fsmpoi ? m_view.Fsamples : 0; } // readable samples
-    double* d() const { return m_view.Fsmpoi; }
+    double* d() { return m_stamp = 0, m_view.Fsmpoi; } // for writing: drops the stamp
+    const double* d() const { return m_view.Fsmpoi; }
     void release();
     void adopt(double* p, int32_t count);
     void recordError(const EsampleMemEx& e) const;
@@ -217,6 +231,7 @@ private:
     int32_t m_tag = 0;               // free tag for the owner, copied with the samples
     int32_t m_align = 0;             // channel layout of a stereo buffer (0 pairs, 1 blocks)
     bool m_owns = false;             // true when m_view.Fsmpoi is ours to free
+    mutable uint64_t m_stamp = 0;    // content stamp: 0 none, kZeroStamp all +0.0, else seal()
     mutable std::string m_lastError; // text of the last absorbed EsampleMemEx
     static inline std::atomic<int64_t> s_allocated{0}; // samples in all owned buffers
 };

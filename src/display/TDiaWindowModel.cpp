@@ -155,6 +155,7 @@ void TDiaWindowModel::fillTimeCurve(int32_t k, const Tsamplemem& td, int32_t sfr
         m_timeAxisRate = sfreq;
         const double f = sfreq > 0 ? 1000.0 / sfreq : 0.0;
         for (int32_t i = 0; i < n; ++i) m_timeAxis.smpoi()[i] = i * f;
+        m_timeAxis.seal(); // the curves' copies of it are then not compared every frame
     }
     t->SetdataPointer(td, m_timeAxis, false, k);
     t->curve(k)->FColLine = col;

@@ -337,6 +337,13 @@ private:
     int32_t drawCurve(QPainter& p, const Tcurve& c, const TYAXgroup& g, int32_t ibeg, int32_t iend);
     int32_t columnOf(double x) const; // pixel column of x within the plot (XtoPix, rounded)
     bool thinSolidPen(const QPainter& p) const;
+    struct TColumnMemo {
+        const TDiagramm* dia;
+        const double* xs;
+        int32_t index = -1, column = 0;
+        int32_t operator()(int32_t k);
+    };
+    static int32_t lastInColumn(TColumnMemo& col, int32_t i, int32_t last, int32_t count);
     QRect curveClipRect() const; // where curves are drawn: the plot and a few rows beyond
     // Everything a paint draws over the kept axes: curves, lines, legend and logo.
     QRegion overAxesRegion() const;

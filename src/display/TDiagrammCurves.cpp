@@ -2,6 +2,7 @@
 #include "display/TDiagramm.h"
 
 #include <algorithm>
+#include <utility>
 #include <cmath>
 
 void TDiagramm::SetdataPointer(const Tsamplemem& yw, const Tsamplemem& xw, bool doPaint, int32_t LineNum)
@@ -70,9 +71,10 @@ void TDiagramm::Curve2Dia(int32_t tline)
     if (n <= 0 || xfbeg == 0.0)
         return;
     int32_t last = 0;
-    while (last < n - 1 && c->xaxis.smpoi()[last] == 0.0)
+    const double* xa = std::as_const(c->xaxis).smpoi();
+    while (last < n - 1 && xa[last] == 0.0)
         ++last; // start at the first non-zero x, so a DC point at x = 0 is not taken
-    const double* x = pXdat.smpoi();
+    const double* x = std::as_const(pXdat).smpoi();
     double* out = c->CpyY.smpoi();
     double von = xfbeg;
     bool any = false;

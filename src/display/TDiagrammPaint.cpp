@@ -8,6 +8,7 @@
 #include <QPainterPath>
 #include <QPalette>
 #include <algorithm>
+#include <utility>
 #include <cmath>
 
 #if defined(__SSE2__)
@@ -560,6 +561,52 @@ void TDiagramm::fillColumnSpans(QRgb colour)
     }
 }
 
+// The column of xs[k], remembering the last one asked: a column search ends by asking for the
+// first sample of the next column, where the next search begins.
+int32_t TDiagramm::TColumnMemo::operator()(int32_t k)
+{
+    if (k != index) {
+        index = k;
+        column = dia->columnOf(xs[k]);
+    }
+    return column;
+}
+
+// The last sample from i on (ascending x up to `last`) in the column of sample i. It looks
+// where a column of `count` samples would end, and beside it, before searching: neighbouring
+// columns hold nearly the same number of samples.
+int32_t TDiagramm::lastInColumn(TColumnMemo& col, int32_t i, int32_t last, int32_t count)
+{
+    const int32_t X = col(i);
+    int32_t good = i, bad = last + 1; // in the column, and the first known beyond it
+    const int32_t guess = std::min(last, i + std::max(count, 1) - 1);
+    if (guess > i) {
+        if (col(guess) == X)
+            good = guess;
+        else
+            bad = guess;
+    }
+    if (bad == last + 1) { // from good upwards: next to it first, then in growing steps
+        int32_t step = 1;
+        while (good + step <= last && col(good + step) == X) {
+            good += step;
+            step *= 2;
+        }
+        bad = std::min(last + 1, good + step);
+    } else if (bad - 1 > good && col(bad - 1) == X) {
+        good = bad - 1;
+    }
+    while (bad - good > 1) {
+        const int32_t mid = good + (bad - good) / 2;
+        if (col(mid) == X)
+            good = mid;
+        else
+            bad = mid;
+    }
+    col(bad <= last ? bad : good); // asked last, so the next search starts remembered
+    return good;
+}
+
 int32_t TDiagramm::drawCurve(QPainter& p, const Tcurve& c, const TYAXgroup& g, int32_t ibeg, int32_t iend)
 {
     const int32_t last = std::min({iend, pXdat.samples() - 1, c.CpyY.samples() - 1});
@@ -567,7 +614,7 @@ int32_t TDiagramm::drawCurve(QPainter& p, const Tcurve& c, const TYAXgroup& g, i
         return 0;
     const int32_t L = m_diareci.left(), R = m_diareci.right(), T = m_diareci.top(), B = m_diareci.bottom();
     const int32_t below = B + textHigh / 8, above = T - textHigh / 8;
-    const double* xs = pXdat.smpoi();
+    const double* xs = std::as_const(pXdat).smpoi();
     const double* ys = c.CpyY.smpoi();
     drawpoi.clear();
     drawpoi.reserve(size_t(std::min(last - ibeg + 1, 4 * (R - L + 2))));
@@ -605,17 +652,12 @@ int32_t TDiagramm::drawCurve(QPainter& p, const Tcurve& c, const TYAXgroup& g, i
         int32_t i = ibeg;
         while (i <= last && xs[i] == 0.0)
             ++i;
+        int32_t count = 1; // samples in the column before: the next one holds about as many
+        TColumnMemo col{this, xs};
         while (i <= last) {
-            const int32_t X = columnOf(xs[i]);
-            int32_t step = 1, j = i; // j: last sample known to be in column X
-            while (j + step <= last && columnOf(xs[j + step]) == X) {
-                j += step;
-                step *= 2;
-            }
-            for (step /= 2; step > 0; step /= 2)
-                if (j + step <= last && columnOf(xs[j + step]) == X)
-                    j += step;
-            flush(columnRun(ys, i, j, X, nanAt));
+            const int32_t j = lastInColumn(col, i, last, count);
+            flush(columnRun(ys, i, j, col(i), nanAt));
+            count = j - i + 1;
             i = j + 1;
         }
     } else {

@@ -13,8 +13,7 @@ constexpr int32_t kNewCurvePoints = 256; // size of the buffers of a new or clea
 void zeroed(Tsamplemem& m, int32_t n)
 {
     if (n > 0 && m.samples() == n && m.memIsAlloc()) {
-        const double* p = m.smpoi();
-        if (std::any_of(p, p + n, [](double v) { return std::bit_cast<uint64_t>(v) != 0; }))
+        if (!m.isAllZero())
             m.fillComplete(0.0);
     } else {
         m = Tsamplemem(std::max(0, n));

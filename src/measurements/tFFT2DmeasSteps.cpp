@@ -235,6 +235,11 @@ bool tFFT2Dmeas::stepWeighting()
 
 void tFFT2Dmeas::stepSend()
 {
+    // The results are final: the diagram's copies take their stamps, so that its curves,
+    // copied once more for display, are not compared again.
+    for (std::vector<Tsamplemem>* list : {&Gdata->asdDia, &Gdata->asdZ, &Gdata->asdPh})
+        for (Tsamplemem& b : *list)
+            b.seal();
     FFTstep = fsParked;
     ++m_passesDrawn;
     m_gdataRef = Gdata.get();
@@ -312,6 +317,7 @@ int32_t tFFT2Dmeas::preparePasses(int32_t sampleRate)
     Gdata->sdX = Tsamplemem(s2);
     for (int32_t i = 0; i < s2; ++i)
         Gdata->sdX.smpoi()[i] = double(i) / s2 * double(sfiMeas / 2);
+    Gdata->sdX.seal(); // the same axis for every pass: its copies in the diagram stay as they are
     Gdata->sfi = sfiMeas;
     PrepareWindow(m_fft->FFTwin, m_fft->SamplesFFT);
     return mem;

@@ -2,6 +2,8 @@
 #include "core/Tsamplemem.h"
 
 #include <gtest/gtest.h>
+#include <utility>
+#include <functional>
 
 #include <cmath>
 #include <cstring>
@@ -110,6 +112,75 @@ TEST(Tsamplemem, AssigningAnEqualCountKeepsTheOwnBuffer) {
     }
     EXPECT_EQ(Tsamplemem::allocatedSamples(), counted);
     EXPECT_THROW(Tsamplemem::uncleared(-1), EsampleMemEx);
+}
+
+// Sealed samples travel with their copies, so assigning the same samples again reads and
+// writes nothing; but every kind of write, on either side, makes the next assignment copy.
+TEST(Tsamplemem, SealedCopiesFollowEveryWrite) {
+    Tsamplemem a(64);
+    for (int32_t i = 0; i < 64; ++i) a.setsmAr(i, i * 0.25);
+    a.seal();
+    Tsamplemem b(64);
+    b = a;
+    const double* own = std::as_const(b).smpoi();
+    using Write = std::function<void(Tsamplemem&)>;
+    const std::vector<std::pair<const char*, Write>> writes{
+        {"setsmAr", [](Tsamplemem& m) { m.setsmAr(5, -1.0); }},
+        {"smpoi", [](Tsamplemem& m) { m.smpoi()[6] = -2.0; }},
+        {"getsmpoiAP", [](Tsamplemem& m) { *m.getsmpoiAP(7) = -3.0; }},
+        {"view", [](Tsamplemem& m) { m.view()->Fsmpoi[8] = -4.0; }},
+        {"calcDats", [](Tsamplemem& m) { m.calcDats(2.0, 1.0); }},
+        {"fillComplete", [](Tsamplemem& m) { m.fillComplete(0.0); }},
+        {"Mirror", [](Tsamplemem& m) { m.Mirror(); }},
+    };
+    for (const auto& [what, write] : writes) {
+        write(b); // the copy written
+        b = a;
+        EXPECT_EQ(b.getsmAr(5), 1.25) << what;
+        EXPECT_EQ(b.getsmAr(8), 2.0) << what;
+        EXPECT_EQ(b.getsmAr(63), 15.75) << what;
+        EXPECT_EQ(std::as_const(b).smpoi(), own) << what << ": still the own buffer";
+        Tsamplemem source(a); // the source written (its copy keeps the stamp)
+        b = source;
+        write(source);
+        b = source;
+        EXPECT_EQ(std::memcmp(std::as_const(b).smpoi(), std::as_const(source).smpoi(), 64 * sizeof(double)), 0)
+            << what;
+        b = a;
+    }
+    // A size change, and samples sealed anew, are copied too; a view is never sealed.
+    Tsamplemem c(a);
+    c.setSamples(32);
+    c.setSamples(64);
+    b = a;
+    c = a;
+    EXPECT_EQ(c.getsmAr(40), 10.0);
+    double mem[64] = {};
+    Tsamplemem v = Tsamplemem::createWMem(64);
+    v.setSmpoi(mem);
+    v.seal();
+    b = v;
+    mem[3] = 9.0;
+    b = v;
+    EXPECT_EQ(b.getsmAr(3), 9.0);
+}
+
+// Zeros are known without reading after a zeroed allocation and after a first look.
+TEST(Tsamplemem, AllZeroIsKnownUntilTheNextWrite) {
+    Tsamplemem z(16);
+    EXPECT_TRUE(z.isAllZero());
+    z.setsmAr(4, 1e-300);
+    EXPECT_FALSE(z.isAllZero());
+    z.setsmAr(4, -0.0);
+    EXPECT_FALSE(z.isAllZero()) << "-0 is not +0";
+    z.fillComplete(0.0);
+    EXPECT_TRUE(z.isAllZero());
+    Tsamplemem copy(z);
+    EXPECT_TRUE(copy.isAllZero());
+    z.smpoi()[15] = 2.0;
+    EXPECT_FALSE(z.isAllZero());
+    EXPECT_TRUE(copy.isAllZero());
+    EXPECT_TRUE(Tsamplemem().isAllZero());
 }
 
 TEST(Tsamplemem, SoundModuleSeesTheObjectAsAView) {
