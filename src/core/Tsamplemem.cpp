@@ -428,6 +428,45 @@ Tsamplemem::Tsamplemem(int32_t size) {
     m_stamp = kZeroStamp;
 }
 
+// How many objects own the same sealed samples.
+struct Tsamplemem::TBlock {
+    std::atomic<int32_t> owners{1};
+};
+
+bool Tsamplemem::shareable() const {
+    return m_owns && m_stamp > kZeroStamp && n() > 0;
+}
+
+bool Tsamplemem::shared() const {
+    return m_block && m_block->owners.load(std::memory_order_acquire) > 1;
+}
+
+void Tsamplemem::shareFrom(const Tsamplemem& other) {
+    if (!other.m_block) other.m_block = new TBlock;
+    other.m_block->owners.fetch_add(1, std::memory_order_relaxed);
+    release();
+    m_view = other.m_view;
+    m_owns = true;
+    m_block = other.m_block;
+    m_stamp = other.m_stamp;
+    m_tag = other.m_tag;
+    m_align = other.m_align;
+}
+
+// Samples of its own before a write: the last owner keeps them, the others copy them.
+void Tsamplemem::unshare() {
+    if (m_block->owners.load(std::memory_order_acquire) == 1) {
+        delete m_block;
+        m_block = nullptr;
+        return;
+    }
+    const int32_t count = m_view.Fsamples;
+    double* p = allocSamples(count, false);
+    std::memcpy(p, m_view.Fsmpoi, static_cast<size_t>(count) * sizeof(double));
+    release();
+    adopt(p, count);
+}
+
 void Tsamplemem::seal() {
     if (m_owns && n() > 0) m_stamp = s_nextStamp.fetch_add(1, std::memory_order_relaxed);
 }
@@ -441,6 +480,10 @@ bool Tsamplemem::isAllZero() const {
 }
 
 Tsamplemem::Tsamplemem(const Tsamplemem& other) : m_tag(other.m_tag), m_align(other.m_align) {
+    if (other.shareable()) {
+        shareFrom(other);
+        return;
+    }
     const int32_t count = other.m_view.Fsamples;
     if (count <= 0) return;
     const int32_t readable = other.n();
@@ -452,10 +495,11 @@ Tsamplemem::Tsamplemem(const Tsamplemem& other) : m_tag(other.m_tag), m_align(ot
 
 Tsamplemem::Tsamplemem(Tsamplemem&& other) noexcept
     : m_view(other.m_view), m_tag(other.m_tag), m_align(other.m_align), m_owns(other.m_owns),
-      m_stamp(other.m_stamp) {
+      m_stamp(other.m_stamp), m_block(other.m_block) {
     other.m_view = TsmView{nullptr, 0};
     other.m_owns = false;
     other.m_stamp = 0;
+    other.m_block = nullptr;
 }
 
 Tsamplemem& Tsamplemem::operator=(const Tsamplemem& other) {
@@ -466,8 +510,12 @@ Tsamplemem& Tsamplemem::operator=(const Tsamplemem& other) {
         m_align = other.m_align;
         return *this;
     }
-    if (!(m_owns && m_view.Fsmpoi && count > 0 && count == m_view.Fsamples)) {
-        *this = Tsamplemem(other);
+    if (other.shareable()) {
+        shareFrom(other);
+        return *this;
+    }
+    if (m_block || !(m_owns && m_view.Fsmpoi && count > 0 && count == m_view.Fsamples)) {
+        *this = Tsamplemem(other); // shared samples are let go, not copied and overwritten
         return *this;
     }
     // Same count: the samples go into the buffer already owned (a view of it may be the source).
@@ -493,9 +541,11 @@ Tsamplemem& Tsamplemem::operator=(Tsamplemem&& other) noexcept {
     m_align = other.m_align;
     m_owns = other.m_owns;
     m_stamp = other.m_stamp;
+    m_block = other.m_block;
     other.m_view = TsmView{nullptr, 0};
     other.m_owns = false;
     other.m_stamp = 0;
+    other.m_block = nullptr;
     return *this;
 }
 
@@ -505,9 +555,14 @@ Tsamplemem::~Tsamplemem() {
 
 void Tsamplemem::release() {
     if (m_owns && m_view.Fsmpoi) {
-        std::free(m_view.Fsmpoi);
-        s_allocated.fetch_sub(m_view.Fsamples, std::memory_order_relaxed);
+        // Shared samples go with their last owner, and are counted once.
+        if (!m_block || m_block->owners.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+            std::free(m_view.Fsmpoi);
+            s_allocated.fetch_sub(m_view.Fsamples, std::memory_order_relaxed);
+            delete m_block;
+        }
     }
+    m_block = nullptr;
     m_view.Fsmpoi = nullptr;
     m_owns = false;
     m_stamp = 0;
@@ -571,6 +626,7 @@ Tsamplemem Tsamplemem::load(const std::string& Fname) {
 void Tsamplemem::setSamples(int32_t n) {
     if (n == m_view.Fsamples) return;
     if (n <= 0) raise("\r\nsetsamples ap: %d", n);
+    if (m_block) unshare();
     m_stamp = 0;
     if (!m_owns && n < m_view.Fsamples) {
         m_view.Fsamples = n;
@@ -629,9 +685,8 @@ const double* Tsamplemem::getsmpoiAP(int32_t idx) const {
 }
 
 double* Tsamplemem::getsmpoiAP(int32_t idx) {
-    const double* p = std::as_const(*this).getsmpoiAP(idx);
-    m_stamp = 0;
-    return const_cast<double*>(p); // the samples are this object's to hand out for writing
+    d(); // the samples are handed out for writing
+    return const_cast<double*>(std::as_const(*this).getsmpoiAP(idx));
 }
 
 // =============================================================================================

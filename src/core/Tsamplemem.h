@@ -67,9 +67,9 @@ public:
     static Tsamplemem load(const std::string& Fname);
 
     // What crosses the sound-module boundary.
-    TsmView* view() { return m_stamp = 0, &m_view; }
+    TsmView* view() { return d(), &m_view; }
     // The samples, for writing too (it drops the content stamp, see seal()).
-    double* smpoi() { return m_stamp = 0, m_view.Fsmpoi; }
+    double* smpoi() { return d(); }
     const double* smpoi() const { return m_view.Fsmpoi; }
     int32_t samples() const { return m_view.Fsamples; }
     // Content stamps. seal() marks the owned samples as fixed until they are next written: a
@@ -78,7 +78,10 @@ public:
     // stamp: the non-const smpoi(), view(), getsmpoiAP() and every changing method. Whoever
     // seals promises that no pointer to the samples obtained before is written through after.
     // Views are never sealed: their memory is written by its owner.
+    // A copy of sealed samples shares them until either side writes: then the writer gets
+    // samples of its own (copied, unless it was the last to hold them).
     void seal();
+    bool shared() const; // the samples are shared with another object
     // Whether every sample is +0.0: known without reading after a zeroed allocation, a copy of
     // one, or a first answer of true (kept until the samples are next written).
     bool isAllZero() const;
@@ -219,8 +222,18 @@ public:
 
 private:
     int32_t n() const { return m_view.Fsmpoi ? m_view.Fsamples : 0; } // readable samples
-    double* d() { return m_stamp = 0, m_view.Fsmpoi; } // for writing: drops the stamp
+    double* d() // for writing: drops the stamp and any share
+    {
+        if (m_block)
+            unshare();
+        m_stamp = 0;
+        return m_view.Fsmpoi;
+    }
     const double* d() const { return m_view.Fsmpoi; }
+    struct TBlock;
+    bool shareable() const;
+    void shareFrom(const Tsamplemem& other);
+    void unshare();
     void release();
     void adopt(double* p, int32_t count);
     void recordError(const EsampleMemEx& e) const;
@@ -232,6 +245,7 @@ private:
     int32_t m_align = 0;             // channel layout of a stereo buffer (0 pairs, 1 blocks)
     bool m_owns = false;             // true when m_view.Fsmpoi is ours to free
     mutable uint64_t m_stamp = 0;    // content stamp: 0 none, kZeroStamp all +0.0, else seal()
+    mutable TBlock* m_block = nullptr; // owners of shared sealed samples (made on first share)
     mutable std::string m_lastError; // text of the last absorbed EsampleMemEx
     static inline std::atomic<int64_t> s_allocated{0}; // samples in all owned buffers
 };

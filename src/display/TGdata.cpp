@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <initializer_list>
 #include <iterator>
+#include <utility>
 
 TGdata::TGdata(cFFTdat* ana) : asdZz(asdZ), AnaFFT(ana)
 {
@@ -38,7 +39,7 @@ void TGdata::makeAsd(int32_t channels, int32_t points, bool cleared)
 void TGdata::keepBuffers(std::vector<Tsamplemem>& list)
 {
     for (Tsamplemem& b : list)
-        if (b.memIsAlloc() && b.smpoi() && b.samples() > 0)
+        if (b.memIsAlloc() && std::as_const(b).smpoi() && b.samples() > 0)
             m_spare.push_back(std::move(b));
     list.clear();
 }
@@ -46,8 +47,8 @@ void TGdata::keepBuffers(std::vector<Tsamplemem>& list)
 Tsamplemem TGdata::takeBuffer(int32_t points, bool cleared)
 {
     for (auto it = m_spare.rbegin(); it != m_spare.rend(); ++it) {
-        if (it->samples() != points)
-            continue;
+        if (it->samples() != points || it->shared())
+            continue; // a diagram still shows the samples of a shared one
         Tsamplemem b = std::move(*it);
         m_spare.erase(std::next(it).base());
         if (cleared)

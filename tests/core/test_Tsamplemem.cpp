@@ -114,15 +114,20 @@ TEST(Tsamplemem, AssigningAnEqualCountKeepsTheOwnBuffer) {
     EXPECT_THROW(Tsamplemem::uncleared(-1), EsampleMemEx);
 }
 
-// Sealed samples travel with their copies, so assigning the same samples again reads and
-// writes nothing; but every kind of write, on either side, makes the next assignment copy.
-TEST(Tsamplemem, SealedCopiesFollowEveryWrite) {
+// Sealed samples are shared by their copies, and assigning the same samples again reads and
+// writes nothing; but every kind of write, on either side, gives the writer samples of its own
+// and makes the next assignment copy.
+TEST(Tsamplemem, SealedCopiesShareUntilEitherSideWrites) {
     Tsamplemem a(64);
     for (int32_t i = 0; i < 64; ++i) a.setsmAr(i, i * 0.25);
     a.seal();
+    const double* sealed = std::as_const(a).smpoi();
+    const int64_t counted = Tsamplemem::allocatedSamples();
     Tsamplemem b(64);
     b = a;
-    const double* own = std::as_const(b).smpoi();
+    EXPECT_TRUE(a.shared());
+    EXPECT_EQ(std::as_const(b).smpoi(), sealed);
+    EXPECT_EQ(Tsamplemem::allocatedSamples(), counted) << "shared samples are counted once";
     using Write = std::function<void(Tsamplemem&)>;
     const std::vector<std::pair<const char*, Write>> writes{
         {"setsmAr", [](Tsamplemem& m) { m.setsmAr(5, -1.0); }},
@@ -132,29 +137,37 @@ TEST(Tsamplemem, SealedCopiesFollowEveryWrite) {
         {"calcDats", [](Tsamplemem& m) { m.calcDats(2.0, 1.0); }},
         {"fillComplete", [](Tsamplemem& m) { m.fillComplete(0.0); }},
         {"Mirror", [](Tsamplemem& m) { m.Mirror(); }},
+        {"setSamples", [](Tsamplemem& m) { m.setSamples(32); m.setSamples(64); }},
     };
     for (const auto& [what, write] : writes) {
-        write(b); // the copy written
+        write(b); // the copy written: the sealed samples stay as they are
+        EXPECT_NE(std::as_const(b).smpoi(), sealed) << what;
+        EXPECT_EQ(a.getsmAr(5), 1.25) << what;
+        EXPECT_EQ(a.getsmAr(40), 10.0) << what;
         b = a;
         EXPECT_EQ(b.getsmAr(5), 1.25) << what;
         EXPECT_EQ(b.getsmAr(8), 2.0) << what;
-        EXPECT_EQ(b.getsmAr(63), 15.75) << what;
-        EXPECT_EQ(std::as_const(b).smpoi(), own) << what << ": still the own buffer";
-        Tsamplemem source(a); // the source written (its copy keeps the stamp)
+        EXPECT_EQ(b.getsmAr(40), 10.0) << what;
+        Tsamplemem source(a); // the source written: its copy keeps what it had
         b = source;
         write(source);
+        EXPECT_EQ(b.getsmAr(40), 10.0) << what;
         b = source;
         EXPECT_EQ(std::memcmp(std::as_const(b).smpoi(), std::as_const(source).smpoi(), 64 * sizeof(double)), 0)
             << what;
         b = a;
     }
-    // A size change, and samples sealed anew, are copied too; a view is never sealed.
-    Tsamplemem c(a);
-    c.setSamples(32);
-    c.setSamples(64);
-    b = a;
-    c = a;
-    EXPECT_EQ(c.getsmAr(40), 10.0);
+    // The last owner keeps the samples without copying; nothing is lost or counted twice.
+    b = Tsamplemem();
+    {
+        Tsamplemem c(a);
+        a = Tsamplemem(1);
+        EXPECT_FALSE(c.shared());
+        c.setsmAr(0, 7.0);
+        EXPECT_EQ(std::as_const(c).smpoi(), sealed);
+    }
+    EXPECT_EQ(Tsamplemem::allocatedSamples(), counted - 64 + 1);
+    // A view is never sealed.
     double mem[64] = {};
     Tsamplemem v = Tsamplemem::createWMem(64);
     v.setSmpoi(mem);
