@@ -82,6 +82,8 @@ public:
     // samples of its own (copied, unless it was the last to hold them).
     void seal();
     bool shared() const; // the samples are shared with another object
+    // The stamp itself: equal non-zero stamps of owned samples of one count mean equal samples.
+    uint64_t stamp() const { return m_owns ? m_stamp : 0; }
     // Whether every sample is +0.0: known without reading after a zeroed allocation, a copy of
     // one, or a first answer of true (kept until the samples are next written).
     bool isAllZero() const;

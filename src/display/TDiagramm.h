@@ -332,6 +332,9 @@ private:
     void paintMarker(QPainter& p, const Tcurve& c, const TYAXgroup& g);
     void paintCursor(QPainter& p);
     void paintLogo(QPainter& p);
+    void paintLogoText(QPainter& p);
+    QString logoText() const;
+    bool logoWithAxes() const;
     int32_t logoWidth() const;
     // Draws CpyY of c over grid indices ibeg..iend; returns the clip bits.
     int32_t drawCurve(QPainter& p, const Tcurve& c, const TYAXgroup& g, int32_t ibeg, int32_t iend);
@@ -344,6 +347,12 @@ private:
         int32_t operator()(int32_t k);
     };
     static int32_t lastInColumn(TColumnMemo& col, int32_t i, int32_t last, int32_t count);
+    bool gridAscends(int32_t a, int32_t b);
+    struct {
+        uint64_t stamp = 0;
+        int32_t a = 0, b = 0;
+        bool result = false;
+    } m_ascends; // the last answer of gridAscends
     QRect curveClipRect() const; // where curves are drawn: the plot and a few rows beyond
     // Everything a paint draws over the kept axes: curves, lines, legend and logo.
     QRegion overAxesRegion() const;

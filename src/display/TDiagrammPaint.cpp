@@ -115,7 +115,9 @@ QByteArray TDiagramm::staticLayerKey() const
     w << m_w << m_h << m_diareci.left() << m_diareci.top() << m_diareci.right() << m_diareci.bottom();
     w << FColmargin << FColDia << FColGrid << FColtext << textHigh << XAxYpos << mFont.key();
     w << Fxlog << Fxmin << Fxmax << FxScalOffset << logSko << pixPfreq << xteil << logTextAnf << xEinH;
-    w << m_colLeft;
+    w << m_colLeft << logoWithAxes();
+    if (logoWithAxes())
+        w << logoText() << QGuiApplication::palette().color(QPalette::Highlight).rgba();
     for (const TYAXgroup& g : aYgroup) {
         w << g.Fyaxisvis << g.Fymax << g.Fymin << g.Fcolor << g.xpos << g.FyScalog << g.Fyteil;
         w << g.GPixYPdat << g.FyfakStat << g.FyoffStat << g.Fyko << g.FGroup << g.fEinh;
@@ -136,6 +138,8 @@ void TDiagramm::paintStaticLayers(QPainter& p)
             paintFrame(s);
         paintYaxes(s);
         paintXaxis(s);
+        if (logoWithAxes())
+            paintLogoText(s);
         m_staticKey = std::move(key);
         m_staticXteil = xteil;
         m_staticKept = false;
@@ -180,7 +184,7 @@ QRegion TDiagramm::overAxesRegion() const
     const int32_t T = m_diareci.top(), H = m_diareci.bottom() - T + 1;
     QRegion r(curveClipRect());
     r += m_legRect;
-    if (!FDia2Up)
+    if (!FDia2Up && !logoWithAxes())
         r += logoRect();
     for (const int32_t x : {RangeLXPix, RangeRXPix, ExtraLineXPix, m_diareci.right()})
         r += QRect(x - 1, T - 1, 3, H + 2); // the vertical lines, with a pixel to spare
@@ -607,6 +611,18 @@ int32_t TDiagramm::lastInColumn(TColumnMemo& col, int32_t i, int32_t last, int32
     return good;
 }
 
+// ascendingFrom over the x grid, looked at once for sealed grids (the time axis of a time
+// diagram is the same frame after frame).
+bool TDiagramm::gridAscends(int32_t a, int32_t b)
+{
+    const uint64_t stamp = pXdat.stamp();
+    if (stamp != 0 && m_ascends.stamp == stamp && m_ascends.a == a && m_ascends.b == b)
+        return m_ascends.result;
+    const bool r = ascendingFrom(std::as_const(pXdat).smpoi(), a, b);
+    m_ascends = {stamp, a, b, r};
+    return r;
+}
+
 int32_t TDiagramm::drawCurve(QPainter& p, const Tcurve& c, const TYAXgroup& g, int32_t ibeg, int32_t iend)
 {
     const int32_t last = std::min({iend, pXdat.samples() - 1, c.CpyY.samples() - 1});
@@ -647,7 +663,7 @@ int32_t TDiagramm::drawCurve(QPainter& p, const Tcurve& c, const TYAXgroup& g, i
     };
     // A value that is not a number is drawn where the axis minimum is (as the pixel maps do).
     const double nanAt = g.FyScalog ? (g.Fymin <= 0 ? 0.0001 : g.Fymin) : g.Fymin;
-    if (ascendingFrom(xs, ibeg, last)) {
+    if (gridAscends(ibeg, last)) {
         // Each column's samples are found by search, then only their values are scanned.
         int32_t i = ibeg;
         while (i <= last && xs[i] == 0.0)
@@ -738,18 +754,36 @@ int32_t TDiagramm::logoWidth() const
     return advanceOf(m_logoMetrics, f, Flogo.trimmed() + " V" + QString("%1.%2").arg(v.major).arg(v.minor));
 }
 
-void TDiagramm::paintLogo(QPainter& p)
+// The logo's text: the stored one ends in a blank, trimmed so the version follows after one space.
+QString TDiagramm::logoText() const
+{
+    const vlVersion v = vlProgramVersion();
+    return Flogo.trimmed() + " V" + QString("%1.%2").arg(v.major).arg(v.minor);
+}
+
+// Whether the logo goes with the kept axes: nothing a repaint draws can reach it (no cursor,
+// and it lies clear of the curves), so drawing it before the curves changes no pixel.
+bool TDiagramm::logoWithAxes() const
+{
+    return !FDia2Up && !(dispVar >= 1 && dispVar <= 3) && !logoRect().intersects(curveClipRect());
+}
+
+void TDiagramm::paintLogoText(QPainter& p)
 {
     QFont f = mFont;
     f.setBold(true);
     f.setItalic(true);
     f.setPointSizeF(f.pointSizeF() * 1.5);
-    const vlVersion v = vlProgramVersion();
-    // The stored logo text ends in a blank; trimmed so the version follows after one space.
-    const QString text = Flogo.trimmed() + " V" + QString("%1.%2").arg(v.major).arg(v.minor);
     p.setFont(f);
     p.setPen(QGuiApplication::palette().color(QPalette::Highlight));
-    p.drawText(logoRect(), Qt::AlignRight | Qt::AlignBottom, text);
+    p.drawText(logoRect(), Qt::AlignRight | Qt::AlignBottom, logoText());
+    p.setFont(mFont);
+}
+
+void TDiagramm::paintLogo(QPainter& p)
+{
+    if (!logoWithAxes())
+        paintLogoText(p);
     QFont small = mFont;
     small.setPointSize(7);
     small.setBold(false);
