@@ -134,9 +134,12 @@ void TDiagrammView::placeWidgets()
         if (!m_rem1->hasFocus() && m_rem1->text() != m_dia.Rem_1())
             m_rem1->setText(m_dia.Rem_1());
         QPalette pal = m_rem1->palette();
-        pal.setColor(QPalette::Base, bgrToQColor(m_dia.Color_Margin()));
-        pal.setColor(QPalette::Text, bgrToQColor(m_dia.Color_Text()));
-        m_rem1->setPalette(pal);
+        const QColor base = bgrToQColor(m_dia.Color_Margin()), text = bgrToQColor(m_dia.Color_Text());
+        if (pal.color(QPalette::Base) != base || pal.color(QPalette::Text) != text) { // not every frame
+            pal.setColor(QPalette::Base, base);
+            pal.setColor(QPalette::Text, text);
+            m_rem1->setPalette(pal);
+        }
     }
     placePair(m_xScroll[0], m_xScroll[1], m_dia.scrollLFRect(), true);
     placePair(m_xScroll[2], m_xScroll[3], m_dia.scrollHFRect(), true);
