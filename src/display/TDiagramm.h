@@ -348,6 +348,18 @@ private:
     };
     static int32_t lastInColumn(TColumnMemo& col, int32_t i, int32_t last, int32_t count);
     bool gridAscends(int32_t a, int32_t b);
+    struct TColumnSamples {
+        int32_t first, last, column; // grid indices first..last lie in pixel column `column`
+    };
+    const std::vector<TColumnSamples>& columnsOfGrid(int32_t a, int32_t b);
+    struct TColumnKey { // everything columnsOfGrid's answer depends on
+        uint64_t stamp = 0;
+        int32_t a = -1, b = -1, left = 0, right = 0;
+        bool xlog = false;
+        double xmin = 0.0, xmax = 0.0, logSko = 0.0, pixPfreq = 0.0;
+        bool operator==(const TColumnKey&) const = default;
+    } m_columnKey;
+    std::vector<TColumnSamples> m_columnSamples;
     struct {
         uint64_t stamp = 0;
         int32_t a = 0, b = 0;

@@ -262,6 +262,7 @@ void TDiagramm::makeXaxis(int32_t w)
     const double step = points > 1 ? (Fxmax - Fxmin) / (points - 1) : 0.0;
     for (int32_t i = 0; i < points; ++i)
         x[i] = lg ? std::exp(lmin + i * lstep) : Fxmin + step * i;
+    pXdat.seal(); // its column searches are then kept until the next grid
 }
 
 void TDiagramm::paintNew(bool dob)

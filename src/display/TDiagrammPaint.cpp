@@ -623,6 +623,31 @@ bool TDiagramm::gridAscends(int32_t a, int32_t b)
     return r;
 }
 
+// The samples of each pixel column over grid indices a..b (ascending x), leading zeros left
+// out. For a sealed grid they are kept until the grid or the x mapping changes: the curves of a
+// time diagram share one time axis, frame after frame.
+const std::vector<TDiagramm::TColumnSamples>& TDiagramm::columnsOfGrid(int32_t a, int32_t b)
+{
+    TColumnKey key{pXdat.stamp(), a, b, m_diareci.left(), m_diareci.right(), Fxlog, Fxmin, Fxmax, logSko, pixPfreq};
+    if (key.stamp != 0 && key == m_columnKey)
+        return m_columnSamples;
+    m_columnKey = key;
+    m_columnSamples.clear();
+    const double* xs = std::as_const(pXdat).smpoi();
+    int32_t i = a;
+    while (i <= b && xs[i] == 0.0)
+        ++i;
+    int32_t count = 1; // samples in the column before: the next one holds about as many
+    TColumnMemo col{this, xs};
+    while (i <= b) {
+        const int32_t j = lastInColumn(col, i, b, count);
+        m_columnSamples.push_back({i, j, col(i)});
+        count = j - i + 1;
+        i = j + 1;
+    }
+    return m_columnSamples;
+}
+
 int32_t TDiagramm::drawCurve(QPainter& p, const Tcurve& c, const TYAXgroup& g, int32_t ibeg, int32_t iend)
 {
     const int32_t last = std::min({iend, pXdat.samples() - 1, c.CpyY.samples() - 1});
@@ -664,18 +689,9 @@ int32_t TDiagramm::drawCurve(QPainter& p, const Tcurve& c, const TYAXgroup& g, i
     // A value that is not a number is drawn where the axis minimum is (as the pixel maps do).
     const double nanAt = g.FyScalog ? (g.Fymin <= 0 ? 0.0001 : g.Fymin) : g.Fymin;
     if (gridAscends(ibeg, last)) {
-        // Each column's samples are found by search, then only their values are scanned.
-        int32_t i = ibeg;
-        while (i <= last && xs[i] == 0.0)
-            ++i;
-        int32_t count = 1; // samples in the column before: the next one holds about as many
-        TColumnMemo col{this, xs};
-        while (i <= last) {
-            const int32_t j = lastInColumn(col, i, last, count);
-            flush(columnRun(ys, i, j, col(i), nanAt));
-            count = j - i + 1;
-            i = j + 1;
-        }
+        // Each column's samples are known (found by search), only their values are scanned.
+        for (const TColumnSamples& r : columnsOfGrid(ibeg, last))
+            flush(columnRun(ys, r.first, r.last, r.column, nanAt));
     } else {
         TColumnRun run;
         for (int32_t i = ibeg; i <= last; ++i) {

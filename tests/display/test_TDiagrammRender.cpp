@@ -280,6 +280,67 @@ TEST_F(TDiagrammRender, DenseCurveDrawsTheSamePixelsAsEveryPoint)
     }
 }
 
+// A sealed time axis keeps its column searches between repaints: a new x range, another width,
+// another sealed axis and a log scale each draw what a diagram given an unsealed copy draws.
+TEST_F(TDiagrammRender, SealedTimeAxisFollowsEveryChange)
+{
+    tdiaset ds;
+    ds.xlog = false;
+    ds.diaUp = true;
+    ds.xmin = 0;
+    ds.xmax = 683;
+    ds.ymax = ds.ymaxsec = 1;
+    ds.ymin = ds.yminsec = -1;
+    const int n = 65536;
+    Tsamplemem x(n), x2(n), y(n);
+    for (int i = 0; i < n; ++i) {
+        x.setsmAr(i, i * 1000.0 / 48000.0);
+        x2.setsmAr(i, i * 1000.0 / 44100.0);
+        y.setsmAr(i, std::sin(i * 0.01) * std::cos(i * 0.0007));
+    }
+    x.seal();
+    x2.seal();
+    auto unsealed = [](const Tsamplemem& m) {
+        Tsamplemem c(m.samples());
+        std::copy_n(std::as_const(m).smpoi(), m.samples(), c.smpoi());
+        return c;
+    };
+    const Tsamplemem ux = unsealed(x), ux2 = unsealed(x2);
+    auto setUp = [&](TDiagramm& d, const Tsamplemem& axis) {
+        loadDefaults(d, ds);
+        d.setinterpol(false);
+        d.SetdataPointer(y, axis, false, 0);
+        d.SetdataPointer(y, axis, false, 1);
+        d.makdiaVis(2);
+        d.newsize(700, -1, 260);
+    };
+    using Change = std::function<void(TDiagramm&, bool sealed)>;
+    const std::vector<std::pair<const char*, Change>> changes{
+        {"x range", [](TDiagramm& d, bool) { d.setX_minX_Max(300.0, 20.0); }},
+        {"width", [](TDiagramm& d, bool) { d.newsize(640, -1, 260); }},
+        {"other axis", [&](TDiagramm& d, bool sealed) {
+             d.SetdataPointer(y, sealed ? x2 : ux2, false, 0);
+             d.SetdataPointer(y, sealed ? x2 : ux2, true, 1);
+         }},
+        {"log scale", [](TDiagramm& d, bool) { d.setxSkalalog(true); }},
+    };
+    TDiagramm kept;
+    setUp(kept, x);
+    kept.paintNew(false);
+    std::vector<Change> applied;
+    for (const auto& [what, change] : changes) {
+        change(kept, true);
+        kept.paintNew(false);
+        applied.push_back(change);
+        TDiagramm fresh;
+        setUp(fresh, ux);
+        for (const Change& c : applied)
+            c(fresh, false);
+        fresh.paintNew(false);
+        EXPECT_EQ(kept.getBitmap(), fresh.getBitmap()) << "after: " << what;
+    }
+}
+
 // Over kept axes a repaint puts back only what the last one drew over them: a legend that
 // shrinks, lines that move or go, a curve that changes and a logo that changes leave nothing
 // behind, exactly as in a diagram painted afresh.
