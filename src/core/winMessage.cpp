@@ -9,7 +9,26 @@ QEvent::Type TMsgEvent::eventType()
     return type;
 }
 
+#if defined(__SANITIZE_THREAD__)
+extern "C" void __tsan_acquire(void* addr);
+extern "C" void __tsan_release(void* addr);
+#endif
+
 void postMsg(QObject* receiver, int msg, intptr_t wParam, intptr_t lParam)
 {
-    if (receiver) QCoreApplication::postEvent(receiver, new TMsgEvent(msg, wParam, lParam));
+    if (!receiver) return;
+    auto* e = new TMsgEvent(msg, wParam, lParam);
+#if defined(__SANITIZE_THREAD__)
+    __tsan_release(e);
+#endif
+    QCoreApplication::postEvent(receiver, e);
+}
+
+void msgReceived(const QEvent* e)
+{
+#if defined(__SANITIZE_THREAD__)
+    __tsan_acquire(const_cast<QEvent*>(e));
+#else
+    (void)e;
+#endif
 }

@@ -32,3 +32,9 @@ public:
 // Posts a message to a receiver; safe from any thread (the event is queued on the receiver's
 // thread). Does nothing for a null receiver.
 void postMsg(QObject* receiver, int msg, intptr_t wParam = 0, intptr_t lParam = 0);
+
+// Qt's event queue hands a posted event to the receiving thread under a lock that the thread
+// sanitizer cannot see (Qt is not built with it), so it takes the receiver's first look at an
+// event made on another thread for a race. A receiver of messages calls this before it reads
+// an event: it takes over what postMsg handed on. It does nothing in other builds.
+void msgReceived(const QEvent* e);

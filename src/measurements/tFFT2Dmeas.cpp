@@ -26,6 +26,7 @@ constexpr int kNiceBelowNormal = 5;     // nice value while measuring
 
 bool TF2dMeas::event(QEvent* e)
 {
+    msgReceived(e);
     if (e->type() != TMsgEvent::eventType())
         return QObject::event(e);
     const auto* m = static_cast<TMsgEvent*>(e);

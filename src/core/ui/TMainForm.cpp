@@ -265,6 +265,7 @@ void TMainForm::runShutdownOrder(bool save)
 
 bool TMainForm::event(QEvent* e)
 {
+    msgReceived(e);
     if (e->type() == TMsgEvent::eventType()) {
         const auto* m = static_cast<TMsgEvent*>(e);
         if (!bMainClosing) handleMessage(m->msg, m->wParam);

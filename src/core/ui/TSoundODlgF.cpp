@@ -271,6 +271,7 @@ void TSoundODlgF::postRebuild() { postMsg(this, MSG_SOUNDO_REBUILD); }
 
 bool TSoundODlgF::event(QEvent* e)
 {
+    msgReceived(e);
     if (e->type() == TMsgEvent::eventType()) {
         if (static_cast<TMsgEvent*>(e)->msg == MSG_SOUNDO_REBUILD) rebuildNow();
         return true;

@@ -588,6 +588,7 @@ void Tdiafrm::setCurveComments(const QStringList& names)
 
 bool Tdiafrm::event(QEvent* e)
 {
+    msgReceived(e);
     if (e->type() != TMsgEvent::eventType()) return QWidget::event(e);
     const auto* m = static_cast<TMsgEvent*>(e);
     if (m->msg == MSG_DIA_PUTDIA) {
