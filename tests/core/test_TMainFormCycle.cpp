@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QLineEdit>
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
@@ -392,6 +393,16 @@ TEST_F(MainFormCycle, MeasurementCallbackDrivesAveraging)
     w.CBfromMeas(99, 1234);
     w.CBfromMeas(cbmRemark, 0); // a null text is no text
     EXPECT_EQ(w.averageEdit()->value(), 3);
+    // Every pass reports the count: an unchanged one leaves what the user is typing alone
+    // (here the old count is deleted, before a new one is typed).
+    auto* edit = w.averageEdit()->findChild<QLineEdit*>();
+    ASSERT_NE(edit, nullptr);
+    edit->setText("");
+    w.CBfromMeas(cbmShowAveCounter, 3);
+    w.CBfromMeas(cbmSetAverage, 3);
+    EXPECT_EQ(edit->text(), "");
+    w.CBfromMeas(cbmSetAverage, 5); // a new count is shown
+    EXPECT_EQ(edit->text(), "5");
 }
 
 TEST_F(MainFormCycle, ClosingDuringAMessageWaitIsRefused)
