@@ -835,8 +835,8 @@ void Tsamplemem::assignScaled(const Tsamplemem& src, double Fak, double offs) {
         return;
     }
     const int32_t count = src.samples();
-    if (!(m_owns && d() && count > 0 && count == samples() && src.n() == count)) {
-        *this = src;
+    if (m_block || !(m_owns && m_view.Fsmpoi && count > 0 && count == samples() && src.n() == count)) {
+        *this = src; // shared samples are let go, not copied and overwritten
         calcDats(Fak, offs);
         return;
     }

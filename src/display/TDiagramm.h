@@ -333,6 +333,7 @@ private:
     void paintCursor(QPainter& p);
     void paintLogo(QPainter& p);
     void paintLogoText(QPainter& p);
+    QFont logoFont() const;
     QString logoText() const;
     bool logoWithAxes() const;
     int32_t logoWidth() const;
@@ -347,11 +348,10 @@ private:
         int32_t operator()(int32_t k);
     };
     static int32_t lastInColumn(TColumnMemo& col, int32_t i, int32_t last, int32_t count);
-    bool gridAscends(int32_t a, int32_t b);
     struct TColumnSamples {
         int32_t first, last, column; // grid indices first..last lie in pixel column `column`
     };
-    const std::vector<TColumnSamples>& columnsOfGrid(int32_t a, int32_t b);
+    const std::vector<TColumnSamples>* columnsOfGrid(int32_t a, int32_t b);
     struct TColumnKey { // everything columnsOfGrid's answer depends on
         uint64_t stamp = 0;
         int32_t a = -1, b = -1, left = 0, right = 0;
@@ -360,11 +360,7 @@ private:
         bool operator==(const TColumnKey&) const = default;
     } m_columnKey;
     std::vector<TColumnSamples> m_columnSamples;
-    struct {
-        uint64_t stamp = 0;
-        int32_t a = 0, b = 0;
-        bool result = false;
-    } m_ascends; // the last answer of gridAscends
+    bool m_gridAscends = false; // the grid ascends over m_columnKey's indices
     QRect curveClipRect() const; // where curves are drawn: the plot and a few rows beyond
     // Everything a paint draws over the kept axes: curves, lines, legend and logo.
     QRegion overAxesRegion() const;

@@ -115,8 +115,9 @@ QByteArray TDiagramm::staticLayerKey() const
     w << m_w << m_h << m_diareci.left() << m_diareci.top() << m_diareci.right() << m_diareci.bottom();
     w << FColmargin << FColDia << FColGrid << FColtext << textHigh << XAxYpos << mFont.key();
     w << Fxlog << Fxmin << Fxmax << FxScalOffset << logSko << pixPfreq << xteil << logTextAnf << xEinH;
-    w << m_colLeft << logoWithAxes();
-    if (logoWithAxes())
+    const bool logo = logoWithAxes();
+    w << m_colLeft << logo;
+    if (logo)
         w << logoText() << QGuiApplication::palette().color(QPalette::Highlight).rgba();
     for (const TYAXgroup& g : aYgroup) {
         w << g.Fyaxisvis << g.Fymax << g.Fymin << g.Fcolor << g.xpos << g.FyScalog << g.Fyteil;
@@ -171,11 +172,7 @@ QRect TDiagramm::logoRect() const
 {
     if (!guiAvailable())
         return {};
-    QFont f = mFont;
-    f.setBold(true);
-    f.setItalic(true);
-    f.setPointSizeF(f.pointSizeF() * 1.5);
-    const int32_t h = metricsFor(m_logoMetrics, f).height;
+    const int32_t h = metricsFor(m_logoMetrics, logoFont()).height;
     return QRect(0, std::max(0, m_diareci.top() - h - 2), m_diareci.right(), h);
 }
 
@@ -611,29 +608,20 @@ int32_t TDiagramm::lastInColumn(TColumnMemo& col, int32_t i, int32_t last, int32
     return good;
 }
 
-// ascendingFrom over the x grid, looked at once for sealed grids (the time axis of a time
-// diagram is the same frame after frame).
-bool TDiagramm::gridAscends(int32_t a, int32_t b)
-{
-    const uint64_t stamp = pXdat.stamp();
-    if (stamp != 0 && m_ascends.stamp == stamp && m_ascends.a == a && m_ascends.b == b)
-        return m_ascends.result;
-    const bool r = ascendingFrom(std::as_const(pXdat).smpoi(), a, b);
-    m_ascends = {stamp, a, b, r};
-    return r;
-}
-
-// The samples of each pixel column over grid indices a..b (ascending x), leading zeros left
-// out. For a sealed grid they are kept until the grid or the x mapping changes: the curves of a
-// time diagram share one time axis, frame after frame.
-const std::vector<TDiagramm::TColumnSamples>& TDiagramm::columnsOfGrid(int32_t a, int32_t b)
+// The samples of each pixel column over grid indices a..b, leading zeros left out; null when
+// the grid does not ascend there. For a sealed grid the answer is kept until the grid or the x
+// mapping changes: the curves of a time diagram share one time axis, frame after frame.
+const std::vector<TDiagramm::TColumnSamples>* TDiagramm::columnsOfGrid(int32_t a, int32_t b)
 {
     TColumnKey key{pXdat.stamp(), a, b, m_diareci.left(), m_diareci.right(), Fxlog, Fxmin, Fxmax, logSko, pixPfreq};
     if (key.stamp != 0 && key == m_columnKey)
-        return m_columnSamples;
+        return m_gridAscends ? &m_columnSamples : nullptr;
     m_columnKey = key;
     m_columnSamples.clear();
     const double* xs = std::as_const(pXdat).smpoi();
+    m_gridAscends = ascendingFrom(xs, a, b);
+    if (!m_gridAscends)
+        return nullptr;
     int32_t i = a;
     while (i <= b && xs[i] == 0.0)
         ++i;
@@ -645,7 +633,7 @@ const std::vector<TDiagramm::TColumnSamples>& TDiagramm::columnsOfGrid(int32_t a
         count = j - i + 1;
         i = j + 1;
     }
-    return m_columnSamples;
+    return &m_columnSamples;
 }
 
 int32_t TDiagramm::drawCurve(QPainter& p, const Tcurve& c, const TYAXgroup& g, int32_t ibeg, int32_t iend)
@@ -688,9 +676,9 @@ int32_t TDiagramm::drawCurve(QPainter& p, const Tcurve& c, const TYAXgroup& g, i
     };
     // A value that is not a number is drawn where the axis minimum is (as the pixel maps do).
     const double nanAt = g.FyScalog ? (g.Fymin <= 0 ? 0.0001 : g.Fymin) : g.Fymin;
-    if (gridAscends(ibeg, last)) {
+    if (const std::vector<TColumnSamples>* columns = columnsOfGrid(ibeg, last)) {
         // Each column's samples are known (found by search), only their values are scanned.
-        for (const TColumnSamples& r : columnsOfGrid(ibeg, last))
+        for (const TColumnSamples& r : *columns)
             flush(columnRun(ys, r.first, r.last, r.column, nanAt));
     } else {
         TColumnRun run;
@@ -758,16 +746,19 @@ void TDiagramm::paintCursor(QPainter& p)
     p.drawText(QRect(m_mouseX - 2 - 2000, m_mouseY + dy, 2000, textHigh), Qt::AlignRight | Qt::AlignTop, t);
 }
 
-int32_t TDiagramm::logoWidth() const
+// The diagram font, bold, italic and half as large again.
+QFont TDiagramm::logoFont() const
 {
-    if (!guiAvailable())
-        return 0;
     QFont f = mFont;
     f.setBold(true);
     f.setItalic(true);
     f.setPointSizeF(f.pointSizeF() * 1.5);
-    const vlVersion v = vlProgramVersion();
-    return advanceOf(m_logoMetrics, f, Flogo.trimmed() + " V" + QString("%1.%2").arg(v.major).arg(v.minor));
+    return f;
+}
+
+int32_t TDiagramm::logoWidth() const
+{
+    return guiAvailable() ? advanceOf(m_logoMetrics, logoFont(), logoText()) : 0;
 }
 
 // The logo's text: the stored one ends in a blank, trimmed so the version follows after one space.
@@ -786,11 +777,7 @@ bool TDiagramm::logoWithAxes() const
 
 void TDiagramm::paintLogoText(QPainter& p)
 {
-    QFont f = mFont;
-    f.setBold(true);
-    f.setItalic(true);
-    f.setPointSizeF(f.pointSizeF() * 1.5);
-    p.setFont(f);
+    p.setFont(logoFont());
     p.setPen(QGuiApplication::palette().color(QPalette::Highlight));
     p.drawText(logoRect(), Qt::AlignRight | Qt::AlignBottom, logoText());
     p.setFont(mFont);

@@ -341,6 +341,34 @@ TEST_F(TDiagrammRender, SealedTimeAxisFollowsEveryChange)
     }
 }
 
+namespace {
+
+using Change = std::function<void(TDiagramm&)>;
+
+// An 800 x 300 spectrum diagram of curve y over x with the settings ds.
+void setUpSpectrum(TDiagramm& d, const tdiaset& ds, const Tsamplemem& y, const Tsamplemem& x)
+{
+    loadDefaults(d, ds);
+    d.SetdataPointer(y, x, false, 0);
+    d.makdiaVis(1);
+    d.newsize(800, -1, 300);
+}
+
+// The picture of a diagram set up and given every change in turn, painted at another size
+// first, so that it keeps nothing of an earlier paint.
+QImage paintedAfresh(const Change& setUp, const std::vector<Change>& applied)
+{
+    TDiagramm fresh;
+    setUp(fresh);
+    for (const Change& c : applied)
+        c(fresh);
+    fresh.newsize(801, -1, 300);
+    fresh.newsize(800, -1, 300);
+    return fresh.getBitmap();
+}
+
+} // namespace
+
 // Over kept axes a repaint puts back only what the last one drew over them: a legend that
 // shrinks, lines that move or go, a curve that changes and a logo that changes leave nothing
 // behind, exactly as in a diagram painted afresh.
@@ -350,13 +378,7 @@ TEST_F(TDiagrammRender, KeptAxesTakeBackWhatTheLastPaintDrew)
     Tsamplemem x, y, y2;
     sineSpectrum(x, y, -6.0, -100.0, 3);
     sineSpectrum(x, y2, -30.0, -60.0, 5);
-    auto setUp = [&](TDiagramm& d) {
-        loadDefaults(d, ds);
-        d.SetdataPointer(y, x, false, 0);
-        d.makdiaVis(1);
-        d.newsize(800, -1, 300);
-    };
-    using Change = std::function<void(TDiagramm&)>;
+    auto setUp = [&](TDiagramm& d) { setUpSpectrum(d, ds, y, x); };
     const std::vector<std::pair<const char*, Change>> changes{
         {"wide legend", [](TDiagramm& d) { d.setRem2({"Level: -6.02 dBV, left | right", "Dist: -62.8 dB | -62.9 dB"}); }},
         {"narrow legend", [](TDiagramm& d) { d.setRem2({"L: a", "D: b"}); }},
@@ -380,13 +402,7 @@ TEST_F(TDiagrammRender, KeptAxesTakeBackWhatTheLastPaintDrew)
         kept.paintNew(false);
         EXPECT_NE(kept.changedRegion(), QRegion(kept.getBitmap().rect())) << "axes kept, after: " << what;
         applied.push_back(change);
-        TDiagramm fresh;
-        setUp(fresh);
-        for (const Change& c : applied)
-            c(fresh);
-        fresh.newsize(801, -1, 300);
-        fresh.newsize(800, -1, 300);
-        EXPECT_EQ(kept.getBitmap(), fresh.getBitmap()) << "after: " << what;
+        EXPECT_EQ(kept.getBitmap(), paintedAfresh(setUp, applied)) << "after: " << what;
     }
 }
 
@@ -397,13 +413,7 @@ TEST_F(TDiagrammRender, KeptAxesFollowEveryChange)
     tdiaset ds;
     Tsamplemem x, y;
     sineSpectrum(x, y, -6.0, -100.0, 3);
-    auto setUp = [&](TDiagramm& d) {
-        loadDefaults(d, ds);
-        d.SetdataPointer(y, x, false, 0);
-        d.makdiaVis(1);
-        d.newsize(800, -1, 300);
-    };
-    using Change = std::function<void(TDiagramm&)>;
+    auto setUp = [&](TDiagramm& d) { setUpSpectrum(d, ds, y, x); };
     const std::vector<std::pair<const char*, Change>> changes{
         {"y range written directly", [](TDiagramm& d) { d.group(0)->Fymin = -140.0; d.paintNew(true); }},
         {"unit text written directly", [](TDiagramm& d) { d.group(0)->fEinh = "dBV"; d.paintNew(false); }},
@@ -430,12 +440,6 @@ TEST_F(TDiagrammRender, KeptAxesFollowEveryChange)
         ASSERT_FALSE(repaints.empty());
         EXPECT_EQ(repaints.front(), QRegion(kept.getBitmap().rect())) << "axes drawn anew, after: " << what;
         applied.push_back(change);
-        TDiagramm fresh;
-        setUp(fresh);
-        for (const Change& c : applied)
-            c(fresh);
-        fresh.newsize(801, -1, 300); // another size: the last paint draws everything anew
-        fresh.newsize(800, -1, 300);
-        EXPECT_EQ(kept.getBitmap(), fresh.getBitmap()) << "after: " << what;
+        EXPECT_EQ(kept.getBitmap(), paintedAfresh(setUp, applied)) << "after: " << what;
     }
 }

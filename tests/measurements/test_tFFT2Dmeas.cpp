@@ -354,6 +354,22 @@ TEST_F(FFT2DPass, everySizeAndEveryWindowFindsTheSine)
     }
 }
 
+// A measurement of its own to compare with: the same analysis settings, size and window.
+struct FreshPass {
+    cFFTdat fft;
+    cAnaPara ana;
+    tFFT2Dmeas meas;
+    FreshPass(const cAnaPara& settings, int32_t n, int32_t window) : ana(settings)
+    {
+        fft.SamplesFFT = n;
+        fft.FFTwin = window;
+        meas.Init(&fft, &ana, nullptr, nullptr, nullptr);
+        meas.SetChannels(2, 2);
+        meas.preparePasses(48000);
+    }
+    ~FreshPass() { meas.DeInit(0); }
+};
+
 bool sameBits(const Tsamplemem& a, const Tsamplemem& b)
 {
     return a.samples() == b.samples() &&
@@ -373,14 +389,8 @@ TEST_F(FFT2DPass, passesOfChangingSizesEqualFreshOnes)
         meas.preparePasses(48000);
         const auto blocks = noiseBlocks(n, unsigned(n), 0.3, 48000.0 / n * 300);
         ASSERT_TRUE(meas.evaluateBlocks(blocks)) << n;
-        cFFTdat freshFft;
-        cAnaPara freshAna = ana;
-        freshFft.SamplesFFT = n;
-        freshFft.FFTwin = fft.FFTwin;
-        tFFT2Dmeas fresh;
-        fresh.Init(&freshFft, &freshAna, nullptr, nullptr, nullptr);
-        fresh.SetChannels(2, 2);
-        fresh.preparePasses(48000);
+        FreshPass other(ana, n, fft.FFTwin);
+        tFFT2Dmeas& fresh = other.meas;
         ASSERT_TRUE(fresh.evaluateBlocks(blocks));
         for (size_t ch = 0; ch < 2; ++ch) {
             EXPECT_TRUE(sameBits(meas.gdata()->asdDia[ch], fresh.gdata()->asdDia[ch])) << n;
@@ -389,7 +399,6 @@ TEST_F(FFT2DPass, passesOfChangingSizesEqualFreshOnes)
         }
         EXPECT_EQ(meas.resultLines(), fresh.resultLines()) << n;
         EXPECT_EQ(meas.resultLines().size(), 2);
-        fresh.DeInit(0);
     }
     meas.DeInit(0);
 }
@@ -406,14 +415,8 @@ TEST_F(FFT2DPass, longAndShortBlocksKeepTheWholeTimeSignal)
     std::vector<Tsamplemem> newest;
     for (const Tsamplemem& b : longBlocks)
         newest.push_back(Tsamplemem::copyPart(b, extra, n));
-    cFFTdat freshFft;
-    cAnaPara freshAna = ana;
-    freshFft.SamplesFFT = n;
-    freshFft.FFTwin = fft.FFTwin;
-    tFFT2Dmeas fresh;
-    fresh.Init(&freshFft, &freshAna, nullptr, nullptr, nullptr);
-    fresh.SetChannels(2, 2);
-    fresh.preparePasses(48000);
+    FreshPass other(ana, n, fft.FFTwin);
+    tFFT2Dmeas& fresh = other.meas;
     ASSERT_TRUE(fresh.evaluateBlocks(newest));
     for (size_t ch = 0; ch < 2; ++ch) {
         EXPECT_TRUE(sameBits(meas.gdata()->asdZ[ch], longBlocks[ch])) << ch;
@@ -421,7 +424,6 @@ TEST_F(FFT2DPass, longAndShortBlocksKeepTheWholeTimeSignal)
         EXPECT_TRUE(sameBits(meas.gdata()->asdPh[ch], fresh.gdata()->asdPh[ch])) << ch;
     }
     EXPECT_EQ(meas.resultLines().front(), fresh.resultLines().front());
-    fresh.DeInit(0);
 
     const auto shortBlocks = noiseBlocks(n - 8, 12);
     meas.evaluateBlocks(shortBlocks);
