@@ -1,6 +1,7 @@
 // The recorded-input ring of the virtual bench.
 #include "TSimRing.h"
 
+#include <algorithm>
 #include <new>
 
 bool TSimRing::allocate(int channels, size_t frames)
@@ -33,11 +34,18 @@ void TSimRing::write(const double* const* block, int frames) noexcept
 
 void TSimRing::read(int channel, uint64_t end, double* dst, size_t n) const noexcept
 {
-    const size_t mask = capacity_ - 1;
+    // At most two runs: up to the end of the ring, then from its start.
     const std::atomic<double>* ch = data_.get() + size_t(channel) * capacity_;
-    const uint64_t first = end - n;
+    const size_t first = size_t(end - n) & (capacity_ - 1);
+    const size_t head = std::min(n, capacity_ - first);
+    copyRun(ch + first, dst, head);
+    copyRun(ch, dst + head, n - head);
+}
+
+void TSimRing::copyRun(const std::atomic<double>* src, double* dst, size_t n) noexcept
+{
     for (size_t i = 0; i < n; ++i)
-        dst[i] = ch[(first + i) & mask].load(std::memory_order_relaxed);
+        dst[i] = src[i].load(std::memory_order_relaxed);
 }
 
 bool TSimRing::intact(uint64_t end, size_t n) const noexcept

@@ -32,6 +32,8 @@ public:
     bool intact(uint64_t end, size_t n) const noexcept;
 
 private:
+    static void copyRun(const std::atomic<double>* src, double* dst, size_t n) noexcept;
+
     std::unique_ptr<std::atomic<double>[]> data_; // channel c at [c * capacity_, (c+1) * capacity_)
     size_t capacity_ = 0;                         // frames per channel, a power of two
     int channels_ = 0;                            // number of channels

@@ -13,6 +13,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 namespace fftkernel {
 
@@ -809,6 +812,16 @@ template <int W>
     atanQuotRun<4>(y, x, out, n);
 }
 
+// Four magnitudes at a time, the same operations as the narrow loop; returns how many it did.
+[[gnu::target("avx2")]] size_t hypotRunWide(const double* re, const double* im, double* out, size_t n) {
+    size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const __m256d r = _mm256_loadu_pd(re + i), m = _mm256_loadu_pd(im + i);
+        _mm256_storeu_pd(out + i, _mm256_sqrt_pd(_mm256_add_pd(_mm256_mul_pd(r, r), _mm256_mul_pd(m, m))));
+    }
+    return i;
+}
+
 bool wideLanes() {
     static const bool avx2 = [] {
         __builtin_cpu_init();
@@ -843,6 +856,10 @@ void atanQuotArray(const double* y, const double* x, double* out, size_t n) {
 
 void hypotArray(const double* re, const double* im, double* out, size_t n) {
     size_t i = 0;
+#ifdef VL_WIDE_LANES
+    if (wideLanes())
+        i = hypotRunWide(re, im, out, n);
+#endif
 #if defined(__SSE2__)
     for (; i + 2 <= n; i += 2) {
         const __m128d r = _mm_loadu_pd(re + i), m = _mm_loadu_pd(im + i);

@@ -3,6 +3,7 @@
 
 #include "core/Tsamplemem.h"
 #include "display/TYAXgroup.h"
+#include "display/TTextStamp.h"
 #include "display/Tcurve.h"
 #include "display/diaTypes.h"
 #include "display/tColorListImg.h"
@@ -411,7 +412,8 @@ private:
         int32_t height = 0, digitWidth = 0;
         QHash<QString, int32_t> widths;
     };
-    mutable TTextMetrics m_metrics, m_logoMetrics;
+    mutable TTextMetrics m_metrics, m_logoMetrics, m_captionMetrics;
+    TTextStamp m_logoStamp, m_captionStamp; // the logo and the fixed caption, shaped once
     static const TTextMetrics& metricsFor(TTextMetrics& m, const QFont& f);
     static int32_t advanceOf(TTextMetrics& m, const QFont& f, const QString& s);
     struct TXGridKey {

@@ -779,7 +779,7 @@ void TDiagramm::paintLogoText(QPainter& p)
 {
     p.setFont(logoFont());
     p.setPen(QGuiApplication::palette().color(QPalette::Highlight));
-    p.drawText(logoRect(), Qt::AlignRight | Qt::AlignBottom, logoText());
+    m_logoStamp.draw(p, logoRect(), Qt::AlignRight | Qt::AlignBottom, logoText());
     p.setFont(mFont);
 }
 
@@ -793,8 +793,8 @@ void TDiagramm::paintLogo(QPainter& p)
     small.setItalic(false);
     p.setFont(small);
     p.setPen(col(0x808080));
-    const int32_t sh = QFontMetrics(small).height();
-    p.drawText(QRect(m_diareci.left(), m_diareci.bottom() - 14 - sh / 2, m_diareci.width() - 6, sh),
-               Qt::AlignRight | Qt::AlignVCenter, fixedCaption());
+    const int32_t sh = metricsFor(m_captionMetrics, small).height;
+    m_captionStamp.draw(p, QRect(m_diareci.left(), m_diareci.bottom() - 14 - sh / 2, m_diareci.width() - 6, sh),
+                        Qt::AlignRight | Qt::AlignVCenter, fixedCaption());
     p.setFont(mFont);
 }

@@ -85,12 +85,14 @@ void tColorListImg::paint(QPainter& p, int x, int y, TColorBGR background) const
     p.save();
     p.fillRect(QRect(QPoint(x, y), size()), bgrToQColor(background));
     p.setFont(font);
+    m_stamps.resize(size_t(2 * lines));
     for (int i = 0; i < lines; ++i) {
         const int ty = y + i * Ty;
         p.setPen(bgrToQColor(Llist[i].contains("left") ? LeCol : RiCol));
-        p.drawText(QRect(x + 1, ty, maxL, Ty), Qt::AlignLeft | Qt::AlignVCenter, Llist[i]);
+        m_stamps[size_t(2 * i)].draw(p, QRect(x + 1, ty, maxL, Ty), Qt::AlignLeft | Qt::AlignVCenter, Llist[i]);
         p.setPen(bgrToQColor(RiCol));
-        p.drawText(QRect(x + maxL + kColumnGap, ty, MaxR, Ty), Qt::AlignLeft | Qt::AlignVCenter, Rlist[i]);
+        m_stamps[size_t(2 * i + 1)].draw(p, QRect(x + maxL + kColumnGap, ty, MaxR, Ty), Qt::AlignLeft | Qt::AlignVCenter,
+                                         Rlist[i]);
     }
     p.restore();
 }

@@ -1,6 +1,7 @@
 // The legend of a diagram: up to five lines of two coloured columns.
 #pragma once
 
+#include "display/TTextStamp.h"
 #include "display/diaTypes.h"
 
 #include <QFont>
@@ -45,4 +46,5 @@ private:
         int maxL, MaxR, Ty;
     };
     std::vector<TMeasured> m_measured; // measure() of the current texts per font tried
+    mutable std::vector<TTextStamp> m_stamps; // left and right text of each line, shaped once
 };
