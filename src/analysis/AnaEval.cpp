@@ -326,7 +326,10 @@ double levelFromPowers(const double* p, int32_t samples, cAnaPara& ana, const cF
 // by its lines.
 class TPowerCache {
 public:
-    const double* powers(const Tsamplemem* s, int ch) {
+    // `known`: the caller's powers of s (TResultTextInput::powers), taken as they are.
+    const double* powers(const Tsamplemem* s, int ch, const double* known) {
+        if (known)
+            return known;
         Entry& e = m_entry[ch == 1 ? 1 : 0];
         if (e.src != s || e.n != s->samples()) {
             e.p.reset(new double[size_t(s->samples())]);
@@ -414,6 +417,17 @@ bool present(const Tsamplemem* s) {
 }
 
 } // namespace
+
+void PowersOfLevels(const double* dB, double* squares, int32_t n) {
+    double missing = kNoValue; // the power the lines give a missing bin
+    binPowers(&missing, 1, 0.0, nullptr, &missing);
+    for (int32_t k = 0; k < n; ++k) {
+        if (dB[k] == 0.0)
+            squares[k] = 0.0;
+        else if (dB[k] == kNoValue)
+            squares[k] = missing;
+    }
+}
 
 // ---- weighting filters --------------------------------------------------------------------
 
@@ -571,7 +585,7 @@ QString levelLine(const TResultTextInput& in, cAnaPara& ana, TPowerCache& cache)
                             ana.fsampFreq > 0.0 && std::isfinite(ana.fsampFreq) &&
                             !IsLinearUnit(in.unit) && !(in.weighting && in.weighting->getaktiv());
         const double v =
-            shared ? levelFromPowers(cache.powers(s, ch), s->samples(), ana, *in.fft, ch, in.unit)
+            shared ? levelFromPowers(cache.powers(s, ch, in.powers[ch]), s->samples(), ana, *in.fft, ch, in.unit)
             : in.fft ? BandLevel(s, ana, *in.fft, true, ch, in.weighting, in.unit)
                      : kNoValue;
         QString unit = (in.unit == dbMode_Sone && ch == 1) ? QStringLiteral("dBSPL") : in.unitText;
@@ -589,7 +603,7 @@ QString levelLine(const TResultTextInput& in, cAnaPara& ana, TPowerCache& cache)
 
 // The unweighted powers of a channel's spectrum, or null when it has none.
 const double* sharedPowers(const TResultTextInput& in, int ch, TPowerCache& cache) {
-    return present(in.spectrum[ch]) ? cache.powers(in.spectrum[ch], ch) : nullptr;
+    return present(in.spectrum[ch]) ? cache.powers(in.spectrum[ch], ch, in.powers[ch]) : nullptr;
 }
 
 QString distLine(const TResultTextInput& in, cAnaPara& ana, TPowerCache& cache) {

@@ -1230,20 +1230,24 @@ void Tsamplemem::corriInd(const Tcorri* cor, int32_t Ind, int32_t fftp, double s
     }
 }
 
-void Tsamplemem::corriFastandLog(double Fak, double Offs, const Tsamplemem* Xax, bool log,
-                                 const Tcorri* cor) {
+bool Tsamplemem::corriFastandLog(double Fak, double Offs, const Tsamplemem* Xax, bool log,
+                                 const Tcorri* cor, double* squares) {
     double* x = d();
     const int32_t count = n();
     // An inactive curve returns every value unchanged; a short axis still reports its reads.
     const bool correct =
         Xax && cor && ((cor->getaktiv() && cor->getPaare() > 0) || Xax->samples() < count);
+    const bool plain = squares && log && cor && !correct && Fak == 1.0 && Offs == 0.0;
     if (!log) {
         for (int32_t i = 0; i < count; ++i)
             x[i] = Offs + Fak * x[i];
     } else if (!cor) {
         std::fill(x, x + count, kMissingDb);
-        return;
+        return false;
     } else {
+        if (plain)
+            for (int32_t i = 0; i < count; ++i)
+                squares[i] = x[i] * x[i];
         // levelDb over the block: 0, negative and non-finite values all end as missing, as
         // their logarithms (-inf, NaN, +inf) give no finite level.
         fftkernel::log10Array(x, x, size_t(std::max(count, 0)));
@@ -1252,9 +1256,10 @@ void Tsamplemem::corriFastandLog(double Fak, double Offs, const Tsamplemem* Xax,
             x[i] = std::isfinite(r) ? r : kMissingDb;
         }
     }
-    if (!correct) return;
+    if (!correct) return plain;
     for (int32_t i = 0; i < count; ++i)
         if (!log || x[i] != kMissingDb) x[i] = cor->corri(x[i], Xax->getsmAr(i), 0.0);
+    return false;
 }
 
 // =============================================================================================

@@ -140,6 +140,10 @@ private:
     TF2dMeas m_stepWnd;                    // receives the step messages
     QStringList m_resultLines;             // result text of the last pass
     QStringList m_lastResults;             // copy of it: the diagram empties ComStrList once shown
+    // Linear powers of the left and right spectrum's bins, taken in step 6 for the result
+    // text when the levels there are plain (m_powersKnown), so step 7 need not raise them.
+    std::vector<double> m_binPowers[2];
+    bool m_powersKnown[2] = {false, false};
     QString m_iniFile;                     // settings file of LoadFromIni/saveToINI at Init/DeInit
     TMemIniFile* m_sharedIni = nullptr;    // the program's settings in memory, not owned
     double m_frameResol_ms = 100.0;        // shortest time between two passes

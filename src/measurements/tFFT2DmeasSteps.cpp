@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cmath>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #if defined(__GLIBC__)
@@ -174,10 +175,20 @@ bool tFFT2Dmeas::stepLogConvert()
 {
     const int32_t s2 = m_stepWnd.s2, iR = m_stepWnd.iR;
     const bool linear = IsLinearUnit(m_fft->fdbMode);
+    m_powersKnown[0] = m_powersKnown[1] = false;
     for (size_t ch = 0; ch < Gdata->asdDia.size(); ++ch) {
-        keepPart(Gdata->asdDia[ch], iR, s2);
+        Tsamplemem& spec = Gdata->asdDia[ch];
+        keepPart(spec, iR, s2);
         keepPart(Gdata->asdPh[ch], iR, s2);
-        Gdata->asdDia[ch].corriFastandLog(1.0, 0.0, &Gdata->sdX, !linear, inCor.get());
+        double* squares = nullptr; // the result text reads the first two channels
+        if (ch < 2) {
+            m_binPowers[ch].resize(size_t(std::max(spec.samples(), 0)));
+            squares = m_binPowers[ch].data();
+        }
+        if (spec.corriFastandLog(1.0, 0.0, &Gdata->sdX, !linear, inCor.get(), squares)) {
+            PowersOfLevels(std::as_const(spec).smpoi(), squares, spec.samples());
+            m_powersKnown[ch] = true;
+        }
     }
     return true;
 }
@@ -194,6 +205,8 @@ bool tFFT2Dmeas::stepResultText()
     in.fft = m_fft;
     in.weighting = m_weighting.get();
     in.generator = soundDLL().usable() ? soundDLL().waveGO() : nullptr;
+    for (size_t c = 0; c < 2; ++c)
+        in.powers[c] = m_powersKnown[c] ? m_binPowers[c].data() : nullptr;
     m_resultLines = AnadataM ? BuildResultText(in, *AnadataM) : QStringList();
     m_lastResults = m_resultLines;
     Gdata->ComStrList = &m_resultLines;

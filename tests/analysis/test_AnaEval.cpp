@@ -860,4 +860,64 @@ TEST(AnaEvalShared, LevelLineEqualsBandLevel) {
             }
 }
 
+// Powers known from the magnitudes give the lines that raising the dB values gives: the same
+// text, results within rounding, and the raised values' reading of bins without a value (0 dB)
+// and of missing bins (-192 dB).
+TEST(AnaEvalShared, KnownPowersGiveTheSameLines) {
+    const int32_t n = 4096;
+    std::mt19937 gen(17);
+    std::normal_distribution<double> noise(0.0, 1e-4);
+    Tsamplemem mags[2] = {Tsamplemem(n), Tsamplemem(n)};
+    for (int ch = 0; ch < 2; ++ch)
+        for (int32_t k = 0; k < n; ++k) {
+            double m = std::abs(noise(gen));
+            if (k == 128 * (ch + 1)) m = 0.7;                  // the fundamental
+            if (k == 256 * (ch + 1) || k == 384 * (ch + 1)) m = 2e-4; // harmonics
+            mags[ch].setsmAr(k, m);
+        }
+    mags[0].setsmAr(600, 1.0);  // 0 dB: no value
+    mags[0].setsmAr(601, 0.0);  // missing
+    mags[1].setsmAr(700, -1.0); // missing
+    mags[1].setsmAr(701, std::numeric_limits<double>::quiet_NaN());
+    const Tcorri none;
+    Tsamplemem dB[2];
+    std::vector<double> powers[2];
+    for (int ch = 0; ch < 2; ++ch) {
+        dB[ch] = mags[ch];
+        powers[ch].resize(size_t(n));
+        ASSERT_TRUE(dB[ch].corriFastandLog(1.0, 0.0, nullptr, true, &none, powers[ch].data()));
+        PowersOfLevels(dB[ch].smpoi(), powers[ch].data(), n);
+        for (int32_t k = 0; k < n; ++k) {
+            const double x = dB[ch].getsmAr(k);
+            const double raised = x == 0.0 ? 0.0 : std::pow(10.0, x / 10.0);
+            ASSERT_NEAR(powers[ch][size_t(k)], raised, raised * 1e-13) << ch << " " << k;
+        }
+    }
+    EXPECT_EQ(powers[0][600], 0.0);
+    EXPECT_GT(powers[0][601], 0.0);
+    EXPECT_EQ(powers[1][701], powers[0][601]);
+
+    cFFTdat fft;
+    fft.SamplesFFT = 2 * n;
+    fft.setdBMode(dbMode_dBV);
+    cAnaPara ana = settingsFor(2 * n);
+    ana.bResultTextLeft = ana.bResultTextRight = true;
+    ana.bLevelmess = ana.bTHDmess = ana.bSignal2Noisemess = true;
+    TResultTextInput in;
+    in.spectrum[0] = &dB[0];
+    in.spectrum[1] = &dB[1];
+    in.fft = &fft;
+    in.unit = dbMode_dBV;
+    cAnaPara raisedAna = ana;
+    const QStringList raised = BuildResultText(in, raisedAna);
+    in.powers[0] = powers[0].data();
+    in.powers[1] = powers[1].data();
+    const QStringList known = BuildResultText(in, ana);
+    ASSERT_EQ(known.size(), 3);
+    EXPECT_EQ(known, raised);
+    EXPECT_NEAR(ana.fresultFS, raisedAna.fresultFS, raisedAna.fresultFS * 1e-13);
+    EXPECT_NEAR(ana.fresultTHD, raisedAna.fresultTHD, 1e-11);
+    EXPECT_NEAR(ana.fresultNoise, raisedAna.fresultNoise, raisedAna.fresultNoise * 1e-12);
+}
+
 } // namespace

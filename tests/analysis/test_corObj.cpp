@@ -479,3 +479,43 @@ TEST_F(Corri, SampleMemoryFastAndLog) {
     e.corriFastandLog(2.0, 1.0, &xax, false, nullptr);
     EXPECT_NEAR(e.getsmAr(2), -7.0, 1e-12);
 }
+
+// Only plain levels (log, factor 1, offset 0, nothing corrected) hand out the squares of what
+// they converted; everything else leaves the room given untouched.
+TEST_F(Corri, PlainLevelsHandOutTheirSquares) {
+    const double table[] = {0, 0, 1000, 10};
+    Tcorri active;
+    active.makecCorrArr(table, 2);
+    const Tcorri inactive;
+    Tsamplemem xax(3), shortAxis(2);
+    for (int i = 0; i < 3; ++i)
+        xax.setsmAr(i, 100.0 * (i + 1));
+    struct Case {
+        double fak, offs;
+        bool log;
+        const Tcorri* cor;
+        const Tsamplemem* axis;
+        bool plain;
+    };
+    const Case cases[] = {
+        {1.0, 0.0, true, &inactive, &xax, true},       {1.0, 0.0, true, &inactive, nullptr, true},
+        {1.0, 0.0, true, &active, nullptr, true},        // no axis: nothing corrected
+        {1.0, 0.0, true, &active, &xax, false},          {1.0, 0.0, true, &inactive, &shortAxis, false},
+        {1.0, 0.0, true, nullptr, &xax, false},          {2.0, 0.0, true, &inactive, &xax, false},
+        {1.0, 0.5, true, &inactive, &xax, false},        {1.0, 0.0, false, &inactive, &xax, false},
+    };
+    for (const Case& c : cases) {
+        Tsamplemem s(3);
+        s.setsmAr(0, 10.0);
+        s.setsmAr(1, 0.0);
+        s.setsmAr(2, -4.0);
+        double squares[3] = {-1.0, -1.0, -1.0};
+        EXPECT_EQ(s.corriFastandLog(c.fak, c.offs, c.axis, c.log, c.cor, squares), c.plain)
+            << c.fak << " " << c.offs << " " << c.log;
+        const double want[3] = {100.0, 0.0, 16.0};
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(squares[i], c.plain ? want[i] : -1.0) << i;
+    }
+    Tsamplemem s(1);
+    EXPECT_FALSE(s.corriFastandLog(1.0, 0.0, &xax, true, &inactive)) << "no room, no squares";
+}
