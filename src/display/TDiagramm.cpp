@@ -411,8 +411,18 @@ void TDiagramm::setRem2(const QStringList& lines)
 {
     TColorBGR Lcol = 0, Rcol = 0;
     getfirstsecondColLine(Lcol, Rcol);
+    const int32_t oldHei = anaResultHei;
     Rem3.setContent(lines, Lcol, Rcol);
     anaResultHei = std::max(26, Rem3.size().height());
+    // New values in lines of the same size leave the layout as it was: the legend is fitted
+    // as the layout fits it, and when it keeps its size only painted again.
+    if (FpaintDia && m_laidOut && anaResultHei == oldHei) {
+        Rem3.fitWidth(m_legFit);
+        if (Rem3.size() == m_legSize) {
+            repaintOnly();
+            return;
+        }
+    }
     changed();
 }
 

@@ -404,6 +404,8 @@ private:
     QRegion m_changed;                           // see changedRegion()
     bool m_repaintPending = false;               // a held repaint was asked for
     QRect m_remRect, m_lfRect, m_hfRect, m_legRect; // window widget places, pixels
+    int32_t m_legFit = 0; // width the last layout fitted the legend into, pixels
+    QSize m_legSize;      // the legend's size in that layout
     // Text measurements of the layout, kept for the font they were taken with: a layout runs
     // several times per frame while fonts and most texts stay the same.
     struct TTextMetrics {

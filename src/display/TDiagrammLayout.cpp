@@ -189,8 +189,10 @@ void TDiagramm::placeWidgetRects()
     m_hfRect = showX ? QRect(r.right() - kXButtonW + 1, by, kXButtonW, bh) : QRect();
     const int32_t legLeft = r.left() + kXButtonW + 8;
     const int32_t legRight = m_hfRect.isEmpty() ? m_w : m_hfRect.left() - 8; // first pixel beyond it
-    Rem3.fitWidth(legRight - legLeft);
+    m_legFit = legRight - legLeft;
+    Rem3.fitWidth(m_legFit);
     const QSize ls = Rem3.size();
+    m_legSize = ls;
     // Even at its smallest font a legend may be too wide: what does not fit is cut off.
     m_legRect = QRect(legLeft, by, ls.width(), ls.height()) & QRect(0, 0, legRight, m_h);
 }

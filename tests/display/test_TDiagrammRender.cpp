@@ -406,6 +406,52 @@ TEST_F(TDiagrammRender, KeptAxesTakeBackWhatTheLastPaintDrew)
     }
 }
 
+// New result lines lay the diagram out again only when the legend's size changes; either way
+// the picture and the legend's place are those of a diagram laid out afresh with the lines.
+TEST_F(TDiagrammRender, ResultLinesLayOutOnlyWhenTheLegendChangesSize)
+{
+    tdiaset ds;
+    Tsamplemem x, y;
+    sineSpectrum(x, y, -6.0, -100.0, 3);
+    auto setUp = [&](TDiagramm& d) {
+        setUpSpectrum(d, ds, y, x);
+        d.setLegendFontSize(9);
+    };
+    const QString a = "Level:\tleft Ch. -6.02/500.24[dBV/mV] | right Ch. -6.02/500.24[dBV/mV]";
+    const QString b = "Dist:\tleft Ch. -62.8/0.0723 [dB/%] THD @ 997Hz | right Ch. -62.8/0.0722 [dB/%] THD @ 997Hz";
+    struct Step {
+        QStringList lines;
+        bool laidOut; // whether a new layout is expected
+        int pt;       // the legend's font size then
+    };
+    const Step steps[] = {
+        {{a, b}, true, 9},
+        {{QString(a).replace("500.24", "500.25"), QString(b).replace("0.0723", "0.0721")}, false, 9},
+        {{a + " and a much longer tail that does not fit", b}, true, 7}, // the font shrinks
+        {{a + " and a much longer tail that does not fit", QString(b).replace("997", "998")}, false, 7},
+        {{a, b}, true, 9},                                               // and grows back
+        {{a}, true, 9},                                                  // one line less
+        {{"Level:\tleft Ch. -7.00/446.68[dBV/mV] | right Ch. -7.00/446.68[dBV/mV]"}, false, 9},
+    };
+    TDiagramm kept;
+    setUp(kept);
+    kept.paintNew(false);
+    for (const Step& s : steps) {
+        const int32_t before = kept.NewSizes;
+        kept.setRem2(s.lines);
+        EXPECT_EQ(kept.NewSizes != before, s.laidOut) << s.lines.join(" / ").toStdString();
+        TDiagramm fresh;
+        setUp(fresh);
+        fresh.setRem2(s.lines);
+        fresh.newsize(801, -1, 300);
+        fresh.newsize(800, -1, 300);
+        EXPECT_EQ(kept.legendRect(), fresh.legendRect()) << s.lines.join(" / ").toStdString();
+        EXPECT_EQ(kept.legend().font.pointSize(), s.pt) << s.lines.join(" / ").toStdString();
+        EXPECT_EQ(fresh.legend().font.pointSize(), s.pt);
+        EXPECT_EQ(kept.getBitmap(), fresh.getBitmap()) << s.lines.join(" / ").toStdString();
+    }
+}
+
 // The axes and grid are kept between repaints: whatever changes them, by setter or by writing
 // a group's fields and repainting, shows exactly as in a diagram painted afresh.
 TEST_F(TDiagrammRender, KeptAxesFollowEveryChange)

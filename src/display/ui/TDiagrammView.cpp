@@ -69,6 +69,13 @@ void TDiagrammView::relayout()
     m_dia.newsize(std::max(kMinWidth, width()), -1, std::max(1, height()));
 }
 
+void TDiagrammView::fitToView()
+{
+    if (!m_dia.laidOut() || !m_dia.paintDia() || m_dia.width() != std::max(kMinWidth, width()) ||
+        m_dia.height() != std::max(1, height()))
+        relayout();
+}
+
 void TDiagrammView::paintEvent(QPaintEvent*)
 {
     QPainter p(this);

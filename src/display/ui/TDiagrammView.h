@@ -23,6 +23,9 @@ public:
     const TDiagramm& dia() const { return m_dia; }
     // Lays out everything at the current size and repaints (after property changes).
     void relayout();
+    // Lays the diagram out again only when the view's size is not the one it was laid out at
+    // (or that layout gave no plot): for callers whose changes the diagram laid out itself.
+    void fitToView();
 
 signals:
     // Mouse presses after the model has recorded the cursor position (global position given).

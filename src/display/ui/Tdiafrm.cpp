@@ -475,7 +475,7 @@ void Tdiafrm::setResultTextSize(int32_t pt)
 {
     m_resultTextSize = pt;
     diagr2d().setLegendFontSize(pt);
-    if (isVisible()) m_mainView->relayout();
+    if (isVisible()) m_mainView->fitToView();
 }
 
 void Tdiafrm::loadDia(const TMemIniFile& ini, const QString& Topic, const tdiaset& ds)
@@ -561,7 +561,7 @@ void Tdiafrm::setCommentLines(const QStringList& lines, int32_t textSize)
     d.holdRepaints();
     setResultTextSize(textSize);
     d.setRem2(lines);
-    m_mainView->relayout();
+    m_mainView->fitToView();
     d.releaseRepaints(false);
     if (d.repaintPending()) m_commentPaint->start();
 }
