@@ -3,6 +3,7 @@
 
 #include "core/Tsamplemem.h"
 #include "display/TYAXgroup.h"
+#include "display/TPaintCells.h"
 #include "display/TTextStamp.h"
 #include "display/Tcurve.h"
 #include "display/diaTypes.h"
@@ -363,8 +364,12 @@ private:
     std::vector<TColumnSamples> m_columnSamples;
     bool m_gridAscends = false; // the grid ascends over m_columnKey's indices
     QRect curveClipRect() const; // where curves are drawn: the plot and a few rows beyond
-    // Everything a paint draws over the kept axes: curves, lines, legend and logo.
+    // Everything a paint draws over the kept axes but its curves: lines, legend, logo, caption.
     QRegion overAxesRegion() const;
+    QRect captionRect() const;
+    QFont captionFont() const;
+    void restoreFromStatic(const QRegion& r);
+    void markCurve(bool spans);
     QRect logoRect() const;
     void fillColumnSpans(QRgb colour);
     // Curve2Dia, display smoothing and y-axis mode of one slot, as a paint does.
@@ -398,9 +403,15 @@ private:
     QByteArray m_staticKey;                      // everything m_static was painted from
     double m_staticXteil = 1.0;                  // xteil as that paint left it
     bool m_staticKept = false;                   // the last paint took the kept axes
-    // Outside m_overAxes the image still equals m_static: the last paint drew nothing else there.
+    // Outside m_overAxes and m_curveCells the image still equals m_static: the last paint drew
+    // nothing else there.
     bool m_outsideIsStatic = false;
     QRegion m_overAxes;                          // overAxesRegion() of the last paint
+    QRegion m_lastOverAxes;                      // and of the paint before
+    TPaintCells m_curveCells;                    // what the curves of the last paint drew
+    TPaintCells m_lastCurveCells;                // and of the paint before
+    bool m_cellsRestored = false; // the last paint put back only what the one before drew
+    std::vector<int32_t> m_markTop, m_markBottom; // markCurve's rows per column of cells
     QRegion m_changed;                           // see changedRegion()
     bool m_repaintPending = false;               // a held repaint was asked for
     QRect m_remRect, m_lfRect, m_hfRect, m_legRect; // window widget places, pixels

@@ -8,6 +8,8 @@
 #include <QPainterPath>
 #include <QPalette>
 #include <algorithm>
+#include <climits>
+#include <cstring>
 #include <utility>
 #include <cmath>
 
@@ -40,8 +42,11 @@ void TDiagramm::repaintOnly()
     m_staticKept = false;
     PaintBitM();
     m_changed = QRegion(Bitm2.rect());
-    if (m_staticKept && !(dispVar >= 1 && dispVar <= 3))
-        m_changed = QRegion(curveClipRect().intersected(Bitm2.rect())) + m_legRect.intersected(Bitm2.rect());
+    if (m_cellsRestored && !(dispVar >= 1 && dispVar <= 3)) { // what the last two paints drew
+        TPaintCells cells = m_lastCurveCells;
+        cells.unite(m_curveCells);
+        m_changed = (cells.region().intersected(curveClipRect()) + m_lastOverAxes + m_overAxes).intersected(Bitm2.rect());
+    }
     if (OnRepainted)
         OnRepainted();
 }
@@ -60,6 +65,7 @@ void TDiagramm::flushRepaint()
 
 void TDiagramm::PaintBitM()
 {
+    m_cellsRestored = false;
     if (!m_laidOut || Bitm2.isNull() || m_diareci.bottom() < m_diareci.top())
         return;
     if (!guiAvailable()) {
@@ -156,16 +162,32 @@ void TDiagramm::paintStaticLayers(QPainter& p)
     }
     // Over the kept axes only what the last paint drew over them has to be put back.
     const QRegion over = overAxesRegion();
-    p.save();
-    p.setCompositionMode(QPainter::CompositionMode_Source);
     if (m_staticKept && m_outsideIsStatic) {
-        for (const QRect& r : m_overAxes.united(over))
-            p.drawImage(r.topLeft(), m_static, r);
+        restoreFromStatic(m_overAxes.united(over));
+        restoreFromStatic(m_curveCells.region().intersected(curveClipRect()));
+        m_cellsRestored = true;
     } else {
+        p.save();
+        p.setCompositionMode(QPainter::CompositionMode_Source);
         p.drawImage(0, 0, m_static);
+        p.restore();
     }
-    p.restore();
-    m_overAxes = over;
+    m_lastOverAxes = std::exchange(m_overAxes, over);
+    std::swap(m_lastCurveCells, m_curveCells);
+    m_curveCells.reset(Bitm2.width(), Bitm2.height());
+}
+
+// Copies the kept axes into the image inside r, row by row. (Qt would hand a tall region to
+// helper threads, which costs more than the copy.)
+void TDiagramm::restoreFromStatic(const QRegion& r)
+{
+    if (m_static.size() != Bitm2.size() || m_static.format() != Bitm2.format())
+        return;
+    const int bytesPerPixel = Bitm2.depth() / 8;
+    for (const QRect& q : r.intersected(Bitm2.rect()))
+        for (int y = q.top(); y <= q.bottom(); ++y)
+            std::memcpy(Bitm2.scanLine(y) + q.left() * bytesPerPixel, m_static.constScanLine(y) + q.left() * bytesPerPixel,
+                        size_t(q.width()) * size_t(bytesPerPixel));
 }
 
 QRect TDiagramm::logoRect() const
@@ -179,8 +201,9 @@ QRect TDiagramm::logoRect() const
 QRegion TDiagramm::overAxesRegion() const
 {
     const int32_t T = m_diareci.top(), H = m_diareci.bottom() - T + 1;
-    QRegion r(curveClipRect());
-    r += m_legRect;
+    QRegion r(m_legRect);
+    if (!FDia2Up)
+        r += captionRect().adjusted(0, -2, 2, 2); // blended over the curves: put back first
     if (!FDia2Up && !logoWithAxes())
         r += logoRect();
     for (const int32_t x : {RangeLXPix, RangeRXPix, ExtraLineXPix, m_diareci.right()})
@@ -697,6 +720,7 @@ int32_t TDiagramm::drawCurve(QPainter& p, const Tcurve& c, const TYAXgroup& g, i
     }
     if (spans)
         fillColumnSpans(p.pen().color().rgb());
+    markCurve(spans);
     const int32_t n = int32_t(drawpoi.size());
     if (bDrawPolyLine) {
         for (int32_t s = 0; s < n - 1; s += kPolyChunk - 1)
@@ -718,12 +742,49 @@ int32_t TDiagramm::drawCurve(QPainter& p, const Tcurve& c, const TYAXgroup& g, i
     return bits;
 }
 
+// Marks the cells a curve's drawing touches. A thin solid poly-line sets its column spans and
+// joins the columns by segments, each inside its end points' box with a pixel to spare (for
+// Qt's caps and joins); any other pen or a Bezier run may reach the whole curve area. Per
+// column of cells the rows from the highest to the lowest of them are marked: where the curve
+// runs through a column of cells once, it covers the rows between.
+void TDiagramm::markCurve(bool spans)
+{
+    if (!spans) {
+        m_curveCells.mark(curveClipRect());
+        return;
+    }
+    const int32_t w = m_curveCells.width(), cw = TPaintCells::kCellW;
+    const size_t cols = size_t((w + cw - 1) / cw);
+    m_markTop.assign(cols, INT32_MAX);
+    m_markBottom.assign(cols, INT32_MIN);
+    auto add = [&](int32_t x0, int32_t x1, int32_t top, int32_t bottom) {
+        const int32_t c0 = std::max(x0, 0) / cw, c1 = std::min(x1, w - 1) / cw;
+        for (int32_t c = c0; c <= c1; ++c) {
+            m_markTop[size_t(c)] = std::min(m_markTop[size_t(c)], top);
+            m_markBottom[size_t(c)] = std::max(m_markBottom[size_t(c)], bottom);
+        }
+    };
+    for (const TColumnSpan& s : m_spans)
+        add(s.x, s.x, s.top, s.bottom);
+    for (size_t i = 0; i + 1 < drawpoi.size(); ++i) {
+        const QPoint a = drawpoi[i], b = drawpoi[i + 1];
+        add(std::min(a.x(), b.x()) - 1, std::max(a.x(), b.x()) + 1, std::min(a.y(), b.y()) - 1,
+            std::max(a.y(), b.y()) + 1);
+    }
+    if (drawpoi.size() == 1)
+        add(drawpoi[0].x() - 1, drawpoi[0].x() + 1, drawpoi[0].y() - 1, drawpoi[0].y() + 1);
+    for (size_t c = 0; c < cols; ++c)
+        if (m_markTop[c] <= m_markBottom[c])
+            m_curveCells.mark(QRect(int32_t(c) * cw, m_markTop[c], cw, m_markBottom[c] - m_markTop[c] + 1));
+}
+
 void TDiagramm::paintMarker(QPainter& p, const Tcurve& c, const TYAXgroup& g)
 {
     if (c.MarkPat != 1)
         return;
     const int32_t x = int32_t(std::lround(std::clamp(XtoPix(c.MarkerP.x), -1e6, 1e6)));
     const int32_t y = g.FyScalog ? LogYtoPix(g.Fymax, g.Fymin, c.MarkerP.y) : YtoPix(c.MarkerP.y, g);
+    m_curveCells.mark(QRect(x - 5, y - 5, 11, 11));
     p.drawLine(x - 4, y - 4, x + 4, y + 4);
     p.drawLine(x - 4, y + 4, x + 4, y - 4);
 }
@@ -783,18 +844,29 @@ void TDiagramm::paintLogoText(QPainter& p)
     p.setFont(mFont);
 }
 
-void TDiagramm::paintLogo(QPainter& p)
+// The fixed caption's font: the diagram font at 7 points, upright and regular.
+QFont TDiagramm::captionFont() const
 {
-    if (!logoWithAxes())
-        paintLogoText(p);
     QFont small = mFont;
     small.setPointSize(7);
     small.setBold(false);
     small.setItalic(false);
-    p.setFont(small);
+    return small;
+}
+
+// Where the fixed caption is drawn, at the plot's lower right.
+QRect TDiagramm::captionRect() const
+{
+    const int32_t sh = guiAvailable() ? metricsFor(m_captionMetrics, captionFont()).height : 0;
+    return QRect(m_diareci.left(), m_diareci.bottom() - 14 - sh / 2, m_diareci.width() - 6, sh);
+}
+
+void TDiagramm::paintLogo(QPainter& p)
+{
+    if (!logoWithAxes())
+        paintLogoText(p);
+    p.setFont(captionFont());
     p.setPen(col(0x808080));
-    const int32_t sh = metricsFor(m_captionMetrics, small).height;
-    m_captionStamp.draw(p, QRect(m_diareci.left(), m_diareci.bottom() - 14 - sh / 2, m_diareci.width() - 6, sh),
-                        Qt::AlignRight | Qt::AlignVCenter, fixedCaption());
+    m_captionStamp.draw(p, captionRect(), Qt::AlignRight | Qt::AlignVCenter, fixedCaption());
     p.setFont(mFont);
 }

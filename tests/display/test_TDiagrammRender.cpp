@@ -452,6 +452,76 @@ TEST_F(TDiagrammRender, ResultLinesLayOutOnlyWhenTheLegendChangesSize)
     }
 }
 
+// However a repaint goes on from the last (a noise floor that jumps, a marker that comes and
+// goes, new result lines, a cursor shown and cleared), every pixel it changed lies in the region
+// it hands to the window, and the picture is the one a fresh diagram paints.
+TEST_F(TDiagrammRender, ChangedRegionsHoldEveryChangedPixel)
+{
+    tdiaset ds;
+    struct Frame {
+        double level, noise;
+        bool marker, cursor;
+        QStringList legend;
+    };
+    const Frame frames[] = {
+        {-6.0, -100.0, false, false, {}},  {-6.0, -100.0, false, false, {}},
+        {-6.0, -60.0, false, false, {}},   {-20.0, -120.0, true, false, {}},
+        {-20.0, -118.0, false, false, {"Level: -20 dBV|left"}},
+        {-3.0, -90.0, false, true, {}},    {-3.0, -90.0, false, false, {}},
+        {-40.0, -80.0, true, false, {"Level: -40 dBV|left", "Dist: -40 dB|left"}},
+    };
+    TDiagramm d;
+    Tsamplemem x, y;
+    sineSpectrum(x, y, -6.0, -100.0, 1);
+    setUpSpectrum(d, ds, y, x);
+    d.paintNew(false);
+    QImage shown = d.getBitmap().copy(); // what the window shows
+    int repaints = 0, outside = 0;
+    d.OnRepainted = [&] {
+        const QImage& now = d.getBitmap();
+        if (now.size() == shown.size())
+            for (int py = 0; py < now.height(); ++py)
+                for (int px = 0; px < now.width(); ++px)
+                    if (now.pixel(px, py) != shown.pixel(px, py) && !d.changedRegion().contains(QPoint(px, py)))
+                        ++outside;
+        shown = now.copy();
+        ++repaints;
+    };
+    uint32_t seed = 2;
+    QStringList legend;
+    for (const Frame& f : frames) {
+        sineSpectrum(x, y, f.level, f.noise, seed++);
+        d.SetdataPointer(y, x, false, 0);
+        d.curve(0)->MarkPat = f.marker ? 1 : 0;
+        d.curve(0)->MarkerP = TFpoint{2000.0, f.level - 30.0};
+        if (!f.legend.isEmpty())
+            d.setRem2(legend = f.legend);
+        if (f.cursor) {
+            d.setFreq_m(true);
+            d.mouseDown(1, 200, 100);
+            d.mouseMove(700, 50); // high above the noise, beside the peaks
+        } else {
+            d.clearMouseCur(true);
+        }
+        d.paintNew(false);
+        EXPECT_EQ(outside, 0) << "frame with noise " << f.noise;
+        outside = 0;
+        if (f.cursor)
+            continue; // a fresh diagram has no cursor
+        TDiagramm fresh;
+        setUpSpectrum(fresh, ds, y, x);
+        fresh.curve(0)->MarkPat = d.curve(0)->MarkPat;
+        fresh.curve(0)->MarkerP = d.curve(0)->MarkerP;
+        if (!legend.isEmpty())
+            fresh.setRem2(legend);
+        fresh.newsize(801, -1, 300);
+        fresh.newsize(800, -1, 300);
+        EXPECT_EQ(d.getBitmap(), fresh.getBitmap()) << "frame with noise " << f.noise;
+    }
+    EXPECT_GE(repaints, int(std::size(frames)));
+    d.OnRepainted = nullptr;
+}
+
 // The axes and grid are kept between repaints: whatever changes them, by setter or by writing
 // a group's fields and repainting, shows exactly as in a diagram painted afresh.
 TEST_F(TDiagrammRender, KeptAxesFollowEveryChange)
@@ -471,11 +541,16 @@ TEST_F(TDiagrammRender, KeptAxesFollowEveryChange)
     TDiagramm kept;
     setUp(kept);
     kept.paintNew(false); // the axes are now kept
-    // Only the plot (and the rows curves may reach) and the legend can have changed.
-    const QRect plotArea = kept.Diareci().adjusted(0, -kept.textHigh / 8 - 1, 0, kept.textHigh / 8 + 1);
-    // Two rectangles, not the box around them: the scroll buttons beside the legend lie in it.
-    EXPECT_EQ(kept.changedRegion(), QRegion(plotArea) + kept.legendRect());
+    // Only the plot (and the rows curves may reach, and the places of the range lines with a
+    // pixel to spare) and the legend can have changed, and of the plot only what the curves
+    // drew: not the scroll buttons beside the legend, and less than half of the plot.
+    const QRect plotArea = kept.Diareci().adjusted(-1, -kept.textHigh / 8 - 1, 1, kept.textHigh / 8 + 1);
+    EXPECT_TRUE(kept.changedRegion().subtracted(QRegion(plotArea) + kept.legendRect()).isEmpty());
     EXPECT_FALSE(kept.changedRegion().intersects(kept.scrollLFRect()));
+    int64_t changedArea = 0;
+    for (const QRect& r : kept.changedRegion())
+        changedArea += int64_t(r.width()) * r.height();
+    EXPECT_LT(changedArea, int64_t(plotArea.width()) * plotArea.height() / 2);
     std::vector<Change> applied;
     for (const auto& [what, change] : changes) {
         std::vector<QRegion> repaints; // what each repaint may have changed

@@ -117,3 +117,43 @@ TEST_F(TDiagrammViewTest, MousePressesReachTheModelAndAreSignalled)
     EXPECT_EQ(v.dia().cursorKind(), 1);
     EXPECT_EQ(v.dia().curposXn, p.x() + 40);
 }
+
+// The view shows the diagram's picture wherever it paints, however tall the part asked for:
+// a whole window, and a region of a tall band and a short one (nothing outside it touched).
+TEST_F(TDiagrammViewTest, PaintsThePictureWhereAsked)
+{
+    TDiagrammView v;
+    v.resize(700, 400);
+    v.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&v));
+    v.dia().setRem2({"Level: -6.02 dBV|left"});
+    const QImage& picture = v.dia().getBitmap();
+    QRegion covered; // where the edit and buttons hide the picture
+    for (QWidget* w : v.findChildren<QWidget*>())
+        if (w->isVisible())
+            covered += w->geometry();
+    auto check = [&](const QImage& got, const QRegion& asked, const char* what) {
+        int wrong = 0, touched = 0;
+        for (int y = 0; y < got.height(); ++y)
+            for (int x = 0; x < got.width(); ++x) {
+                const QPoint pt(x, y);
+                if (covered.contains(pt))
+                    continue;
+                if (asked.contains(pt))
+                    wrong += got.pixel(pt) != picture.pixel(pt);
+                else
+                    touched += got.pixel(pt) != qRgb(1, 2, 3);
+            }
+        EXPECT_EQ(wrong, 0) << what;
+        EXPECT_EQ(touched, 0) << what;
+    };
+    QImage whole(v.size(), QImage::Format_RGB32);
+    whole.fill(qRgb(1, 2, 3));
+    v.render(&whole);
+    check(whole, QRegion(v.rect()), "whole window");
+    const QRegion part = QRegion(100, 20, 300, 330) + QRegion(450, 300, 40, 10);
+    QImage some(v.size(), QImage::Format_RGB32);
+    some.fill(qRgb(1, 2, 3));
+    v.render(&some, part.boundingRect().topLeft(), part); // the region stays where it is
+    check(some, part, "two bands");
+}

@@ -76,15 +76,23 @@ void TDiagrammView::fitToView()
         relayout();
 }
 
-void TDiagrammView::paintEvent(QPaintEvent*)
+void TDiagrammView::paintEvent(QPaintEvent* e)
 {
     QPainter p(this);
     const QImage& img = m_dia.getBitmap();
     const QRegion margin = QRegion(rect()).subtracted(QRegion(img.rect()));
     for (const QRect& r : margin)
         p.fillRect(r, bgrToQColor(m_dia.Color_Margin()));
-    if (!img.isNull())
-        p.drawImage(0, 0, img);
+    if (img.isNull())
+        return;
+    // What changed, a few rows at a time: Qt hands an image drawn over many rows to helper
+    // threads, and waking them costs more than this copy.
+    constexpr int kRows = 64;
+    for (const QRect& r : e->region().intersected(img.rect()))
+        for (int top = r.top(); top <= r.bottom(); top += kRows) {
+            const QRect band(r.left(), top, r.width(), std::min(kRows, r.bottom() - top + 1));
+            p.drawImage(band.topLeft(), img, band);
+        }
 }
 
 void TDiagrammView::resizeEvent(QResizeEvent*)
