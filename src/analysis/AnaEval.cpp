@@ -418,15 +418,10 @@ bool present(const Tsamplemem* s) {
 
 } // namespace
 
-void PowersOfLevels(const double* dB, double* squares, int32_t n) {
-    double missing = kNoValue; // the power the lines give a missing bin
-    binPowers(&missing, 1, 0.0, nullptr, &missing);
-    for (int32_t k = 0; k < n; ++k) {
-        if (dB[k] == 0.0)
-            squares[k] = 0.0;
-        else if (dB[k] == kNoValue)
-            squares[k] = missing;
-    }
+double PowerOfMissingLevel() {
+    double p = kNoValue;
+    binPowers(&p, 1, 0.0, nullptr, &p);
+    return p;
 }
 
 // ---- weighting filters --------------------------------------------------------------------

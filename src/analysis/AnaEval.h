@@ -86,16 +86,14 @@ struct TResultTextInput {
     const cFFTdat* fft = nullptr;       // window, size and calibration of the level (null: -192)
     const Tcorri* weighting = nullptr;  // curve of the settings' filter (MakeWeighting), or null
     const TwaveGO* generator = nullptr; // tones of IM and modulation distortion (null: -192)
-    // Linear powers of the spectra's bins when the caller has them (PowersOfLevels), else
-    // null: the lines then raise the dB values themselves.
+    // Linear powers of the spectra's bins when the caller has them (from the conversion to
+    // plain levels, TLevelPowers with PowerOfMissingLevel), else null: the lines then raise
+    // the dB values themselves.
     const double* powers[2] = {nullptr, nullptr};
 };
 
-// The linear powers of dB bins that were plain levels 20 log10(m) of magnitudes m, from the
-// squares m^2 taken before the conversion (in place): what the result lines would compute from
-// the dB values, without the exponentials. A bin of 0 dB counts as no value (power 0) and a
-// missing bin (-192 dB) as the power of -192 dB, as when they are raised.
-void PowersOfLevels(const double* dB, double* squares, int32_t n);
+// The power the result lines give a missing bin (-192 dB) when they raise the dB values.
+double PowerOfMissingLevel();
 
 // One line per result, each "<name>:\t" followed by the parts of the channels asked for
 // (bResultTextLeft, bResultTextRight; joined by " | ") and the details. Evaluating a line

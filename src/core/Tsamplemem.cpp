@@ -1231,23 +1231,31 @@ void Tsamplemem::corriInd(const Tcorri* cor, int32_t Ind, int32_t fftp, double s
 }
 
 bool Tsamplemem::corriFastandLog(double Fak, double Offs, const Tsamplemem* Xax, bool log,
-                                 const Tcorri* cor, double* squares) {
+                                 const Tcorri* cor, const TLevelPowers* powers) {
     double* x = d();
     const int32_t count = n();
     // An inactive curve returns every value unchanged; a short axis still reports its reads.
     const bool correct =
         Xax && cor && ((cor->getaktiv() && cor->getPaare() > 0) || Xax->samples() < count);
-    const bool plain = squares && log && cor && !correct && Fak == 1.0 && Offs == 0.0;
+    const bool plain = powers && powers->p && log && cor && !correct && Fak == 1.0 && Offs == 0.0;
     if (!log) {
         for (int32_t i = 0; i < count; ++i)
             x[i] = Offs + Fak * x[i];
     } else if (!cor) {
         std::fill(x, x + count, kMissingDb);
         return false;
+    } else if (plain) {
+        // The logarithms go to the powers' room first, so that one pass sets both.
+        double* p = powers->p;
+        fftkernel::log10Array(x, p, size_t(std::max(count, 0)));
+        for (int32_t i = 0; i < count; ++i) {
+            const double r = Offs + Fak * 20.0 * p[i];
+            const double m = x[i];
+            x[i] = std::isfinite(r) ? r : kMissingDb;
+            p[i] = !std::isfinite(r) ? powers->missing : r == 0.0 ? 0.0 : m * m;
+        }
+        return true;
     } else {
-        if (plain)
-            for (int32_t i = 0; i < count; ++i)
-                squares[i] = x[i] * x[i];
         // levelDb over the block: 0, negative and non-finite values all end as missing, as
         // their logarithms (-inf, NaN, +inf) give no finite level.
         fftkernel::log10Array(x, x, size_t(std::max(count, 0)));
@@ -1256,7 +1264,7 @@ bool Tsamplemem::corriFastandLog(double Fak, double Offs, const Tsamplemem* Xax,
             x[i] = std::isfinite(r) ? r : kMissingDb;
         }
     }
-    if (!correct) return plain;
+    if (!correct) return false;
     for (int32_t i = 0; i < count; ++i)
         if (!log || x[i] != kMissingDb) x[i] = cor->corri(x[i], Xax->getsmAr(i), 0.0);
     return false;

@@ -39,6 +39,14 @@ public:
 //
 // Threads: an object is used by one thread at a time (any thread); allocatedSamples() and
 // FastHamadard's shared tables are safe from every thread.
+// Room for the linear powers of a conversion to plain levels (Tsamplemem::corriFastandLog):
+// each element's square, except that a level of exactly 0 dB stands for no value (power 0)
+// and a missing level (-192 dB) gets `missing`.
+struct TLevelPowers {
+    double* p = nullptr;   // one per element
+    double missing = 0.0;  // the power of a missing level
+};
+
 class Tsamplemem {
 public:
     // Empty buffer: no samples, owns nothing.
@@ -182,11 +190,11 @@ public:
     void corriInd(const Tcorri* cor, int32_t Ind, int32_t fftp, double sf, double Offs, double Fak);
     // Every element, at the frequency Xax[i] (Hz). With `log`: 0, a missing logarithm or a
     // null `cor` give -192, else Offs + Fak*20*log10(x), corrected when Xax is given. Without
-    // `log`: x -> Offs + Fak*x, corrected when both Xax and cor are given. With `squares`
-    // (room for every element) and plain levels (log, Fak 1, Offs 0, no correction), the
-    // squares of the elements before conversion are written there and true is returned.
+    // `log`: x -> Offs + Fak*x, corrected when both Xax and cor are given. With `powers` and
+    // plain levels (log, Fak 1, Offs 0, no correction) the elements' powers are written there
+    // as TLevelPowers says and true is returned.
     bool corriFastandLog(double Fak, double Offs, const Tsamplemem* Xax, bool log, const Tcorri* cor,
-                         double* squares = nullptr);
+                         const TLevelPowers* powers = nullptr);
 
     // Maximum-length sequence of order fhSize (2..16, else EsampleMemIllegalInput) at
     // level_dB (dBFS): 2^fhSize values of +-1 scaled, then zeros. Needs 2*2^fhSize samples.

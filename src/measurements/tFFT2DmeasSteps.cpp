@@ -176,19 +176,17 @@ bool tFFT2Dmeas::stepLogConvert()
     const int32_t s2 = m_stepWnd.s2, iR = m_stepWnd.iR;
     const bool linear = IsLinearUnit(m_fft->fdbMode);
     m_powersKnown[0] = m_powersKnown[1] = false;
+    static const double missingPower = PowerOfMissingLevel();
     for (size_t ch = 0; ch < Gdata->asdDia.size(); ++ch) {
         Tsamplemem& spec = Gdata->asdDia[ch];
         keepPart(spec, iR, s2);
         keepPart(Gdata->asdPh[ch], iR, s2);
-        double* squares = nullptr; // the result text reads the first two channels
+        TLevelPowers powers; // for the result text, which reads the first two channels
         if (ch < 2) {
             m_binPowers[ch].resize(size_t(std::max(spec.samples(), 0)));
-            squares = m_binPowers[ch].data();
+            powers = {m_binPowers[ch].data(), missingPower};
         }
-        if (spec.corriFastandLog(1.0, 0.0, &Gdata->sdX, !linear, inCor.get(), squares)) {
-            PowersOfLevels(std::as_const(spec).smpoi(), squares, spec.samples());
-            m_powersKnown[ch] = true;
-        }
+        m_powersKnown[ch] = spec.corriFastandLog(1.0, 0.0, &Gdata->sdX, !linear, inCor.get(), &powers);
     }
     return true;
 }

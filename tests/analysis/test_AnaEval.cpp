@@ -885,8 +885,8 @@ TEST(AnaEvalShared, KnownPowersGiveTheSameLines) {
     for (int ch = 0; ch < 2; ++ch) {
         dB[ch] = mags[ch];
         powers[ch].resize(size_t(n));
-        ASSERT_TRUE(dB[ch].corriFastandLog(1.0, 0.0, nullptr, true, &none, powers[ch].data()));
-        PowersOfLevels(dB[ch].smpoi(), powers[ch].data(), n);
+        const TLevelPowers room{powers[ch].data(), PowerOfMissingLevel()};
+        ASSERT_TRUE(dB[ch].corriFastandLog(1.0, 0.0, nullptr, true, &none, &room));
         for (int32_t k = 0; k < n; ++k) {
             const double x = dB[ch].getsmAr(k);
             const double raised = x == 0.0 ? 0.0 : std::pow(10.0, x / 10.0);

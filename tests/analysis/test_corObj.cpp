@@ -480,15 +480,16 @@ TEST_F(Corri, SampleMemoryFastAndLog) {
     EXPECT_NEAR(e.getsmAr(2), -7.0, 1e-12);
 }
 
-// Only plain levels (log, factor 1, offset 0, nothing corrected) hand out the squares of what
-// they converted; everything else leaves the room given untouched.
-TEST_F(Corri, PlainLevelsHandOutTheirSquares) {
+// Only plain levels (log, factor 1, offset 0, nothing corrected) hand out their powers: the
+// squares of what they converted, none for a level of 0 dB and the given one for a missing
+// level; everything else leaves the room given untouched and converts as without it.
+TEST_F(Corri, PlainLevelsHandOutTheirPowers) {
     const double table[] = {0, 0, 1000, 10};
     Tcorri active;
     active.makecCorrArr(table, 2);
     const Tcorri inactive;
-    Tsamplemem xax(3), shortAxis(2);
-    for (int i = 0; i < 3; ++i)
+    Tsamplemem xax(4), shortAxis(2);
+    for (int i = 0; i < 4; ++i)
         xax.setsmAr(i, 100.0 * (i + 1));
     struct Case {
         double fak, offs;
@@ -504,18 +505,28 @@ TEST_F(Corri, PlainLevelsHandOutTheirSquares) {
         {1.0, 0.0, true, nullptr, &xax, false},          {2.0, 0.0, true, &inactive, &xax, false},
         {1.0, 0.5, true, &inactive, &xax, false},        {1.0, 0.0, false, &inactive, &xax, false},
     };
-    for (const Case& c : cases) {
-        Tsamplemem s(3);
+    auto make = [] {
+        Tsamplemem s(4);
         s.setsmAr(0, 10.0);
-        s.setsmAr(1, 0.0);
-        s.setsmAr(2, -4.0);
-        double squares[3] = {-1.0, -1.0, -1.0};
-        EXPECT_EQ(s.corriFastandLog(c.fak, c.offs, c.axis, c.log, c.cor, squares), c.plain)
+        s.setsmAr(1, 0.0);  // missing
+        s.setsmAr(2, -4.0); // missing
+        s.setsmAr(3, 1.0);  // 0 dB: no value
+        return s;
+    };
+    for (const Case& c : cases) {
+        Tsamplemem s = make(), without = make();
+        double room[4] = {-1.0, -1.0, -1.0, -1.0};
+        const TLevelPowers powers{room, 7e-20};
+        EXPECT_EQ(s.corriFastandLog(c.fak, c.offs, c.axis, c.log, c.cor, &powers), c.plain)
             << c.fak << " " << c.offs << " " << c.log;
-        const double want[3] = {100.0, 0.0, 16.0};
-        for (int i = 0; i < 3; ++i)
-            EXPECT_EQ(squares[i], c.plain ? want[i] : -1.0) << i;
+        without.corriFastandLog(c.fak, c.offs, c.axis, c.log, c.cor);
+        const double want[4] = {100.0, 7e-20, 7e-20, 0.0};
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(room[i], c.plain ? want[i] : -1.0) << i;
+            EXPECT_EQ(s.getsmAr(i), without.getsmAr(i)) << "the levels are the same, " << i;
+        }
     }
     Tsamplemem s(1);
-    EXPECT_FALSE(s.corriFastandLog(1.0, 0.0, &xax, true, &inactive)) << "no room, no squares";
+    const Tcorri none;
+    EXPECT_FALSE(s.corriFastandLog(1.0, 0.0, &xax, true, &none)) << "no room, no powers";
 }
