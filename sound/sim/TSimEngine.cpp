@@ -8,8 +8,6 @@ using Clock = std::chrono::steady_clock;
 
 // inStart_ before the audio thread has seen the input session begin.
 static constexpr uint64_t kNoSession = ~uint64_t(0);
-// Longest single sleep, so stop() never waits long.
-static constexpr auto kSleepSlice = std::chrono::milliseconds(10);
 // A realtime thread this many blocks behind restarts its schedule instead of catching up.
 static constexpr int kLateBlocks = 8;
 // Fast pacing: how often a waiting block checks whether it was fetched, and announces itself again.
@@ -70,7 +68,11 @@ void TSimEngine::stop() noexcept
 {
     if (!running())
         return;
-    stop_.store(true);
+    {
+        const std::lock_guard<std::mutex> lock(sleepMutex_);
+        stop_.store(true);
+    }
+    sleepCv_.notify_all();
     kick();
     thread_.join();
     audioId_.store(std::thread::id());
@@ -213,11 +215,16 @@ void TSimEngine::runRealtime() noexcept
             frames = 0;
             continue;
         }
-        while (!stop_.load() && now < due) {
-            std::this_thread::sleep_until(std::min(due, now + kSleepSlice));
-            now = Clock::now();
-        }
+        if (now < due)
+            sleepUntil(due);
     }
+}
+
+// Sleeps until `due` in one wait, which stop() ends early.
+void TSimEngine::sleepUntil(Clock::time_point due) noexcept
+{
+    std::unique_lock<std::mutex> lock(sleepMutex_);
+    sleepCv_.wait_until(lock, due, [this] { return stop_.load(); });
 }
 
 void TSimEngine::produce() noexcept

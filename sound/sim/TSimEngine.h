@@ -15,7 +15,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -87,6 +89,7 @@ private:
     void runFast() noexcept;
     void runRealtime() noexcept;
     void waitKick(bool untilFetched) noexcept;
+    void sleepUntil(std::chrono::steady_clock::time_point due) noexcept;
     void waitFetched() noexcept;
     void produce() noexcept;
     void resetGenerator() noexcept;
@@ -107,6 +110,8 @@ private:
     std::thread thread_;                     // the audio thread
 
     std::atomic<bool> stop_{false};          // asks the audio thread to end
+    std::mutex sleepMutex_;                  // with sleepCv_: a realtime sleep that stop() ends
+    std::condition_variable sleepCv_;
     std::atomic<bool> inputOn_{false};       // recording
     std::atomic<bool> outputOn_{false};      // playing
     std::atomic<bool> filterFault_{false};   // output filter gave a non-finite sample

@@ -410,6 +410,20 @@ TEST_F(SoundSim, RealtimePacingCallsBackAndStopsCallingWhenCleared)
     EXPECT_EQ(blocks.load(), after) << "no call after clearing returned";
 }
 
+// The audio thread sleeps a whole block at a time; stopping wakes it at once, however long the
+// block (here 8 s).
+TEST_F(SoundSim, StoppingDoesNotWaitForALongBlock)
+{
+    init("[Device]\nSampleRate=8000\nBlockFrames=65536\n");
+    generator(1000, -10);
+    start();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50)); // the first block is produced
+    const auto t0 = std::chrono::steady_clock::now();
+    api().deinit(1);
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(4));
+    EXPECT_EQ(api().status() & 0x3, 0);
+}
+
 TEST_F(SoundSim, StartStopDeinitSequences)
 {
     api().setCallBack(SD_CB_IN_STATE, reinterpret_cast<void*>(&proc1));
