@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <algorithm>
+#include <cmath>
 
 namespace {
 constexpr int kMaxLines = 5;     // more lines than this are not laid out
@@ -82,19 +83,34 @@ void tColorListImg::paint(QPainter& p, int x, int y, TColorBGR background) const
 {
     if (lines == 0)
         return;
-    p.save();
-    p.fillRect(QRect(QPoint(x, y), size()), bgrToQColor(background));
+    const int dpiX = p.device() ? p.device()->logicalDpiX() : 0, dpiY = p.device() ? p.device()->logicalDpiY() : 0;
+    if (m_picture.isNull() || m_picture.size() != size() || m_pictureOf.L != Llist || m_pictureOf.R != Rlist ||
+        m_pictureOf.left != LeCol || m_pictureOf.right != RiCol || m_pictureOf.background != background ||
+        m_pictureOf.font != font || m_pictureOf.dpiX != dpiX || m_pictureOf.dpiY != dpiY) {
+        m_picture = QImage(size(), QImage::Format_RGB32);
+        m_picture.setDotsPerMeterX(p.device() ? int(std::lround(dpiX / 0.0254)) : m_picture.dotsPerMeterX());
+        m_picture.setDotsPerMeterY(p.device() ? int(std::lround(dpiY / 0.0254)) : m_picture.dotsPerMeterY());
+        QPainter q(&m_picture);
+        paintLines(q, background);
+        m_pictureOf = {Llist, Rlist, LeCol, RiCol, background, font, dpiX, dpiY};
+    }
+    p.drawImage(QPoint(x, y), m_picture);
+}
+
+// The legend on its background, top-left at (0, 0).
+void tColorListImg::paintLines(QPainter& p, TColorBGR background) const
+{
+    p.fillRect(QRect(QPoint(0, 0), size()), bgrToQColor(background));
     p.setFont(font);
     m_stamps.resize(size_t(2 * lines));
     for (int i = 0; i < lines; ++i) {
-        const int ty = y + i * Ty;
+        const int ty = i * Ty;
         p.setPen(bgrToQColor(Llist[i].contains("left") ? LeCol : RiCol));
-        m_stamps[size_t(2 * i)].draw(p, QRect(x + 1, ty, maxL, Ty), Qt::AlignLeft | Qt::AlignVCenter, Llist[i]);
+        m_stamps[size_t(2 * i)].draw(p, QRect(1, ty, maxL, Ty), Qt::AlignLeft | Qt::AlignVCenter, Llist[i]);
         p.setPen(bgrToQColor(RiCol));
-        m_stamps[size_t(2 * i + 1)].draw(p, QRect(x + maxL + kColumnGap, ty, MaxR, Ty), Qt::AlignLeft | Qt::AlignVCenter,
+        m_stamps[size_t(2 * i + 1)].draw(p, QRect(maxL + kColumnGap, ty, MaxR, Ty), Qt::AlignLeft | Qt::AlignVCenter,
                                          Rlist[i]);
     }
-    p.restore();
 }
 
 void tColorListImg::setFontSize(int pt)

@@ -5,6 +5,7 @@
 #include "display/diaTypes.h"
 
 #include <QFont>
+#include <QImage>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -22,7 +23,9 @@ public:
     bool setContent(const QStringList& List, TColorBGR Lcol, TColorBGR Rcol);
     // Width (left + right + 12) and height (lines x (height of "ygH" + 1)).
     QSize size() const;
-    // Draws the legend with its top-left corner at (x, y) on the given background.
+    // Draws the legend with its top-left corner at (x, y) on the given background, from a
+    // picture kept while texts, colours, font, background and device resolution stay the same
+    // (the pixels drawing it anew would give).
     void paint(QPainter& p, int x, int y, TColorBGR background) const;
     void setFontSize(int pt);
     // Shrinks the font from the size asked for (down to 6 pt) until the legend is at most
@@ -47,4 +50,13 @@ private:
     };
     std::vector<TMeasured> m_measured; // measure() of the current texts per font tried
     mutable std::vector<TTextStamp> m_stamps; // left and right text of each line, shaped once
+    void paintLines(QPainter& p, TColorBGR background) const;
+    struct TPictureKey {
+        QStringList L, R;
+        TColorBGR left = 0, right = 0, background = 0;
+        QFont font;
+        int dpiX = 0, dpiY = 0;
+    };
+    mutable QImage m_picture;        // the legend as paint() draws it
+    mutable TPictureKey m_pictureOf; // what the picture shows
 };

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QGuiApplication>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <cmath>
@@ -610,6 +611,52 @@ TEST_F(TDiagrammModel, LegendColumnsColoursAndHeight)
     m.setFontSize(8);
     m.setContent({"left: L|1"}, 0, 0);
     EXPECT_EQ(m.size().width(), narrow);
+}
+
+// The legend drawn from its kept picture shows the pixels of its texts drawn directly on its
+// background, and follows new texts, colours, a new background and a new font.
+TEST_F(TDiagrammModel, LegendPictureEqualsTheTextsDrawnDirectly)
+{
+    struct Look {
+        QStringList lines;
+        TColorBGR left, right, background;
+        int pt;
+    };
+    const Look looks[] = {
+        {{"Level:\tleft Ch. -6.02/500.24[dBV/mV] | right Ch. -6.02/500.24[dBV/mV]"}, 0xFF0000, 0x0000FF, 0xC0E0C0, 8},
+        {{"Level:\tleft Ch. -6.02/500.24[dBV/mV] | right Ch. -6.02/500.24[dBV/mV]"}, 0xFF0000, 0x0000FF, 0xC0E0C0, 8},
+        {{"Level:\tleft Ch. -6.02/500.25[dBV/mV] | right", "Dist:\tleft -62.8 | right -62.9"}, 0xFF0000, 0x0000FF, 0xC0E0C0, 8},
+        {{"Level:\tleft Ch. -6.02/500.25[dBV/mV] | right", "Dist:\tleft -62.8 | right -62.6"}, 0xFF0000, 0x0000FF, 0xC0E0C0, 8},
+        {{"Level:\tleft Ch. -6.02/500.25[dBV/mV] | right", "Dist:\tleft -62.8 | right -62.6"}, 0x00A000, 0x0000FF, 0xC0E0C0, 8},
+        {{"Level:\tleft Ch. -6.02/500.25[dBV/mV] | right", "Dist:\tleft -62.8 | right -62.6"}, 0x00A000, 0x0000FF, 0xFFFFFF, 8},
+        {{"Level:\tleft Ch. -6.02/500.25[dBV/mV] | right", "Dist:\tleft -62.8 | right -62.9"}, 0x00A000, 0x0000FF, 0xFFFFFF, 11},
+    };
+    tColorListImg kept;
+    for (const Look& look : looks) {
+        kept.setFontSize(look.pt);
+        kept.setContent(look.lines, look.left, look.right);
+        QImage got(700, 90, QImage::Format_RGB32), want(700, 90, QImage::Format_RGB32);
+        got.fill(Qt::darkGray);
+        want.fill(Qt::darkGray);
+        {
+            QPainter p(&got);
+            kept.paint(p, 13, 7, look.background);
+        }
+        {
+            QPainter p(&want); // the legend's texts drawn the plain way
+            p.fillRect(QRect(QPoint(13, 7), kept.size()), bgrToQColor(look.background));
+            p.setFont(kept.font);
+            for (int i = 0; i < kept.lines; ++i) {
+                const int ty = 7 + i * kept.Ty;
+                p.setPen(bgrToQColor(kept.Llist[i].contains("left") ? kept.LeCol : kept.RiCol));
+                p.drawText(QRect(14, ty, kept.maxL, kept.Ty), Qt::AlignLeft | Qt::AlignVCenter, kept.Llist[i]);
+                p.setPen(bgrToQColor(kept.RiCol));
+                p.drawText(QRect(13 + kept.maxL + 10, ty, kept.MaxR, kept.Ty), Qt::AlignLeft | Qt::AlignVCenter,
+                           kept.Rlist[i]);
+            }
+        }
+        EXPECT_EQ(got, want) << look.lines.join(" / ").toStdString() << ", " << look.pt << " pt";
+    }
 }
 
 // ---- settings ----------------------------------------------------------------------------
