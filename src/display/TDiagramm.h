@@ -412,6 +412,8 @@ private:
     TPaintCells m_lastCurveCells;                // and of the paint before
     bool m_cellsRestored = false; // the last paint put back only what the one before drew
     std::vector<int32_t> m_markTop, m_markBottom; // markCurve's rows per column of cells
+    mutable QFont m_keyFont;                      // the font whose key staticLayerKey holds
+    mutable QString m_keyFontText;                // its key
     QRegion m_changed;                           // see changedRegion()
     bool m_repaintPending = false;               // a held repaint was asked for
     QRect m_remRect, m_lfRect, m_hfRect, m_legRect; // window widget places, pixels

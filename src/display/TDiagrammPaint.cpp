@@ -119,7 +119,11 @@ QByteArray TDiagramm::staticLayerKey() const
     key.reserve(1024);
     TKeyWriter w{key};
     w << m_w << m_h << m_diareci.left() << m_diareci.top() << m_diareci.right() << m_diareci.bottom();
-    w << FColmargin << FColDia << FColGrid << FColtext << textHigh << XAxYpos << mFont.key();
+    if (!(m_keyFont == mFont) || m_keyFontText.isEmpty()) { // a font's key is slow to build
+        m_keyFont = mFont;
+        m_keyFontText = mFont.key();
+    }
+    w << FColmargin << FColDia << FColGrid << FColtext << textHigh << XAxYpos << m_keyFontText;
     w << Fxlog << Fxmin << Fxmax << FxScalOffset << logSko << pixPfreq << xteil << logTextAnf << xEinH;
     const bool logo = logoWithAxes();
     w << m_colLeft << logo;

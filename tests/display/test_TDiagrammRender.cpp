@@ -537,6 +537,11 @@ TEST_F(TDiagrammRender, KeptAxesFollowEveryChange)
         {"x range", [](TDiagramm& d) { d.setX_minX_Max(5000.0, 100.0); }},
         {"x unit", [](TDiagramm& d) { d.setxEinheit("kc"); }},
         {"linear x axis", [](TDiagramm& d) { d.setxSkalalog(false); }},
+        {"italic font", [](TDiagramm& d) {
+             QFont f = d.font();
+             f.setItalic(true);
+             d.setFont(f);
+         }},
     };
     TDiagramm kept;
     setUp(kept);

@@ -44,11 +44,8 @@ TCurvePanel::TCurvePanel(int slot, QWidget* parent) : QFrame(parent), m_slot(slo
 void TCurvePanel::showCurve(const Tcurve& c, const QFont& windowFont)
 {
     // Called after every result package: a panel whose curve looks the same is left alone.
-    const QString shown = QString("%1|%2|%3|%4|%5|%6")
-                              .arg(c.FColLine)
-                              .arg(int(c.Fcvis) * 2 + int(c.Fsel))
-                              .arg(c.Cygroup)
-                              .arg(windowFont.key(), QApplication::palette().color(QPalette::Button).name(), c.Name);
+    const TShown shown{c.FColLine, int(c.Fcvis) * 2 + int(c.Fsel), c.Cygroup, windowFont,
+                       QApplication::palette().color(QPalette::Button).rgb(), c.Name};
     if (shown == m_shown) return;
     m_shown = shown;
     QPalette pal = palette();

@@ -3,7 +3,9 @@
 
 #include "display/Tcurve.h"
 
+#include <QFont>
 #include <QFrame>
+#include <QString>
 #include <QPoint>
 
 class QLabel;
@@ -49,5 +51,13 @@ private:
     QTimer* m_click = nullptr;  // waits for a possible double-click
     QPoint m_pressPos;          // where the left button went down (-1: not down)
     bool m_pressed = false;     // left button down on this panel
-    QString m_shown;            // what showCurve last showed (colour, flags, group, font, name)
+    struct TShown {             // what showCurve shows
+        TColorBGR colour = 0;
+        int flags = -1; // visible * 2 + selected; -1: nothing shown yet
+        int group = 0;
+        QFont font;
+        QRgb face = 0; // the palette's button colour
+        QString name;
+        bool operator==(const TShown&) const = default;
+    } m_shown;
 };
