@@ -367,6 +367,9 @@ private:
     // Everything a paint draws over the kept axes but its curves: lines, legend, logo, caption.
     QRegion overAxesRegion() const;
     QRect captionRect() const;
+    QRect captionPlace() const;
+    bool captionOverAxesOnly(const QRect& place) const;
+    void paintCaption(QPainter& p);
     QFont captionFont() const;
     void restoreFromStatic(const QRegion& r);
     void markCurve(bool spans);
@@ -413,6 +416,12 @@ private:
     bool m_cellsRestored = false; // the last paint put back only what the one before drew
     std::vector<int32_t> m_markTop, m_markBottom; // markCurve's rows per column of cells
     mutable QFont m_keyFont;                      // the font whose key staticLayerKey holds
+    uint64_t m_staticMade = 0;                    // how often m_static was painted
+    // The kept axes at captionPlace() with the caption drawn on: what a paint shows there when
+    // nothing else reached the place. For m_static of m_captionPatchOf.
+    QImage m_captionPatch;
+    uint64_t m_captionPatchOf = 0;
+    QRect m_captionPatchPlace;
     mutable QString m_keyFontText;                // its key
     QRegion m_changed;                           // see changedRegion()
     bool m_repaintPending = false;               // a held repaint was asked for

@@ -152,6 +152,7 @@ void TDiagramm::paintStaticLayers(QPainter& p)
         if (logoWithAxes())
             paintLogoText(s);
         m_staticKey = std::move(key);
+        ++m_staticMade;
         m_staticXteil = xteil;
         m_staticKept = false;
     } else {
@@ -207,7 +208,7 @@ QRegion TDiagramm::overAxesRegion() const
     const int32_t T = m_diareci.top(), H = m_diareci.bottom() - T + 1;
     QRegion r(m_legRect);
     if (!FDia2Up)
-        r += captionRect().adjusted(0, -2, 2, 2); // blended over the curves: put back first
+        r += captionPlace(); // blended over the curves: put back first
     if (!FDia2Up && !logoWithAxes())
         r += logoRect();
     for (const int32_t x : {RangeLXPix, RangeRXPix, ExtraLineXPix, m_diareci.right()})
@@ -865,12 +866,52 @@ QRect TDiagramm::captionRect() const
     return QRect(m_diareci.left(), m_diareci.bottom() - 14 - sh / 2, m_diareci.width() - 6, sh);
 }
 
-void TDiagramm::paintLogo(QPainter& p)
+// The caption's place with a few pixels to spare for its glyphs.
+QRect TDiagramm::captionPlace() const
 {
-    if (!logoWithAxes())
-        paintLogoText(p);
+    return captionRect().adjusted(0, -2, 2, 2).intersected(Bitm2.rect());
+}
+
+// Whether this paint drew nothing at `place` but the kept axes: no curve, line or cursor.
+bool TDiagramm::captionOverAxesOnly(const QRect& place) const
+{
+    if ((dispVar >= 1 && dispVar <= 3) || m_curveCells.touches(place))
+        return false;
+    auto crosses = [&](int32_t x) { return x >= place.left() && x <= place.right(); };
+    if (FRangeLines && (crosses(RangeLXPix) || crosses(RangeRXPix)))
+        return false;
+    return !(FExtraLine && crosses(ExtraLineXPix)) && !crosses(m_diareci.right());
+}
+
+void TDiagramm::paintCaption(QPainter& p)
+{
     p.setFont(captionFont());
     p.setPen(col(0x808080));
     m_captionStamp.draw(p, captionRect(), Qt::AlignRight | Qt::AlignVCenter, fixedCaption());
     p.setFont(mFont);
+}
+
+void TDiagramm::paintLogo(QPainter& p)
+{
+    if (!logoWithAxes())
+        paintLogoText(p);
+    // Over the kept axes alone the caption looks the same every frame: copied, not drawn.
+    const QRect place = captionPlace();
+    if (place.isEmpty() || m_static.size() != Bitm2.size() || !captionOverAxesOnly(place)) {
+        paintCaption(p);
+        return;
+    }
+    if (m_captionPatchOf != m_staticMade || m_captionPatchPlace != place) {
+        m_captionPatch = m_static.copy(place);
+        QPainter q(&m_captionPatch);
+        q.translate(-place.topLeft());
+        q.setBackgroundMode(Qt::TransparentMode);
+        paintCaption(q);
+        m_captionPatchOf = m_staticMade;
+        m_captionPatchPlace = place;
+    }
+    const int bytesPerPixel = Bitm2.depth() / 8;
+    for (int y = 0; y < place.height(); ++y)
+        std::memcpy(Bitm2.scanLine(place.top() + y) + place.left() * bytesPerPixel, m_captionPatch.constScanLine(y),
+                    size_t(place.width()) * size_t(bytesPerPixel));
 }

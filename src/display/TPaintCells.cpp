@@ -25,6 +25,19 @@ void TPaintCells::mark(const QRect& r)
     m_any = true;
 }
 
+bool TPaintCells::touches(const QRect& r) const
+{
+    const QRect in = r.intersected(QRect(0, 0, m_w, m_h));
+    if (!m_any || in.isEmpty())
+        return false;
+    const int c0 = in.left() / kCellW, c1 = in.right() / kCellW;
+    for (int row = in.top() / kCellH; row <= in.bottom() / kCellH; ++row)
+        for (int c = c0; c <= c1; ++c)
+            if (m_cells[size_t(row) * size_t(m_cols) + size_t(c)])
+                return true;
+    return false;
+}
+
 void TPaintCells::unite(const TPaintCells& other)
 {
     if (other.m_w != m_w || other.m_h != m_h) {

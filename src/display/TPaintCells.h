@@ -22,6 +22,8 @@ public:
     void unite(const TPaintCells& other);
 
     bool any() const { return m_any; }
+    // Whether a marked cell touches r.
+    bool touches(const QRect& r) const;
     int width() const { return m_w; }
     int height() const { return m_h; }
     // The marked cells as a region, clipped to the image: per row of cells the runs of marked

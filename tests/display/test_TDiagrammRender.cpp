@@ -522,6 +522,40 @@ TEST_F(TDiagrammRender, ChangedRegionsHoldEveryChangedPixel)
     d.OnRepainted = nullptr;
 }
 
+// The caption, copied from a kept picture where nothing but the axes lies under it, looks as
+// drawn over them: compared with a diagram whose cursor makes it draw the caption, frame after
+// frame, and after the axes change.
+TEST_F(TDiagrammRender, KeptCaptionLooksDrawn)
+{
+    tdiaset ds;
+    Tsamplemem x, y;
+    sineSpectrum(x, y, -6.0, -40.0, 3); // far above the caption
+    TDiagramm kept, drawn;
+    for (TDiagramm* d : {&kept, &drawn}) {
+        setUpSpectrum(*d, ds, y, x);
+        d->setFreq_m(true);
+    }
+    drawn.mouseDown(1, 100, 60);
+    drawn.mouseMove(120, 60); // a cursor far from the caption: the caption is drawn
+    const QRect caption = kept.Diareci().adjusted(kept.Diareci().width() / 2, kept.Diareci().height() - 26, 0, -6);
+    auto same = [&](const char* what) {
+        kept.paintNew(false);
+        drawn.paintNew(false);
+        EXPECT_EQ(kept.getBitmap().copy(caption), drawn.getBitmap().copy(caption)) << what;
+    };
+    same("first");
+    same("kept");
+    for (TDiagramm* d : {&kept, &drawn})
+        d->setColor_Grid(0x0000FF);
+    drawn.mouseMove(122, 60);
+    same("after the grid colour changed");
+    sineSpectrum(x, y, -6.0, -118.0, 4); // the noise reaches the caption
+    for (TDiagramm* d : {&kept, &drawn})
+        d->SetdataPointer(y, x, false, 0);
+    drawn.mouseMove(124, 60);
+    same("a curve under the caption");
+}
+
 // The axes and grid are kept between repaints: whatever changes them, by setter or by writing
 // a group's fields and repainting, shows exactly as in a diagram painted afresh.
 TEST_F(TDiagrammRender, KeptAxesFollowEveryChange)

@@ -42,6 +42,10 @@ TEST(TPaintCells, RegionIsTheMarkedCellsInsideTheImage)
                 marked.push_back(r.intersected(QRect(0, 0, w, h)));
         }
         EXPECT_EQ(cells.any(), !marked.empty());
+        for (int k = 0; k < 20; ++k) { // touches() agrees with the region
+            const QRect probe(int(gen() % w), int(gen() % h), 1 + int(gen() % 40), 1 + int(gen() % 30));
+            EXPECT_EQ(cells.touches(probe), cells.region().intersects(probe)) << "trial " << trial;
+        }
         const QRegion region = cells.region();
         for (int y = -2; y < h + 2; ++y)
             for (int x = -2; x < w + 2; ++x) {
