@@ -760,9 +760,13 @@ void TDiagramm::markCurve(bool spans)
     }
     const int32_t w = m_curveCells.width(), cw = TPaintCells::kCellW;
     const size_t cols = size_t((w + cw - 1) / cw);
+    if (cols == 0)
+        return;
     m_markTop.assign(cols, INT32_MAX);
     m_markBottom.assign(cols, INT32_MIN);
     auto add = [&](int32_t x0, int32_t x1, int32_t top, int32_t bottom) {
+        if (x1 < 0 || x0 >= w)
+            return; // beside the image
         const int32_t c0 = std::max(x0, 0) / cw, c1 = std::min(x1, w - 1) / cw;
         for (int32_t c = c0; c <= c1; ++c) {
             m_markTop[size_t(c)] = std::min(m_markTop[size_t(c)], top);
