@@ -469,6 +469,7 @@ TEST_F(TDiagrammRender, ChangedRegionsHoldEveryChangedPixel)
         {-20.0, -118.0, false, false, {"Level: -20 dBV|left"}},
         {-3.0, -90.0, false, true, {}},    {-3.0, -90.0, false, false, {}},
         {-40.0, -80.0, true, false, {"Level: -40 dBV|left", "Dist: -40 dB|left"}},
+        {-40.0, -80.0, false, false, {"L: -40|left", "D: -40|left"}}, // the legend narrows
     };
     TDiagramm d;
     Tsamplemem x, y;
