@@ -12,13 +12,13 @@
 #include <QByteArray>
 #include <QFont>
 #include <QFontMetrics>
-#include <QImage>
-#include <QRegion>
 #include <QHash>
-#include <optional>
+#include <QImage>
 #include <QRect>
+#include <QRegion>
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -255,6 +255,7 @@ public:
     void mouseMove(int32_t x, int32_t y);
     void mouseUp(int32_t button, int32_t x, int32_t y);
     int32_t cursorKind() const { return dispVar; }
+    bool cursorShown() const { return dispVar >= 1 && dispVar <= 3; } // a cursor and its read-out
     const QString& cursorXtext() const { return Xtext; }
     const QString& cursorYtext() const { return Ytext; }
     double cursorYval() const { return curYval; }
@@ -372,6 +373,7 @@ private:
     void paintCaption(QPainter& p);
     QFont captionFont() const;
     void restoreFromStatic(const QRegion& r);
+    static void copyPixels(QImage& to, QPoint at, const QImage& from, const QRect& part);
     void markCurve(bool spans);
     QRect logoRect() const;
     void fillColumnSpans(QRgb colour);
@@ -416,13 +418,13 @@ private:
     bool m_cellsRestored = false; // the last paint put back only what the one before drew
     std::vector<int32_t> m_markTop, m_markBottom; // markCurve's rows per column of cells
     mutable QFont m_keyFont;                      // the font whose key staticLayerKey holds
+    mutable QString m_keyFontText;                // its key
     uint64_t m_staticMade = 0;                    // how often m_static was painted
     // The kept axes at captionPlace() with the caption drawn on: what a paint shows there when
     // nothing else reached the place. For m_static of m_captionPatchOf.
     QImage m_captionPatch;
     uint64_t m_captionPatchOf = 0;
     QRect m_captionPatchPlace;
-    mutable QString m_keyFontText;                // its key
     QRegion m_changed;                           // see changedRegion()
     bool m_repaintPending = false;               // a held repaint was asked for
     QRect m_remRect, m_lfRect, m_hfRect, m_legRect; // window widget places, pixels

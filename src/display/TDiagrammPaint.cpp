@@ -42,7 +42,7 @@ void TDiagramm::repaintOnly()
     m_staticKept = false;
     PaintBitM();
     m_changed = QRegion(Bitm2.rect());
-    if (m_cellsRestored && !(dispVar >= 1 && dispVar <= 3)) { // what the last two paints drew
+    if (m_cellsRestored && !cursorShown()) { // what the last two paints drew
         TPaintCells cells = m_lastCurveCells;
         cells.unite(m_curveCells);
         m_changed = (cells.region().intersected(curveClipRect()) + m_lastOverAxes + m_overAxes).intersected(Bitm2.rect());
@@ -88,7 +88,7 @@ void TDiagramm::PaintBitM()
         Rem3.paint(p, m_legRect.left(), m_legRect.top(), FColmargin);
         p.restore();
     }
-    m_outsideIsStatic = !(dispVar >= 1 && dispVar <= 3); // the cursor's read-outs are elsewhere
+    m_outsideIsStatic = !cursorShown(); // the cursor's read-outs are elsewhere
 }
 
 namespace {
@@ -188,11 +188,18 @@ void TDiagramm::restoreFromStatic(const QRegion& r)
 {
     if (m_static.size() != Bitm2.size() || m_static.format() != Bitm2.format())
         return;
-    const int bytesPerPixel = Bitm2.depth() / 8;
     for (const QRect& q : r.intersected(Bitm2.rect()))
-        for (int y = q.top(); y <= q.bottom(); ++y)
-            std::memcpy(Bitm2.scanLine(y) + q.left() * bytesPerPixel, m_static.constScanLine(y) + q.left() * bytesPerPixel,
-                        size_t(q.width()) * size_t(bytesPerPixel));
+        copyPixels(Bitm2, q.topLeft(), m_static, q);
+}
+
+// Copies `part` of `from` to `at` in `to` (same format, both inside), row by row.
+void TDiagramm::copyPixels(QImage& to, QPoint at, const QImage& from, const QRect& part)
+{
+    const int bytesPerPixel = to.depth() / 8;
+    for (int y = 0; y < part.height(); ++y)
+        std::memcpy(to.scanLine(at.y() + y) + at.x() * bytesPerPixel,
+                    from.constScanLine(part.top() + y) + part.left() * bytesPerPixel,
+                    size_t(part.width()) * size_t(bytesPerPixel));
 }
 
 QRect TDiagramm::logoRect() const
@@ -800,7 +807,7 @@ void TDiagramm::paintMarker(QPainter& p, const Tcurve& c, const TYAXgroup& g)
 
 void TDiagramm::paintCursor(QPainter& p)
 {
-    if (dispVar < 1 || dispVar > 3)
+    if (!cursorShown())
         return;
     const QRect& r = m_diareci;
     p.setPen(col(FColCur));
@@ -842,7 +849,7 @@ QString TDiagramm::logoText() const
 // and it lies clear of the curves), so drawing it before the curves changes no pixel.
 bool TDiagramm::logoWithAxes() const
 {
-    return !FDia2Up && !(dispVar >= 1 && dispVar <= 3) && !logoRect().intersects(curveClipRect());
+    return !FDia2Up && !cursorShown() && !logoRect().intersects(curveClipRect());
 }
 
 void TDiagramm::paintLogoText(QPainter& p)
@@ -879,7 +886,7 @@ QRect TDiagramm::captionPlace() const
 // Whether this paint drew nothing at `place` but the kept axes: no curve, line or cursor.
 bool TDiagramm::captionOverAxesOnly(const QRect& place) const
 {
-    if ((dispVar >= 1 && dispVar <= 3) || m_curveCells.touches(place))
+    if (cursorShown() || m_curveCells.touches(place))
         return false;
     auto crosses = [&](int32_t x) { return x >= place.left() && x <= place.right(); };
     if (FRangeLines && (crosses(RangeLXPix) || crosses(RangeRXPix)))
@@ -914,8 +921,5 @@ void TDiagramm::paintLogo(QPainter& p)
         m_captionPatchOf = m_staticMade;
         m_captionPatchPlace = place;
     }
-    const int bytesPerPixel = Bitm2.depth() / 8;
-    for (int y = 0; y < place.height(); ++y)
-        std::memcpy(Bitm2.scanLine(place.top() + y) + place.left() * bytesPerPixel, m_captionPatch.constScanLine(y),
-                    size_t(place.width()) * size_t(bytesPerPixel));
+    copyPixels(Bitm2, place.topLeft(), m_captionPatch, m_captionPatch.rect());
 }

@@ -13,10 +13,10 @@ class QTextLayout;
 
 // Shaping a text is most of what drawing it costs; a diagram draws the same caption, logo and
 // legend texts frame after frame. A stamp lays its text out once and draws the laid-out line
-// until the text, the painter's font, its layout direction or the device resolution changes. The pixels are those of
-// drawText for a single line (tabs and carriage returns drawn as blanks, clipped
-// to the rectangle when the text does not fit); text with line breaks, flags beyond the
-// alignment or a right-to-left painter go to drawText itself. GUI thread only.
+// until the text, the painter's font, its layout direction or the device resolution changes.
+// The pixels are those of drawText for a single line (tabs and carriage returns drawn as
+// blanks, clipped to the rectangle when the text does not fit); text with line breaks, flags
+// beyond the alignment or a right-to-left painter go to drawText itself. GUI thread only.
 class TTextStamp {
 public:
     TTextStamp();

@@ -88,8 +88,10 @@ void tColorListImg::paint(QPainter& p, int x, int y, TColorBGR background) const
         m_pictureOf.left != LeCol || m_pictureOf.right != RiCol || m_pictureOf.background != background ||
         m_pictureOf.font != font || m_pictureOf.dpiX != dpiX || m_pictureOf.dpiY != dpiY) {
         m_picture = QImage(size(), QImage::Format_RGB32);
-        m_picture.setDotsPerMeterX(p.device() ? int(std::lround(dpiX / 0.0254)) : m_picture.dotsPerMeterX());
-        m_picture.setDotsPerMeterY(p.device() ? int(std::lround(dpiY / 0.0254)) : m_picture.dotsPerMeterY());
+        if (p.device()) { // the texts in the size they have on the device
+            m_picture.setDotsPerMeterX(int(std::lround(dpiX / 0.0254)));
+            m_picture.setDotsPerMeterY(int(std::lround(dpiY / 0.0254)));
+        }
         QPainter q(&m_picture);
         paintLines(q, background);
         m_pictureOf = {Llist, Rlist, LeCol, RiCol, background, font, dpiX, dpiY};
