@@ -1,5 +1,5 @@
 // Speed and accuracy of the spectrum transform and the analysis call against FFTW's r2c.
-#include "analysis/FFtuli.h"
+#include "dsp/FFtuli.h"
 
 #include <benchmark/benchmark.h>
 #include <fftw3.h>

@@ -1,5 +1,5 @@
 // Speed of the MLS deconvolution (FastHamadard) against FFTW's real-to-complex transform.
-#include "core/Tsamplemem.h"
+#include "dsp/Tsamplemem.h"
 
 #include <benchmark/benchmark.h>
 #include <fftw3.h>

@@ -1,5 +1,5 @@
 // Speed of the IIR biquad cascade per section and sample: scalar paths and both channels in vector lanes.
-#include "analysis/IIR_obj_D.h"
+#include "dsp/IIR_obj_D.h"
 
 #include <benchmark/benchmark.h>
 

@@ -33,7 +33,7 @@ function(velmora_gtest target)
   add_executable(${target} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/sanitizerSuppressions.cpp)
   set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   target_link_libraries(${target} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
-  target_compile_definitions(${target} PRIVATE VELMORA_FACTORY_DATA="${PROJECT_SOURCE_DIR}/data" VELMORA_TSAN_SUPP="${PROJECT_SOURCE_DIR}/tests/support/tsan.supp" VELMORA_MODULE_DIR="${VELMORA_MODULE_DIR}" VELMORA_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
+  target_compile_definitions(${target} PRIVATE VELMORA_FACTORY_DATA="${PROJECT_SOURCE_DIR}/data" VELMORA_TESTS_DIR="${PROJECT_SOURCE_DIR}/tests" VELMORA_TSAN_SUPP="${PROJECT_SOURCE_DIR}/tests/support/tsan.supp" VELMORA_MODULE_DIR="${VELMORA_MODULE_DIR}" VELMORA_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
   gtest_discover_tests(${target}
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
     DISCOVERY_TIMEOUT 60)

@@ -3,7 +3,7 @@
 //
 // Input: first byte ',' selects the comma as decimal separator, any other the point. The rest
 // is "formula" or "formula\x1Fnames\x1Fvalues"; without lists the variables are x, y, F1, a.
-#include "core/TCalcExpress.h"
+#include "dsp/TCalcExpress.h"
 
 #include <cmath>
 #include <cstdint>

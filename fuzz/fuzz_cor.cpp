@@ -1,5 +1,5 @@
 // Fuzz target of the correction-file reader: bytes as a file, loaded and interpolated in all modes.
-#include "analysis/corObj.h"
+#include "dsp/corObj.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,5 @@
 // Fuzz target of the INI reader: bytes as text and as a file, value reads, writes, round trips.
-#include "app/TMemIniFile.h"
+#include "base/TMemIniFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,9 @@
 // Program entry: command line, application object, main window, the scripted steps and quitting.
 #include "app/TCommandLine.h"
 #include "app/ui/TBoxMessageService.h"
-#include "app/utils.h"
-#include "app/vlMessages.h"
-#include "core/ui/TMainForm.h"
+#include "base/utils.h"
+#include "base/vlMessages.h"
+#include "app/ui/TMainForm.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
 // Generator record -> snapshot, on the GUI thread.
 #include "TGenBuilder.h"
 
-#include <analysis/FFtuli.h>
-#include <core/Tsamplemem.h>
+#include <dsp/FFtuli.h>
+#include <dsp/Tsamplemem.h>
 
 #include <sys/stat.h>
 

@@ -3,7 +3,7 @@
 
 #include "TGenNoise.h"
 
-#include <analysis/FFtuli.h>
+#include <dsp/FFtuli.h>
 
 #include <algorithm>
 #include <cmath>

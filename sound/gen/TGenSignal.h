@@ -5,7 +5,7 @@
 #include "TGenSoundFile.h"
 #include "TGenWaveTable.h"
 
-#include <core/TCalcExpress.h>
+#include <dsp/TCalcExpress.h>
 
 #include <cstdint>
 #include <memory>

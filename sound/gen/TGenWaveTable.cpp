@@ -1,7 +1,7 @@
 // Band-limited square and triangle tables.
 #include "TGenWaveTable.h"
 
-#include <analysis/FFtuli.h>
+#include <dsp/FFtuli.h>
 
 #include <algorithm>
 #include <cmath>

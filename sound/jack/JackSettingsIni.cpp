@@ -1,8 +1,8 @@
 // Reading and writing SoundJack.ini, the JACK module's settings file.
 #include "JackSettingsIni.h"
 
-#include <app/TMemIniFile.h>
-#include <app/utils.h>
+#include <base/TMemIniFile.h>
+#include <base/utils.h>
 
 #include <QStringList>
 

@@ -3,8 +3,8 @@
 
 #include "TSimModel.h"
 
-#include <app/TMemIniFile.h>
-#include <app/utils.h>
+#include <base/TMemIniFile.h>
+#include <base/utils.h>
 
 #include <QStringList>
 

@@ -5,7 +5,7 @@
 #include "TSimModel.h"
 #include "TSimNoise.h"
 
-#include <analysis/IIR_obj_D.h>
+#include <dsp/IIR_obj_D.h>
 
 #include <vector>
 

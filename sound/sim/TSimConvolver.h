@@ -1,7 +1,7 @@
 // Zero-latency partitioned FFT convolution of channel pairs with one long real impulse response.
 #pragma once
 
-#include <analysis/fftKernel.h>
+#include <dsp/fftKernel.h>
 
 #include <cstdint>
 #include <memory>

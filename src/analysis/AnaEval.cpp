@@ -2,9 +2,9 @@
 // the result text lines.
 #include "analysis/AnaEval.h"
 
-#include "analysis/FFtuli.h"
+#include "dsp/FFtuli.h"
 #include "analysis/WowFlutter.h"
-#include "analysis/fftKernel.h"
+#include "dsp/fftKernel.h"
 
 #include <QFile>
 #include <algorithm>

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "analysis/AnalysePara.h"
-#include "analysis/corObj.h"
-#include "core/Tsamplemem.h"
+#include "dsp/corObj.h"
+#include "dsp/Tsamplemem.h"
 
 #include "soundDLLTypes.h"
 

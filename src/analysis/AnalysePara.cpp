@@ -2,11 +2,11 @@
 // spectrum averaging and the band level.
 #include "analysis/AnalysePara.h"
 
-#include "analysis/fftKernel.h"
+#include "dsp/fftKernel.h"
 
-#include "app/TMemIniFile.h"
-#include "app/utils.h"
-#include "app/vlMessages.h"
+#include "base/TMemIniFile.h"
+#include "base/utils.h"
+#include "base/vlMessages.h"
 
 #include <algorithm>
 #include <array>

@@ -1,9 +1,9 @@
 // Analysis settings (how spectra are made, what is evaluated), level units and their calibration.
 #pragma once
 
-#include "analysis/FFtuli.h" // IsValidFFTSize, window kinds, the 11.5 dB bin offset
-#include "analysis/corObj.h"
-#include "core/Tsamplemem.h"
+#include "dsp/FFtuli.h" // IsValidFFTSize, window kinds, the 11.5 dB bin offset
+#include "dsp/corObj.h"
+#include "dsp/Tsamplemem.h"
 
 #include <QString>
 #include <cstdint>

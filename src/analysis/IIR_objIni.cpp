@@ -1,9 +1,9 @@
 // Storage of IIR filter settings in INI files, and the filters' message hook into the message service.
 #include "analysis/IIR_objIni.h"
 
-#include "analysis/IIR_obj_D.h"
-#include "app/TMemIniFile.h"
-#include "app/vlMessages.h"
+#include "dsp/IIR_obj_D.h"
+#include "base/TMemIniFile.h"
+#include "base/vlMessages.h"
 
 #include <QFile>
 

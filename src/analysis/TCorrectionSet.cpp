@@ -1,7 +1,7 @@
 // The input and output correction curves of the main window, their settings and menu commands.
 #include "analysis/TCorrectionSet.h"
 
-#include "app/TMemIniFile.h"
+#include "base/TMemIniFile.h"
 
 #include <QFile>
 

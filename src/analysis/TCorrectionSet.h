@@ -1,7 +1,7 @@
 // The input and output correction curves of the main window, their settings and menu commands.
 #pragma once
 
-#include "analysis/corObj.h"
+#include "dsp/corObj.h"
 
 #include <QString>
 

@@ -2,7 +2,7 @@
 // GUI replaces their settings without locks.
 #pragma once
 
-#include "analysis/tFilterBlock.h"
+#include "dsp/tFilterBlock.h"
 
 #include <array>
 #include <atomic>

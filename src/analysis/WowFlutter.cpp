@@ -2,7 +2,7 @@
 #include "analysis/WowFlutter.h"
 
 #include "analysis/AnaEval.h"
-#include "analysis/tFilterBlock.h"
+#include "dsp/tFilterBlock.h"
 
 #include <algorithm>
 #include <cmath>

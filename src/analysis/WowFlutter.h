@@ -3,7 +3,7 @@
 #pragma once
 
 #include "analysis/AnalysePara.h"
-#include "core/Tsamplemem.h"
+#include "dsp/Tsamplemem.h"
 
 // Evaluates wow and flutter on a copy of timeSignal (full scale +-1, sample rate ana.fsampFreq)
 // with the settings of ana (WuFfreq, WuFeFilter, WuFmode, WuFBP). The spectrum (raw dB per bin,

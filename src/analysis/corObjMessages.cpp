@@ -1,8 +1,8 @@
 // Routes the messages of correction curves to the program's message service.
 #include "analysis/corObjMessages.h"
 
-#include "analysis/corObj.h"
-#include "app/vlMessages.h"
+#include "dsp/corObj.h"
+#include "base/vlMessages.h"
 
 void installCorriMessageSink()
 {

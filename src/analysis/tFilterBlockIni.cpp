@@ -2,7 +2,7 @@
 #include "analysis/tFilterBlockIni.h"
 
 #include "analysis/IIR_objIni.h"
-#include "app/TMemIniFile.h"
+#include "base/TMemIniFile.h"
 
 #include <QFileInfo>
 

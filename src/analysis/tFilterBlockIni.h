@@ -1,7 +1,7 @@
 // Reading and writing filter blocks and the process-wide block set in INI files.
 #pragma once
 
-#include "analysis/tFilterBlock.h"
+#include "dsp/tFilterBlock.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 // The output generator over the module's TwaveGO record: names, lengths, texts and settings.
 #include "core/TGenerator.h"
 
-#include "app/TMemIniFile.h"
+#include "base/TMemIniFile.h"
 
 #include <QLocale>
 #include <cmath>

@@ -1,7 +1,7 @@
 // Editing the two output filter blocks of the generator dialog, each change handed on at once.
 #pragma once
 
-#include "analysis/tFilterBlock.h"
+#include "dsp/tFilterBlock.h"
 
 #include <functional>
 

@@ -1,7 +1,7 @@
 // Rules of the generator dialog: mode items, controls per mode, fields, arrows and "Reset".
 #include "core/TSoundOModel.h"
 
-#include "app/vlMessages.h"
+#include "base/vlMessages.h"
 #include "core/TGenParamEditor.h"
 #include "core/TGenerator.h"
 

@@ -1,8 +1,8 @@
 // The program side of the sound module: entry-point table, guarded wrappers, folder scan, start-up.
 #include "core/soundDLLImpDyn.h"
 
-#include "app/utils.h"
-#include "app/vlMessages.h"
+#include "base/utils.h"
+#include "base/vlMessages.h"
 
 #include <QCoreApplication>
 #include <QDir>

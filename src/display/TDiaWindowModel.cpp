@@ -1,8 +1,8 @@
 // The diagram window's model: result packages into curve slots, curve arithmetic, popup actions, settings.
 #include "display/TDiaWindowModel.h"
 
-#include "analysis/corObj.h"
-#include "app/TMemIniFile.h"
+#include "dsp/corObj.h"
+#include "base/TMemIniFile.h"
 #include "core/winMessage.h"
 #include "display/TGdata.h"
 

@@ -1,7 +1,7 @@
 // What the diagram window does with its two diagrams: results in, curve slots, arithmetic, settings.
 #pragma once
 
-#include "app/utils.h" // vlFontInfo
+#include "base/utils.h" // vlFontInfo
 #include "display/TDiagramm.h"
 #include "display/diaMessages.h" // MSG_DIA_CLEARCURVE, MSG_DIA_DRAWN, MSG_DIA_PUTDIA
 

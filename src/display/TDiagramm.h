@@ -1,7 +1,7 @@
 // The 2D x/y diagram: twelve curves on twelve y axes, drawn into an off-screen image.
 #pragma once
 
-#include "core/Tsamplemem.h"
+#include "dsp/Tsamplemem.h"
 #include "display/TYAXgroup.h"
 #include "display/TPaintCells.h"
 #include "display/TTextStamp.h"

@@ -5,7 +5,7 @@
 // selected curves have data, taken from a temporary layout FTlines*10 columns wide.
 #include "display/TDiagramm.h"
 
-#include "app/utils.h"
+#include "base/utils.h"
 #include "display/TTextFile.h"
 
 #include <algorithm>

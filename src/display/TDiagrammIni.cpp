@@ -1,8 +1,8 @@
 // TDiagramm: the diagram's settings in an INI file (diagram keys, y groups, curves).
 #include "display/TDiagramm.h"
 
-#include "app/TMemIniFile.h"
-#include "app/vlMessages.h"
+#include "base/TMemIniFile.h"
+#include "base/vlMessages.h"
 
 #include <algorithm>
 

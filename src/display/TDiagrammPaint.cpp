@@ -1,7 +1,7 @@
 // TDiagramm: painting the off-screen image (frame, axes, grid, curves, cursor, logo).
 #include "display/TDiagramm.h"
 
-#include "app/utils.h"
+#include "base/utils.h"
 
 #include <QGuiApplication>
 #include <QPainter>

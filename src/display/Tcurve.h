@@ -1,7 +1,7 @@
 // One curve of a diagram: its data, display copy, appearance, arithmetic and files.
 #pragma once
 
-#include "core/Tsamplemem.h"
+#include "dsp/Tsamplemem.h"
 #include "display/diaTypes.h"
 
 #include <QString>

@@ -1,7 +1,7 @@
 // Tcurve: the curve file (".cur"): settings section "aCurve" followed by the "x , y" data lines.
 #include "display/Tcurve.h"
 
-#include "app/TMemIniFile.h"
+#include "base/TMemIniFile.h"
 
 #include <QFile>
 #include <QLocale>

@@ -1,7 +1,7 @@
 // Tcurve: the curve keys of a settings section (read with defaults and limits, written in file order).
 #include "display/Tcurve.h"
 
-#include "app/TMemIniFile.h"
+#include "base/TMemIniFile.h"
 
 #include <algorithm>
 

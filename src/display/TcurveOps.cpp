@@ -1,8 +1,8 @@
 // Tcurve: curve arithmetic, peak hold, offsets, y-axis references and correction curves as curves.
 #include "display/Tcurve.h"
 
-#include "analysis/corObj.h"
-#include "core/Tcomplex.h"
+#include "dsp/corObj.h"
+#include "dsp/Tcomplex.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "analysis/AnalysePara.h"
-#include "core/Tsamplemem.h"
+#include "dsp/Tsamplemem.h"
 
 #include <QString>
 #include <QStringList>

@@ -2,14 +2,14 @@
 #include "measurements/tFFT2Dmeas.h"
 
 #include "analysis/AnaEval.h"
-#include "analysis/FFtuli.h"
-#include "analysis/tFilterBlock.h"
-#include "app/TMemIniFile.h"
-#include "app/vlMessages.h"
+#include "dsp/FFtuli.h"
+#include "dsp/tFilterBlock.h"
+#include "base/TMemIniFile.h"
+#include "base/vlMessages.h"
 #include "core/soundDLLImpDyn.h"
 #include "core/winMessage.h"
 #include "display/TGdata.h"
-#include "measurements/IDiagramHost.h"
+#include "display/IDiagramHost.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,12 +2,12 @@
 #include "measurements/tFFT2Dmeas.h"
 
 #include "analysis/AnaEval.h"
-#include "analysis/FFtuli.h"
-#include "analysis/tFilterBlock.h"
+#include "dsp/FFtuli.h"
+#include "dsp/tFilterBlock.h"
 #include "core/soundDLLImpDyn.h"
 #include "core/winMessage.h"
 #include "display/TGdata.h"
-#include "measurements/IDiagramHost.h"
+#include "display/IDiagramHost.h"
 
 #include <algorithm>
 #include <chrono>

@@ -3,7 +3,7 @@
 // settings (only on OK or Apply).
 #include "analysis/ui/TAnaDlg.h"
 #include "analysis/ui/TWuFSetupDlg.h"
-#include "app/vlMessages.h"
+#include "base/vlMessages.h"
 
 #include <QApplication>
 #include <QButtonGroup>

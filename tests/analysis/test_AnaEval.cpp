@@ -2,7 +2,7 @@
 // the virtual bench against the models' closed-form truth, and the result text.
 #include "analysis/AnaEval.h"
 
-#include "analysis/FFtuli.h"
+#include "dsp/FFtuli.h"
 
 #include "SimTruthAmplifier.h"
 #include "TAmplifierModel.h"

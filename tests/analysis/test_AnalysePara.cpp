@@ -1,9 +1,9 @@
 // Tests of the analysis settings: INI sections, level calibration, labels, averaging, band level.
 #include "analysis/AnalysePara.h"
 
-#include "analysis/FFtuli.h"
-#include "app/TMemIniFile.h"
-#include "app/vlMessages.h"
+#include "dsp/FFtuli.h"
+#include "base/TMemIniFile.h"
+#include "base/vlMessages.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,9 @@
 // Tests of IIR filter storage in INI files and of the filters' warnings reaching the message service.
 #include "analysis/IIR_objIni.h"
 
-#include "analysis/IIR_obj_D.h"
-#include "app/TMemIniFile.h"
-#include "app/vlMessages.h"
+#include "dsp/IIR_obj_D.h"
+#include "base/TMemIniFile.h"
+#include "base/vlMessages.h"
 
 #include <QFile>
 #include <QTemporaryDir>

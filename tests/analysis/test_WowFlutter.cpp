@@ -1,8 +1,8 @@
 // Wow and flutter closed loop: a 3150 Hz (3000 Hz) tone played by the virtual bench through its
 // tape deck model and recorded back; the reading against the deck's truth weighted by the
 // standard's filters, whose magnitude comes from the designed sections, not from running them.
-#include "analysis/FFtuli.h"
-#include "analysis/IIR_obj_D.h"
+#include "dsp/FFtuli.h"
+#include "dsp/IIR_obj_D.h"
 #include "analysis/WowFlutter.h"
 
 #include <SimTruthTape.h>

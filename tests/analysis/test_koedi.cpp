@@ -1,10 +1,10 @@
 // Tests of the correction editor and the correction commands of the main window, offscreen.
 #include "analysis/TCorrectionSet.h"
-#include "analysis/corObj.h"
+#include "dsp/corObj.h"
 #include "analysis/corObjMessages.h"
 #include "analysis/ui/Tkoedi.h"
-#include "app/TMemIniFile.h"
-#include "app/vlMessages.h"
+#include "base/TMemIniFile.h"
+#include "base/vlMessages.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,9 +1,9 @@
 // Tests of filter blocks, their INI storage and the sample memory's time-domain filtering.
-#include "analysis/IIR_obj_D.h"
-#include "analysis/tFilterBlock.h"
+#include "dsp/IIR_obj_D.h"
+#include "dsp/tFilterBlock.h"
 #include "analysis/tFilterBlockIni.h"
-#include "app/TMemIniFile.h"
-#include "core/Tsamplemem.h"
+#include "base/TMemIniFile.h"
+#include "dsp/Tsamplemem.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 // Tests of the wave synthesis dialog: its check and messages, the record it hands back, the
 // Apply loop and the widgets, offscreen.
-#include "app/vlMessages.h"
+#include "base/vlMessages.h"
 #include "core/ui/TFWaveSynthesis.h"
 
 #include <QApplication>

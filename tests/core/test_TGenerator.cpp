@@ -1,10 +1,10 @@
 // Generator model: names and signal length, settings of "OSOUND"/"ISOUND" with bad input, record
 // texts, the mode panel description, and the rules of the main window's parameter editor.
-#include "app/TMemIniFile.h"
+#include "base/TMemIniFile.h"
 #include "analysis/AnalysePara.h"
 #include "core/TGenParamEditor.h"
 #include "core/TGenerator.h"
-#include "core/ui/TMainStatusBar.h"
+#include "app/ui/TMainStatusBar.h"
 
 #include <QLocale>
 #include <cmath>

@@ -1,6 +1,6 @@
 // Tests of the module selection dialog and the "Alternative sound DLL" command, offscreen.
 #include "core/ui/TSelSoundDLL.h"
-#include "app/vlMessages.h"
+#include "base/vlMessages.h"
 
 #include <QApplication>
 #include <QFile>

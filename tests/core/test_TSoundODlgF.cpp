@@ -1,11 +1,11 @@
 // Generator dialog: mode items and capabilities, controls per mode, field and arrow rules,
 // "Reset", the rebuild message, the modal Apply loop, and the main window's generator on the
 // virtual bench (settings at start and close, the editor, the output "Setup" button).
-#include "app/TMemIniFile.h"
-#include "app/vlMessages.h"
+#include "base/TMemIniFile.h"
+#include "base/vlMessages.h"
 #include "core/TGenerator.h"
 #include "core/soundDLLImpDyn.h"
-#include "core/ui/TMainForm.h"
+#include "app/ui/TMainForm.h"
 #include "core/ui/TOutFilterSelDlg.h"
 #include "core/ui/TSoundODlgF.h"
 #include "core/ui/TUpDown.h"

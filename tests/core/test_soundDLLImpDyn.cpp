@@ -1,6 +1,6 @@
 // Tests of the sound-module binding against the small test modules in core/modules.
 #include "core/soundDLLImpDyn.h"
-#include "app/vlMessages.h"
+#include "base/vlMessages.h"
 
 #include <QDir>
 #include <QFile>

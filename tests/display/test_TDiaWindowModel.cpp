@@ -1,6 +1,6 @@
 // Diagram window model: result packages into slots, selections, x-limit edits, popup actions, settings.
-#include "analysis/corObj.h"
-#include "app/TMemIniFile.h"
+#include "dsp/corObj.h"
+#include "base/TMemIniFile.h"
 #include "display/TDiaWindowModel.h"
 #include "display/TGdata.h"
 

@@ -2,8 +2,8 @@
 // scroll buttons, cursor read-out, text export and settings.
 #include "display/TDiagramm.h"
 
-#include "app/TMemIniFile.h"
-#include "app/vlMessages.h"
+#include "base/TMemIniFile.h"
+#include "base/vlMessages.h"
 
 #include <QDir>
 #include <QGuiApplication>

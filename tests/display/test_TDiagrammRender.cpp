@@ -2,7 +2,7 @@
 // the pictures are kept as /tmp/dia-*.png for a look.
 #include "display/TDiagramm.h"
 
-#include "app/TMemIniFile.h"
+#include "base/TMemIniFile.h"
 
 #include <QGuiApplication>
 #include <QPainter>

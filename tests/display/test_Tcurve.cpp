@@ -1,6 +1,6 @@
 // Tests of Tcurve (buffers, arithmetic, peak hold, y references, settings keys) and TYAXgroup.
-#include "analysis/corObj.h"
-#include "app/TMemIniFile.h"
+#include "dsp/corObj.h"
+#include "base/TMemIniFile.h"
 #include "display/TGdata.h"
 #include "display/TYAXgroup.h"
 #include "display/Tcurve.h"

@@ -1,8 +1,8 @@
 // Diagram window: result message end to end, curve panels, dialogs, secondary panel, popup, main-window exports.
 #include "app/TCommandLine.h"
-#include "app/vlMessages.h"
+#include "base/vlMessages.h"
 #include "core/soundDLLImpDyn.h"
-#include "core/ui/TMainForm.h"
+#include "app/ui/TMainForm.h"
 #include "display/TGdata.h"
 #include "display/ui/TCrvdia.h"
 #include "display/ui/TCurvePanel.h"

@@ -1,6 +1,6 @@
 // Tests of the models behind the diagram dialogs: curve dialog rules, curve analysis, options.
-#include "analysis/FFtuli.h"
-#include "app/vlMessages.h"
+#include "dsp/FFtuli.h"
+#include "base/vlMessages.h"
 #include "display/TCurveEdit.h"
 #include "display/TDiaColorSet.h"
 #include "display/TDiaOptions.h"

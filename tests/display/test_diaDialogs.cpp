@@ -1,6 +1,6 @@
 // Tests of the curve and diagram dialogs, driven offscreen; pictures go to /tmp/dlg-*.png.
-#include "analysis/FFtuli.h"
-#include "app/vlMessages.h"
+#include "dsp/FFtuli.h"
+#include "base/vlMessages.h"
 #include "core/ui/TUpDown.h"
 #include "core/winMessage.h"
 #include "display/TDiagramm.h"

@@ -1,12 +1,12 @@
 // FFT measurement on the virtual bench: the step chain, averaging, toggling, units and levels.
 #include "analysis/AnalysePara.h"
-#include "analysis/corObj.h"
-#include "app/TMemIniFile.h"
-#include "app/vlMessages.h"
+#include "dsp/corObj.h"
+#include "base/TMemIniFile.h"
+#include "base/vlMessages.h"
 #include "core/soundDLLImpDyn.h"
 #include "core/winMessage.h"
 #include "display/TGdata.h"
-#include "measurements/IDiagramHost.h"
+#include "display/IDiagramHost.h"
 #include "measurements/tFFT2Dmeas.h"
 
 #include <QCoreApplication>

@@ -5,7 +5,7 @@
 
 #include "../support/simRecording.h"
 
-#include <core/Tsamplemem.h>
+#include <dsp/Tsamplemem.h>
 
 #include <gtest/gtest.h>
 

@@ -3,9 +3,9 @@
 #include <TGenBuilder.h>
 #include <TGenRenderer.h>
 
-#include <analysis/FFtuli.h>
-#include <core/TCalcExpress.h>
-#include <core/Tsamplemem.h>
+#include <dsp/FFtuli.h>
+#include <dsp/TCalcExpress.h>
+#include <dsp/Tsamplemem.h>
 
 #include <gtest/gtest.h>
 

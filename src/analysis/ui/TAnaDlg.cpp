@@ -3,7 +3,7 @@
 
 #include "analysis/AnaEval.h"
 #include "analysis/ui/TWuFSetupDlg.h"
-#include "app/vlMessages.h"
+#include "base/vlMessages.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,8 +1,8 @@
 // The correction editor: edits the text file of a correction curve and rebuilds the curve.
 #include "analysis/ui/Tkoedi.h"
 
-#include "analysis/corObj.h"
-#include "app/vlMessages.h"
+#include "dsp/corObj.h"
+#include "base/vlMessages.h"
 
 #include <QAction>
 #include <QCloseEvent>

@@ -1,7 +1,7 @@
 // The message service of the running program: modal message boxes.
 #pragma once
 
-#include "app/vlMessages.h"
+#include "base/vlMessages.h"
 
 class QWidget;
 

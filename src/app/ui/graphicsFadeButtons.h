@@ -1,7 +1,7 @@
 // Gradient push buttons: colour maths, colour-stop gradients, the two button faces and the button.
 #pragma once
 
-#include "app/utils.h" // vlFontInfo
+#include "base/utils.h" // vlFontInfo
 
 #include <QImage>
 #include <QPushButton>

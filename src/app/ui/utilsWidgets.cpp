@@ -1,7 +1,7 @@
 // Small widget services: window transparency and showing the stop-watch time.
 #include "app/ui/utilsWidgets.h"
 
-#include "app/utils.h"
+#include "base/utils.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 // The wave synthesis dialog and its check.
 #include "core/ui/TFWaveSynthesis.h"
 
-#include "app/vlMessages.h"
+#include "base/vlMessages.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>

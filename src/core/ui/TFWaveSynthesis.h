@@ -2,7 +2,7 @@
 // and the check that accepts them before the sound module may play them.
 #pragma once
 
-#include "core/TCalcExpress.h"
+#include "dsp/TCalcExpress.h"
 #include "soundDLLTypes.h"
 
 #include <QDialog>

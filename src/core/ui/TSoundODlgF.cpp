@@ -1,7 +1,7 @@
 // The generator dialog "Sound Out Values": controls over TSoundOModel, rebuild message, modal loop.
 #include "core/ui/TSoundODlgF.h"
 
-#include "app/vlMessages.h"
+#include "base/vlMessages.h"
 #include "core/TGenerator.h"
 #include "core/ui/TOutFilterSelDlg.h"
 #include "core/ui/TUpDown.h"

@@ -1,7 +1,7 @@
 // The generator dialog "Sound Out Values" and the modal loop of the output "Setup" button.
 #pragma once
 
-#include "analysis/tFilterBlock.h"
+#include "dsp/tFilterBlock.h"
 #include "core/TOutFilterSelect.h"
 #include "core/TSoundOModel.h"
 

@@ -1,7 +1,7 @@
 // The curve dialog: controls, their write-through into the curve, offset, files and "Reset".
 #include "display/ui/TCrvdia.h"
 
-#include "app/vlMessages.h"
+#include "base/vlMessages.h"
 #include "core/ui/TUpDown.h"
 #include "display/TCurveEdit.h"
 #include "display/TDiagramm.h"

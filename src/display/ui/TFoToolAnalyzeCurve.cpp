@@ -1,7 +1,7 @@
 // The curve analysis tool window.
 #include "display/ui/TFoToolAnalyzeCurve.h"
 
-#include "app/vlMessages.h"
+#include "base/vlMessages.h"
 #include "display/curveAnalysis.h"
 
 #include <QFileInfo>

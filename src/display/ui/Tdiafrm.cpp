@@ -1,8 +1,8 @@
 // The diagram window: layout, curve panels, dialogs, the time-diagram popup and the window messages.
 #include "display/ui/Tdiafrm.h"
 
-#include "app/TMemIniFile.h"
-#include "app/vlMessages.h"
+#include "base/TMemIniFile.h"
+#include "base/vlMessages.h"
 #include "display/TDiaColorSet.h"
 #include "display/TDiaOptions.h"
 #include "display/TGdata.h"

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "display/TDiaWindowModel.h"
-#include "measurements/IDiagramHost.h"
+#include "display/IDiagramHost.h"
 
 #include <QWidget>
 #include <array>

@@ -1,7 +1,7 @@
 // Shared pieces of the diagram dialogs.
 #include "display/ui/diaDialogParts.h"
 
-#include "app/utils.h"
+#include "base/utils.h"
 
 #include <QColorDialog>
 #include <QFileDialog>

@@ -1,0 +1,408 @@
+// The main window: start-up and shutdown order, settings, activation and the window messages.
+#include "app/ui/TMainForm.h"
+
+#include "app/ui/graphicsFadeButtons.h"
+#include "base/utils.h"
+#include "base/vlMessages.h"
+#include "analysis/TOutputFilterPath.h"
+#include "analysis/corObjMessages.h"
+#include "analysis/tFilterBlockIni.h"
+#include "core/TGenerator.h"
+#include "dsp/Tsamplemem.h"
+#include "app/ui/TMainStatusBar.h"
+#include "core/ui/TSelSoundDLL.h"
+#include "core/winMessage.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QSpinBox>
+#include <QWindow>
+
+namespace {
+
+// The module's callbacks: each only posts a message to the main window.
+void cbInState() { PostToMain(MSG_IN_STATE); }
+void cbOutState() { PostToMain(MSG_OUT_STATE); }
+void cbInText() { PostToMain(MSG_IN_TEXT); }
+void cbOutText() { PostToMain(MSG_OUT_TEXT); }
+
+const char* const kProductName = "velmora30";
+
+// Busy cursor for the lifetime of the object.
+struct BusyCursor {
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+} // namespace
+
+TMainForm::TMainForm(const Options& options, QWidget* parent)
+    : QMainWindow(parent), m_ini(settingsFileName()), m_options(options)
+{
+    // 1. buttons; messages are ignored until start-up ends
+    SetMainClosing(true);
+    SetMainMsgReceiver(this);
+    buildButtons();
+    // 2. help file of the interface language, in the folder the program started in
+    m_helpFile = vlStartFolder() + (vlLanguageCode() == 'D' ? "vlmr30_ger.chm" : "vlmr30_eng.chm");
+    // 3. analysis settings, corrections, caption, separator
+    installCorriMessageSink();
+    m_cors = std::make_unique<TCorrectionSet>(vlLanguageCode());
+    setWindowTitle("Velmora  V " + vlVersionText(vlProgramVersion()));
+    zustr = u'.';
+    // 4. the level trigger works on a linear level: 0 would be minus infinity dB
+    if (m_fft.triggLevel == 0.0) m_fft.triggLevel = 0.001;
+    // 5. main settings, then the per-user set
+    loadSettings();
+    // 6. the sound module
+    if (!options.soundModule.isEmpty()) m_set.SoundDLLname = options.soundModule;
+    startSound();
+    // 7. window
+    setMinimumSize(590, 360);
+    resize(m_set.MDiaInMWwidth, m_set.MDiaInMWheight);
+    vlSetPriority(0);
+    buildControls();
+    buildMenus();
+    buildStatusBar();
+    buildOverview();
+    applyColours();
+    if (m_startAction != eSoundStart::ssOK) return;
+    // 8. running
+    bMainClosing = false;
+    SetMainClosing(false);
+    postMsg(this, MSG_IN_STATE);
+    // 9. the measurements' tool buttons
+    buildToolButtons();
+    // 10. the first start is over once the settings are saved (bFirstStart is written false)
+}
+
+TMainForm::~TMainForm()
+{
+    if (!m_shutDown && m_startAction != eSoundStart::ssTerminate) runShutdownOrder(false);
+    SetMainMsgReceiver(nullptr);
+}
+
+QString TMainForm::settingsFileName() const { return vlProgramDataFolder() + kProductName + QStringLiteral(".ini"); }
+
+void TMainForm::loadSettings()
+{
+    if (!m_ini.loadError().isEmpty()) vl::warningBox(m_ini.loadError());
+    m_set.nahConti = m_fft.NahConti;
+    m_set.readMain(m_ini, vlCommonDataFolder(), soundDLL().defaultName());
+    m_fft.NahConti = m_set.nahConti;
+    m_cors->readSettings(m_ini);
+    loadFilterBlocks(processFilterBlocks(), m_ini);
+    publishOutputBlocks();
+    m_set.readPerUser(m_ini, LevelCalibration());
+    ApplyLevelCalibration(m_fft);
+}
+
+void TMainForm::startSound()
+{
+    TsoundDLLImpDyn& dll = soundDLL();
+    const TsoundStartResult r = dll.startup(true, TsoundDLLImpDyn::kStartFlags, m_set.SoundDLLname);
+    m_startAction = r.action;
+    if (r.action == eSoundStart::ssOK && dll.readAddresses(r.count, callbacks())) loadGeneratorSettings();
+}
+
+TsoundCallbacks TMainForm::callbacks()
+{
+    TsoundCallbacks cb;
+    cb.inState = cbInState;
+    cb.outState = cbOutState;
+    cb.inText = cbInText;
+    cb.outText = cbOutText;
+    cb.outFilter = vlOutputFilter;
+    cb.app = qApp;
+    return cb;
+}
+
+// ---- settings -----------------------------------------------------------------------------------
+
+bool TMainForm::saveSettings()
+{
+    writeMainSettings();
+    QString why;
+    if (m_ini.UpdateFile(&why)) return true;
+    vl::errorBox("Error writing Ini-File " + m_ini.FileName() + "\r\n" + why);
+    return false;
+}
+
+bool TMainForm::saveAllSettings()
+{
+    writeMainSettings();
+    // Settings never read from the file (the module did not start) are not written over it.
+    const bool withGenerator = m_generatorLoaded && soundDLL().usable();
+    if (withGenerator) writeGeneratorSettings();
+    QString why;
+    if (m_ini.UpdateFile(&why)) return true;
+    if (!withGenerator) {
+        vl::errorBox("Error writing Ini-File " + m_ini.FileName() + "\r\n" + why);
+        return false;
+    }
+    vl::errorBox(vlgen::iniWriteFailureText(m_ini.FileName()));
+    m_abortAfterShutdown = true;
+    return false;
+}
+
+void TMainForm::writeMainSettings()
+{
+    storeGeometryInSettings();
+    // Before the first activation no mode was made active: the stored one still holds.
+    if (m_activated) m_set.measuringmode = m_fft.MeasuringModeF;
+    m_set.nahConti = m_fft.NahConti;
+    writeGeneralSection(m_ini, kProductName, vlProgramVersion(), vlTimeText(1));
+    m_set.writeMain(m_ini);
+    m_cors->writeSettings(m_ini);
+    saveDiagramSettings();
+    writeFilterBlocks(processFilterBlocks(), m_ini);
+    m_set.writePerUser(m_ini, LevelCalibration());
+}
+
+void TMainForm::storeGeometryInSettings()
+{
+    if (!m_activated) return; // never shown: keep what was read
+    const QRect g = normalGeometry().isValid() ? normalGeometry() : geometry();
+    m_set.left = frameGeometry().x();
+    m_set.top = frameGeometry().y();
+    m_set.MDiaInMWwidth = g.width();
+    m_set.MDiaInMWheight = g.height();
+    m_set.wstate = isMaximized() ? 2 : isMinimized() ? 1 : 0;
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    QScreen* s = QGuiApplication::screenAt(frameGeometry().topLeft());
+    m_set.moni = s ? int(screens.indexOf(s)) : 0;
+}
+
+void TMainForm::restoreGeometryFromSettings()
+{
+    QList<QRect> screens;
+    for (QScreen* s : QGuiApplication::screens()) screens << s->geometry();
+    const QMargins frame = frameGeometry().isValid() && frameGeometry() != geometry()
+                               ? QMargins(geometry().left() - frameGeometry().left(),
+                                          geometry().top() - frameGeometry().top(), 0, 0)
+                               : QMargins();
+    move(restoredWindowPos(QPoint(m_set.left, m_set.top), frame, screens));
+    resize(m_set.MDiaInMWwidth, m_set.MDiaInMWheight);
+    // A window that was minimised at exit opens normal, so the program never seems not to start.
+    if (m_set.wstate == 2) setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+// ---- showing, activation ------------------------------------------------------------------------
+
+void TMainForm::showEvent(QShowEvent* event)
+{
+    static_cast<void>(event);
+    if (!m_activated) restoreGeometryFromSettings();
+    QMainWindow::showEvent(event);
+}
+
+void TMainForm::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) onActivation();
+}
+
+void TMainForm::ensureActivated()
+{
+    if (!m_activated) onActivation();
+}
+
+void TMainForm::onActivation()
+{
+    if (bMainClosing) return;
+    onInText();
+    if (bMainClosing) return; // the wait inside may have seen a close request
+    onOutText();
+    if (!m_activated) {
+        m_activated = true;
+        const int mode = m_options.startMode >= 0 ? m_options.startMode : m_set.measuringmode;
+        setMeasuringModeF(mode);
+    }
+    refreshGeneratorDisplay();
+    applyColours();
+    postMsg(this, MSG_IN_STATE);
+    postMsg(this, MSG_OUT_STATE);
+    m_frameGate.restart();
+}
+
+// ---- shutdown -----------------------------------------------------------------------------------
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    // A wait that handles messages is in progress further up the stack: closing now would pull
+    // the window out from under it.
+    if (!vlNotWaiting()) {
+        event->ignore();
+        return;
+    }
+    if (!m_shutDown) runShutdownOrder(m_startAction != eSoundStart::ssTerminate);
+    event->accept();
+}
+
+void TMainForm::runShutdownOrder(bool save)
+{
+    bMainClosing = true;
+    SetMainClosing(true);
+    BusyCursor busy;
+    if (save) saveAllSettings();
+    hide();
+    // The measurement goes before the corrections it was handed.
+    releaseFuncMM(0);
+    if (m_programMeasurements) RegisterMeasurement(mcFFT2D, {});
+    m_cors.reset();
+    if (m_startAction != eSoundStart::ssTerminate && soundDLL().usable()) soundDLL().shutdown(separatorCode());
+    m_shutDown = true;
+    // The generator settings could not be kept: the program ends with a failure code.
+    if (m_abortAfterShutdown) QCoreApplication::exit(1);
+}
+
+// ---- messages -----------------------------------------------------------------------------------
+
+bool TMainForm::event(QEvent* e)
+{
+    msgReceived(e);
+    if (e->type() == TMsgEvent::eventType()) {
+        const auto* m = static_cast<TMsgEvent*>(e);
+        if (!bMainClosing) handleMessage(m->msg, m->wParam);
+        return true;
+    }
+    return QMainWindow::event(e);
+}
+
+void TMainForm::handleMessage(int msg, intptr_t wParam)
+{
+    switch (msg) {
+    case MSG_NEW_BLOCK: onNewBlock(); break;
+    case MSG_IN_STATE: onInState(); break;
+    case MSG_OUT_STATE: onOutState(); break;
+    case MSG_IN_TEXT: onInText(); break;
+    case MSG_OUT_TEXT: onOutText(); break;
+    case MSG_SEPARATOR: zustr = wParam == 1 ? u';' : u','; break;
+    case MSG_SOUND_ONOFF: onSoundOnOff(); break;
+    default: break; // 0x422 and anything else: no effect
+    }
+}
+
+void TMainForm::onNewBlock()
+{
+    m_status->setPanelText(2, overloadPanelText(soundDLL().SDgetSoundStatus()));
+    if (!m_meas) return;
+    if (m_frameGate.admit(m_meas->calcGoodFrameRate_ms())) m_meas->Mexecute(0);
+}
+
+void TMainForm::showMemCounter() { laMem->setText(QString::asprintf("GM %lld", (long long)Tsamplemem::allocatedSamples())); }
+
+void TMainForm::onInState()
+{
+    showMemCounter();
+    const int32_t st = soundDLL().SDgetSoundStatus();
+    const bool inRun = soundDLL().usable() && (st & SD_ST_IN_RUN);
+    ButSampleIn->setCaption(inRun ? "Stop" : "Start");
+    ButSampleIn->setButtonColor(inRun ? m_set.COLSOUNDON : m_set.COLSOUNDOFF);
+    ButManuell->setEnabled(!inRun);
+    ButManuell->setButtonColor(inRun ? m_set.COLSOUNDOFF : m_set.COLSOUNDON);
+    ButSetupInp->setEnabled(m_setupHandler && (!inRun || measuringMode() == 9));
+    seAverVal->setEnabled(!inRun);
+}
+
+void TMainForm::onOutState()
+{
+    showMemCounter();
+    const int32_t st = soundDLL().SDgetSoundStatus();
+    const bool outRun = soundDLL().usable() && (st & SD_ST_OUT_RUN);
+    ButSoundOn->setCaption(outRun ? "Sound off" : "Sound on");
+    ButSoundOn->setButtonColor(outRun ? m_set.COLSOUNDON : m_set.COLSOUNDOFF);
+}
+
+void TMainForm::onInText()
+{
+    TsoundDLLImpDyn& dll = soundDLL();
+    const int32_t st = dll.SDgetSoundStatus();
+    m_status->setPanelText(1, inputPanelText(st, [&] { return dll.errorText(st); }, dll.inFormatText(),
+                                             dll.inDeviceName()));
+    vlWaitMs(1);
+}
+
+void TMainForm::onOutText()
+{
+    TsoundDLLImpDyn& dll = soundDLL();
+    const int32_t st = dll.SDgetSoundStatus();
+    m_status->setPanelText(0, outputPanelText(st, [&] { return dll.errorText(st); }, dll.outFormatText(),
+                                              dll.outDeviceName()));
+    vlWaitMs(1);
+}
+
+void TMainForm::onSoundOnOff()
+{
+    TsoundDLLImpDyn& dll = soundDLL();
+    if (!dll.usable()) return;
+    dll.SDSetCallBack(SD_CB_OUT_STATE, reinterpret_cast<void*>(cbOutState));
+    dll.SDSetCallBack(SD_CB_OUT_TEXT, reinterpret_cast<void*>(cbOutText));
+    refreshGeneratorDisplay();
+    if (dll.waveGO()) dll.waveGO()->ToneDura_ms = -1;
+    dll.SDStartSoundOut((dll.SDgetSoundStatus() & SD_ST_OUT_RUN) ? 0 : 1);
+}
+
+void TMainForm::startCommon()
+{
+    TsoundDLLImpDyn& dll = soundDLL();
+    dll.SDSetCallBack(SD_CB_IN_STATE, reinterpret_cast<void*>(cbInState));
+    dll.SDSetCallBack(SD_CB_IN_TEXT, reinterpret_cast<void*>(cbInText));
+    onInText();
+    if (bMainClosing) return; // closed during the wait inside
+    refreshGeneratorDisplay();
+    dll.SDSetFuturePara(1, separatorCode());
+    if (m_meas) m_meas->Mstart(1);
+}
+
+void TMainForm::soundOnCommand() { postMsg(this, MSG_SOUND_ONOFF); }
+
+QStringList TMainForm::statusTexts() const { return m_status->panelTexts(); }
+
+// ---- module commands ----------------------------------------------------------------------------
+
+void TMainForm::selectAlternativeDLL()
+{
+    TsoundDLLImpDyn& dll = soundDLL();
+    SetMainClosing(true);
+    if (selectSoundDLL(dll, m_set.SoundDLLname, this) < 0 && dll.handle()) {
+        SetMainClosing(bMainClosing);
+        return;
+    }
+    releaseFuncMM(measuringMode());
+    BusyCursor busy;
+    const TsoundRestartResult r = restartSoundDLL(dll, m_set.SoundDLLname, callbacks());
+    m_startAction = r.start.action;
+    if (r.records) loadGeneratorSettings();
+    m_altDLL->setVisible(dll.altDLLVisible());
+    m_altDLLSep->setVisible(dll.altDLLVisible());
+    refreshSoundTexts();
+    if (m_startAction == eSoundStart::ssOK) {
+        SetMainClosing(bMainClosing);
+        setMeasuringModeF(measuringMode());
+        onInText();
+        onOutText();
+        return;
+    }
+    close();
+}
+
+void TMainForm::soundDialog(int kind)
+{
+    TsoundDLLImpDyn& dll = soundDLL();
+    const int st = dll.SDgetSoundStatus();
+    const bool input = kind < 2;
+    if (!dll.usable() || (st & (input ? SD_ST_IN_RUN : SD_ST_OUT_RUN))) return;
+    dll.SDSoundDlg(m_set.IODlgLink + kind);
+    refreshSoundTexts();
+    onInText();
+    onOutText();
+    int32_t in = 0, out = 0;
+    dll.SDgetSoundDatsPropsCH(&in, &out);
+    if (m_meas) m_meas->SetChannels(in, out);
+}

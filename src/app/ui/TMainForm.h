@@ -1,0 +1,295 @@
+// The main window: owns the running system, starts and stops the sound module, runs the measuring modes.
+#pragma once
+
+#include "analysis/AnalysePara.h"
+#include "analysis/TCorrectionSet.h"
+#include "base/TMemIniFile.h"
+#include "core/soundDLLImpDyn.h"
+#include "app/ui/TMainSettings.h"
+#include "display/TDiagramm.h" // tdiaset
+#include "measurements/MeasurementClass.h"
+#include "measurements/TFrameGate.h"
+
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+
+class TAnaDlg;
+class Tdiafrm;
+class QDialog;
+class TFoToolAnalyzeCurve;
+class QDateTime;
+class QToolButton;
+class QAbstractButton;
+class QBoxLayout;
+class QAction;
+class QActionGroup;
+class QButtonGroup;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QSlider;
+class QSpinBox;
+class QWidget;
+class TFadedButton;
+class TMainStatusBar;
+class TFWaveSynthesis;
+class TSoundODlgF;
+class TUpDown;
+
+// The main window. Creating it loads the settings and starts the sound module; the first
+// activation makes the stored measuring mode active; closing it saves the settings, releases
+// the measurement and shuts the module down in the required order. Every posted message is
+// ignored while the window is being created or closed.
+// GUI thread only; the module's callbacks only post messages to it.
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    struct Options {
+        QString soundModule; // module to start with instead of the stored one (empty: stored)
+        int startMode = -1;  // measuring mode of the first activation instead of the stored one
+    };
+
+    explicit TMainForm(const Options& options, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // The module start-up asked to end the program (no usable module); nothing is running.
+    bool startupFailed() const { return m_startAction == eSoundStart::ssTerminate; }
+    // The module refused to initialise; the window closes itself through its close path.
+    bool closeRequested() const { return m_startAction == eSoundStart::ssCloseWindow; }
+    const QString& soundDLLname() const { return m_set.SoundDLLname; }
+    QString settingsFileName() const;
+    // The texts of the sound-module overview, for tests and scripts.
+    QString overviewText() const;
+    QAction* altDLLAction() const { return m_altDLL; }
+    // Writes "General", "MAIN" and the per-user set; false after showing the error.
+    bool saveSettings();
+    // The shutdown save: the above and, while the module is usable, "OSOUND" and "ISOUND". A
+    // failure with the module's settings shows "Error writing Ini-File ... Abort program" and
+    // makes the program end with a failure code once the shutdown order has run.
+    bool saveAllSettings();
+    bool abortRequested() const { return m_abortAfterShutdown; }
+
+    // The generator: the output "Setup" button's dialog loop, the display of the parameter
+    // editor and its labels, and the rules of typing and arrows (on the module's record).
+    // run replaces the modal showing of the dialog (tests).
+    int openGeneratorDialog(const std::function<int(TSoundODlgF&)>& run = {});
+    void refreshGeneratorDisplay();
+    void soundParaTyped(const QString& text);
+    void soundParaStepped(int delta);
+    // The pink-noise compensation of the diagram, shown in the mode panel.
+    void setPinkNoiseFilterActive(bool on);
+
+    // Runs the work of the first activation unless it already ran (a platform without window
+    // activation, scripts). Later calls do nothing.
+    void ensureActivated();
+    // Switches to measuring mode MM: releases the active measurement, creates and initialises
+    // the one of MM (none for modes whose measurement does not exist), adjusts the controls.
+    void setMeasuringModeF(int MM);
+    // Detaches the start button, de-initialises and frees the active measurement, and hands the
+    // separator to the module.
+    void releaseFuncMM(int MM);
+    // A mode chosen from a tool button or the menu "Measure".
+    void selectMeasuringMode(int MM);
+    // The start command (start button, "Start Measure", F4): runs the bound start handler.
+    // False when the mode has none.
+    bool startCommand();
+    // Registers the program's measurements (the FFT measurement on this window's diagram);
+    // tests that bring their own leave it out. Call before the first activation.
+    void useProgramMeasurements();
+    // The active measurement's result lines (empty without one).
+    QStringList measurementResults() const;
+    int measurementFrames() const; // results the active measurement has drawn since it began
+    // The FFT settings dialog of the FFT and impulse modes (the input "Setup" button).
+    void FFT1Click();
+    // Replaces the FFT dialog's exec() in tests: gets the dialog, returns its result.
+    void setFFTDialogRunner(std::function<int(QDialog&)> run) { m_runFFTDlg = std::move(run); }
+    // "Sound On" (F3): posts the sound on/off message.
+    void soundOnCommand();
+    // The measurement's line back to the window (commands 2 to 8; others are ignored).
+    void CBfromMeas(int32_t cmd, intptr_t para);
+    // getMeasRun of the active measurement, false without one.
+    bool MeasRun() const;
+
+    // ---- state, for tests and scripts
+    int measuringMode() const { return m_fft.MeasuringModeF; }
+    tMeasureObj* activeMeasurement() const { return m_meas.get(); }
+    TFrameGate& frameGate() { return m_frameGate; }
+    QStringList statusTexts() const; // the five panel texts, colour letter first
+    const TMainSettings& settings() const { return m_set; }
+    QChar separatorChar() const { return zustr; }
+    cFFTdat& fftSettings() { return m_fft; }
+    QAbstractButton* modeButton(int mode) const; // tool button of a mode 1..11
+    QSpinBox* averageEdit() const { return seAverVal; }
+    QAbstractButton* startButton() const;
+    QAbstractButton* soundButton() const;
+    QWidget* controlFor(const QString& objectName) const; // a named control of the window
+    QMenu* outputPopup() const { return m_outPopup; }
+    QMenu* inputPopup() const { return m_inPopup; }
+    bool firstActivationDone() const { return m_activated; }
+    const cAnaPara& analysisSettings() const { return m_ana; }
+    // "&Analyze Dialog": the analysis dialog on the analysis settings, opened again after each
+    // "Apply". Tests replace how the dialog is run (default: exec()).
+    void runAnalyzeDialog();
+    void setAnalyzeDialogRunner(std::function<int(TAnaDlg&)> run) { m_runAnaDlg = std::move(run); }
+
+    // ---- the diagram window and its exports
+    Tdiafrm* diagramWindow() const { return m_diafrm; }
+    // "&Save freq. diagram as text file" ('F') / "Save time diagram as text file" ('T'): the
+    // automatic name with AutoNamed, else the save dialog (the chosen name becomes the last
+    // one). False when nothing was written: cancelled, or failed with " could not created".
+    bool saveDiagramText(int DiaType);
+    // Alt+F2: the frequency diagram at once to the last text name (the dialog when none).
+    bool saveFreqTextToLastName();
+    // The frequency diagram's text to `file` (scripts); false with the reason in *error.
+    bool exportFrequencyText(const QString& file, QString* error = nullptr);
+    // "&Copy diagram to clipboard": the 2D diagram's picture (diagram forms 1 and 3).
+    void copyDiagramToClipboard();
+    // "Analyse measured curves".
+    void openCurveAnalysis();
+    // Folder of `last` + stem + "_YYYY_MM_DD_hh-mm-ss" + ext.
+    static QString autoExportName(const QString& last, const QString& stem, const QString& ext, const QDateTime& t);
+    // Tests replace the text save dialog (title, start name -> chosen name, empty = cancel)
+    // and how the curve tool is shown (default: exec()).
+    void setTextFileChooser(std::function<QString(const QString&, const QString&)> c) { m_chooseTextFile = std::move(c); }
+    void setCurveAnalysisRunner(std::function<int(TFoToolAnalyzeCurve&)> r) { m_runCurveTool = std::move(r); }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    // start-up and shutdown
+    void loadSettings();
+    void startSound();
+    void loadGeneratorSettings();
+    void writeGeneratorSettings();
+    void writeMainSettings();
+    TFWaveSynthesis& waveSynthesis();
+    void buildGeneratorEditor(QBoxLayout* row);
+    void runShutdownOrder(bool save);
+    void onActivation();
+    void restoreGeometryFromSettings();
+    void storeGeometryInSettings();
+    TsoundCallbacks callbacks();
+    // window parts
+    void buildButtons();
+    void buildControls();
+    void buildToolButtons();
+    void buildMenus();
+    void buildMeasureMenu();
+    void buildAnalyzeMenu();
+    void buildOptionsMenu();
+    void buildCorrectionMenu();
+    void openCorrectionFile(TCorrectionSet::Which w);
+    void editCorrectionFile(TCorrectionSet::Which w);
+    void refreshCorrectionMenu();
+    void buildStatusBar();
+    void buildOverview();
+    void buildTextExportItems(QMenu* file);
+    void buildEditMenu();
+    void buildToolsMenu();
+    void switchDiagramMode(int MM);
+    void hostSecondaryFor(int MM);
+    void saveDiagramSettings();
+    tdiaset diagramDefaults() const;
+    void applyColours();
+    void refreshSoundTexts();
+    void refreshAudioMenus();
+    // measuring modes
+    void bindStart(const TMeasModeInfo& info);
+    void VisualModeSettings(int MM);
+    void pressModeButton(int mode);
+    void refreshModePanel();
+    void BBdStartClick();
+    void BBsweepStart();
+    void BBPowThdMeasurementClick();
+    void startCommon();
+    void ButManuellClick();
+    void setLevelUnit(edBModi unit);
+    void checkLevelUnitItems();
+    // messages
+    void handleMessage(int msg, intptr_t wParam);
+    void onNewBlock();
+    void onInState();
+    void onOutState();
+    void onInText();
+    void onOutText();
+    void onSoundOnOff();
+    void showMemCounter();
+    // module commands
+    void selectAlternativeDLL();
+    void soundDialog(int kind);
+    int separatorCode() const { return zustr.unicode(); }
+
+    // ---- state
+    bool bMainClosing = true;         // true until start-up ends and again from shutdown on
+    QChar zustr = u'.';               // separator handed to the module; 0x41A sets ';' or ','
+    TMainSettings m_set;              // the main and per-user settings
+    TMemIniFile m_ini;                // the main settings file
+    Options m_options;                // command-line choices
+    eSoundStart m_startAction = eSoundStart::ssOK; // what the module start-up asked for
+    bool m_shutDown = false;          // shutdown order already run
+    bool m_activated = false;         // first activation done
+    QString m_helpFile;               // help file of the interface language
+    int m_helpContext = 0;            // help context of the current mode
+    cFFTdat m_fft;                    // analysis settings (mode, averaging, level unit)
+    cAnaPara m_ana;                   // analysis parameters
+    std::function<int(TAnaDlg&)> m_runAnaDlg; // runs the analysis dialog (tests); empty: exec()
+    std::unique_ptr<TCorrectionSet> m_cors; // input and output correction curves
+    QAction* m_acCorActive[2] = {};   // "Input/Output Correction active"
+    Tcorri m_dispCor;                 // display correction handed to the measurement
+    std::unique_ptr<tMeasureObj> m_meas; // the active measurement, or none
+    TFrameGate m_frameGate;           // frame-rate limit of the block dispatch
+    std::function<void()> m_startHandler; // bound start handler, empty when none
+    std::function<void()> m_setupHandler; // the mode's settings dialog, empty when none exists
+    QString m_remark;                 // last remark line sent by the measurement
+    double m_vuLeft_dB = -192.0;      // last left level for the level meter
+    double m_vuRight_dB = -192.0;     // last right level for the level meter
+    bool m_refreshingGen = false;     // the editor is being filled: its text changes are no typing
+    bool m_abortAfterShutdown = false; // the generator settings could not be written
+    bool m_generatorLoaded = false;   // "OSOUND"/"ISOUND" were read into the module's records
+    bool m_pinkNoiseActive = false;   // the diagram's pink-noise compensation is on
+    TFWaveSynthesis* m_waveSynth = nullptr; // the wave synthesis dialog (child), made on first use
+
+    // ---- controls
+    TFadedButton* ButSetupInp = nullptr; // input "Setup": the mode's settings dialog
+    TFadedButton* ButSampleIn = nullptr; // "Start" / "Stop"
+    TFadedButton* ButManuell = nullptr;  // "Recalculate" (impulse modes)
+    TFadedButton* ButSoundOn = nullptr;  // "Sound on" / "Sound off"
+    TFadedButton* ButSetupOut = nullptr; // output "Setup": the generator dialog
+    QLabel* LaWaveOut = nullptr;         // generator mode name
+    QLineEdit* spSoundPara = nullptr;    // generator parameter: frequency, width, order, formula
+    TUpDown* UDSoundPara = nullptr;      // its arrows
+    QLabel* LaWOunit = nullptr;          // unit of the parameter
+    QSpinBox* seAverVal = nullptr;       // averaging count 1..10000
+    QLabel* laAverage = nullptr;         // "Average"
+    QWidget* m_sweepDisplay = nullptr;   // sweep frequency and the two levels
+    QSlider* TBinVol = nullptr;          // input volume 0..100
+    QSlider* TBoutVol = nullptr;         // output volume 0..100
+    QLabel* laMem = nullptr;             // "GM %d": samples allocated
+    QWidget* m_ctrlPanel = nullptr;      // panel holding the controls above
+    QButtonGroup* m_modeGroup = nullptr; // tool buttons of the modes, id = mode
+    TMainStatusBar* m_status = nullptr;  // the five panels
+    QLabel* m_overview = nullptr;        // module, devices, formats and channels (folded away)
+    QToolButton* m_overviewToggle = nullptr; // shows / hides the overview
+    Tdiafrm* m_diafrm = nullptr;         // the diagram window in the central area
+    bool m_programMeasurements = false;  // useProgramMeasurements registered the factories
+    std::function<int(QDialog&)> m_runFFTDlg; // tests: runs the FFT dialog instead of exec()
+    QString m_diaTopic;                  // section the diagram window settings came from
+    std::function<QString(const QString&, const QString&)> m_chooseTextFile; // tests; empty: dialog
+    std::function<int(TFoToolAnalyzeCurve&)> m_runCurveTool; // tests; empty: exec()
+    QMenu* m_outPopup = nullptr;         // panel 0 menu
+    QMenu* m_inPopup = nullptr;          // panel 1 menu
+    QMenu* m_analyzeMenu = nullptr;      // "&Analyze"
+    QMenu* m_levelUnitMenu = nullptr;    // "Level Units"
+    QActionGroup* m_levelUnits = nullptr; // the unit items, data = edBModi
+    QAction* m_acStartMeasure = nullptr; // "Start Measure" (F4)
+    QAction* m_acSoundOn = nullptr;      // "Sound On" (F3)
+    QAction* m_altDLL = nullptr;         // "Alternative sound DLL"
+    QAction* m_altDLLSep = nullptr;      // its separator
+    QAction* m_optAudio[4] = {};         // Options: out device, out parameter, in device, in parameter
+    QAction* m_popAudio[4] = {};         // the same in the panel menus
+};

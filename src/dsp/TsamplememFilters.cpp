@@ -1,0 +1,89 @@
+// Sample memory: time-domain filtering through IIR filters and filter blocks.
+#include "dsp/Tsamplemem.h"
+
+#include "dsp/IIR_obj_D.h"
+#include "dsp/tFilterBlock.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace {
+
+bool validRate(double sr) { return std::isfinite(sr) && sr > 0.0; }
+
+// Makes sr the design sample rate; the filters that run at it are redesigned when it changed
+// (a filter designed for another rate would put its corner at the wrong frequency).
+template <class Each>
+void useRate(double sr, Each&& forEachFilter)
+{
+    if (TIIRObj::DesignSampleRate() == sr)
+        return;
+    TIIRObj::SetDesignSampleRate(sr);
+    forEachFilter([](TIIRObj& f) { f.ParamUpdate(); });
+}
+
+template <class Fn>
+void forNonFlat(tFilterBlock& b, Fn&& fn)
+{
+    for (TIIRObj& f : b.aEq)
+        if (f.Typ() != iirFlat)
+            fn(f);
+}
+
+double chain(tFilterBlock& b, double x) noexcept
+{
+    for (TIIRObj& f : b.aEq)
+        if (f.Typ() != iirFlat)
+            x = f.NewCycle(x);
+    return x;
+}
+
+} // namespace
+
+void Tsamplemem::timeDomainFilterEQ(double sr, tFilterBlock& block)
+{
+    if (block.bypass || n() == 0)
+        return;
+    if (!validRate(sr))
+        return recordError(EsampleMemEx("timeDomainFilterEQ: sample rate not valid"));
+    useRate(sr, [&](auto&& fn) { forNonFlat(block, fn); });
+    forNonFlat(block, [&](TIIRObj& f) { f.NewCycleBlock(d(), d(), size_t(n())); });
+}
+
+void Tsamplemem::timeDomainFilterTrackEQ(double sr, tFilterBlock& block, double freq)
+{
+    if (!validRate(sr))
+        return recordError(EsampleMemEx("timeDomainFilterTrackEQ: sample rate not valid"));
+    TIIRObj::SetDesignSampleRate(sr);
+    for (TIIRObj& f : block.aEq) {
+        f.SetFreq(freq);
+        f.ClearData();
+    }
+    timeDomainFilterEQ(sr, block);
+}
+
+void Tsamplemem::timeDomainFilterEQRL(double sr, tFilterBlock& left, tFilterBlock& right)
+{
+    if (n() == 0 || (left.bypass && right.bypass))
+        return;
+    if (!validRate(sr))
+        return recordError(EsampleMemEx("timeDomainFilterEQRL: sample rate not valid"));
+    useRate(sr, [&](auto&& fn) { forNonFlat(left, fn), forNonFlat(right, fn); });
+    double* x = d();
+    for (int32_t i = 0; i < n(); ++i) {
+        tFilterBlock& b = (i % 2 == 0) ? left : right;
+        if (!b.bypass)
+            x[i] = chain(b, x[i]);
+    }
+}
+
+void Tsamplemem::timeDomainFilterSingleF(double sr, TIIRObj& filter)
+{
+    if (n() == 0)
+        return;
+    if (!validRate(sr))
+        return recordError(EsampleMemEx("timeDomainFilterSingleF: sample rate not valid"));
+    useRate(sr, [&](auto&& fn) { fn(filter); });
+    filter.NewCycleBlock(d(), d(), size_t(n()));
+}
