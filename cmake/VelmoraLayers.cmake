@@ -13,7 +13,7 @@ set(VL_LAYER_ALLOW_sound/gen "sound/abi;src/dsp")
 set(VL_LAYER_ALLOW_sound/runtime "sound/abi;src/dsp;sound/gen")
 set(VL_LAYER_ALLOW_sound/sim/truth "sound/abi;src/dsp;sound/gen")
 set(VL_LAYER_ALLOW_sound/sim "sound/abi;src/dsp;src/base;sound/gen;sound/runtime;sound/sim/truth")
-set(VL_LAYER_ALLOW_sound/jack "sound/abi;src/dsp;src/base;sound/gen;sound/runtime;sound/sim")  # sim until the runtime is shared
+set(VL_LAYER_ALLOW_sound/jack "sound/abi;src/dsp;src/base;sound/gen;sound/runtime")
 set(VL_LAYER_ALLOW_src/core "sound/abi;src/dsp;src/base")
 set(VL_LAYER_ALLOW_src/analysis "${VL_LAYER_ALLOW_src/core};src/core")
 set(VL_LAYER_ALLOW_src/display "${VL_LAYER_ALLOW_src/analysis};src/analysis")

@@ -31,3 +31,11 @@ public:
 private:
     uint64_t state_ = 1; // generator state
 };
+
+// Distinct, reproducible seeds for the noise sources that share one seed (stream = source
+// number). Streams 1 to 3 are the generator's (white left and right, pink); the virtual
+// bench's models use streams from 100 on.
+inline uint64_t genNoiseSeed(uint32_t seed, uint32_t stream) noexcept
+{
+    return (uint64_t(seed) << 32) ^ (uint64_t(stream) * 0xD1B54A32D192ED03ull);
+}

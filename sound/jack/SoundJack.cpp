@@ -8,8 +8,6 @@
 
 #include <QApplication>
 
-#include <dlfcn.h>
-
 namespace {
 
 // The one device of this module. It exists before SDInitSound because the program queries
@@ -20,19 +18,10 @@ TJackDevice& device()
     return d;
 }
 
-std::u16string moduleFile()
-{
-    Dl_info info{};
-    if (!dladdr(reinterpret_cast<void*>(&device), &info) || !info.dli_fname)
-        return {};
-    return QString::fromLocal8Bit(info.dli_fname).toStdU16String();
-}
-
 } // namespace
 
 SD_EXPORT int32_t SDInitSound(int32_t, const char16_t*)
 {
-    device().setModuleFile(moduleFile());
     QString notice;
     const TJackSettings s = jackReadSettings(jackIniFileName(), &notice);
     return device().init(s, notice.toStdString());
@@ -60,13 +49,6 @@ SD_EXPORT int32_t SDSoundDlg(int32_t)
     const bool saved = jackWriteSettings(jackIniFileName(), after, &error);
     device().apply(after, saved ? std::string() : ("SoundJack.ini could not be saved: " + error).toStdString());
     return 1;
-}
-
-SD_EXPORT int32_t SDDLLdescription(char16_t* text, int32_t maxLen, int32_t code)
-{
-    if (code == SD_Q_FILENAME)
-        device().setModuleFile(moduleFile());
-    return device().description(text, maxLen, code);
 }
 
 SD_FORWARDING_ENTRY_POINTS(device)

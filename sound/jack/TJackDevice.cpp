@@ -1,26 +1,21 @@
 // The JACK module as the program sees it: records, status, texts and entry-point behaviour.
 #include "TJackDevice.h"
 
-#include <QString>
-
 #include <algorithm>
 #include <climits>
-#include <cstring>
 
-static const std::u16string kDeviceName = u"JACK";
-static constexpr int kVersion = 500; // version x 100; the program warns below 416
 // Status bits of what the generator offers: wave synthesis, sound file output, output filter.
 static constexpr int kCapabilities = 0x4000 | 0x8000 | 0x800;
 static constexpr uint32_t kSeed = 1;
-// IEEE float format GUID of WAVE_FORMAT_EXTENSIBLE, in its byte order.
-static constexpr uint8_t kGuidFloat[16] = {0x03, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
 
-static std::u16string widen(const std::string& utf8)
-{
-    return QString::fromUtf8(utf8.data(), qsizetype(utf8.size())).toStdU16String();
-}
-
-TJackDevice::TJackDevice() : TSoundDeviceCore(kCapabilities)
+TJackDevice::TJackDevice()
+    : TSoundDeviceCore({.deviceName = u"JACK",
+                        .description = u"JACK audio (float)",
+                        .version = 500, // the program warns below 416
+                        .capabilities = kCapabilities,
+                        .inPrefix = "in_",
+                        .outPrefix = "out_",
+                        .noun = "the JACK module"})
 {
     fillWfs(gi_.wfs, true);
     fillWfs(go_.wfs, false);
@@ -47,21 +42,13 @@ int TJackDevice::init(const TJackSettings& settings, const std::string& fileNoti
     return 0;
 }
 
-int TJackDevice::deinit()
-{
-    startOut(false);
-    startIn(false);
-    engine_.close();
-    return 0;
-}
-
 void TJackDevice::apply(const TJackSettings& settings, const std::string& fileNotice)
 {
     fileNotice_ = fileNotice;
     const bool wasOpen = engine_.isOpen();
     settings_ = settings;
     if (wasOpen)
-        reopen(size_t(futureSamples_));
+        restartAudio(size_t(futureSamples_));
     fillWfs(gi_.wfs, true);
     fillWfs(go_.wfs, false);
     call(SD_CB_IN_TEXT);
@@ -101,7 +88,7 @@ bool TJackDevice::ensureOpen(bool report)
 
 // Opens the client again (a larger ring, new settings), keeping what was running. The
 // samples recorded so far are dropped.
-bool TJackDevice::reopen(size_t frames)
+bool TJackDevice::restartAudio(size_t frames)
 {
     const bool in = engine_.input(), out = engine_.output();
     engine_.close();
@@ -109,10 +96,7 @@ bool TJackDevice::reopen(size_t frames)
     if (!ensureOpen()) {
         engine_.setInput(false);
         engine_.setOutput(false);
-        if (in)
-            call(SD_CB_IN_STATE);
-        if (out)
-            call(SD_CB_OUT_STATE);
+        tellStopped(in, out);
         return false;
     }
     engine_.setInput(in);
@@ -120,90 +104,31 @@ bool TJackDevice::reopen(size_t frames)
     return true;
 }
 
-// Room for the acquisition plus two blocks the server may add while it is copied, and at
-// least four seconds.
-size_t TJackDevice::ringFramesFor(size_t frames) const
+void TJackDevice::beginInput()
 {
-    frames = std::max(frames, size_t(rate_) * 4) + 2 * size_t(std::max(block_, 4096));
-    return std::min(frames, kJackMaxRingFrames);
+    if (ensureOpen())
+        engine_.setInput(true);
 }
 
-size_t TJackDevice::maxFetch() const
+void TJackDevice::beginOutput()
 {
-    return kJackMaxRingFrames - 2 * size_t(std::max(block_, 4096));
-}
-
-int TJackDevice::startIn(bool on)
-{
-    poll();
-    const bool was = engine_.input();
-    if (on != was) {
-        if (on) {
-            setInError(kJackErrNone);
-            if (ensureOpen())
-                engine_.setInput(true);
-        } else {
-            engine_.setInput(false);
-        }
-        if (engine_.input() != was)
-            call(SD_CB_IN_STATE);
+    if (ensureOpen()) {
+        syncGenerator();
+        engine_.setOutput(true);
     }
-    return status();
 }
 
-int TJackDevice::startOut(bool on)
-{
-    poll();
-    const bool was = engine_.output();
-    if (on != was) {
-        if (on) {
-            setOutError(kJackErrNone);
-            genError_.clear();
-            generator_.invalidate();
-            if (ensureOpen()) {
-                syncGenerator();
-                engine_.setOutput(true);
-            }
-        } else {
-            engine_.setOutput(false);
-        }
-        if (engine_.output() != was)
-            call(SD_CB_OUT_STATE);
-    }
-    return status();
-}
-
+// The server's float samples, whatever the program asked for.
 void TJackDevice::fillWfs(Twfs& w, bool input) const
 {
-    const int ch = input ? settings_.inChannels : settings_.outChannels;
-    w.Device = 0;
-    std::fill(std::begin(w.name), std::end(w.name), char16_t(0));
-    std::copy(kDeviceName.begin(), kDeviceName.end(), w.name);
-    w.usersf = uint32_t(rate_);
-    w.buffers = 2;
-    w.Latency = (block_ * 1000 + rate_ - 1) / rate_;
-    TWaveFormatExtensible& f = w.Wf;
-    f.wFormatTag = 0xFFFE;
-    f.nChannels = uint16_t(ch);
-    f.nSamplesPerSec = uint32_t(rate_);
-    f.nBlockAlign = uint16_t(ch * 4);
-    f.nAvgBytesPerSec = f.nSamplesPerSec * f.nBlockAlign;
-    f.wBitsPerSample = 32;
-    f.cbSize = 22;
-    f.samples = 32;
-    f.dwChannelMask = (1u << ch) - 1u;
-    std::memcpy(f.SubFormat, kGuidFloat, 16);
+    const int latency = (block_ * 1000 + rate_ - 1) / rate_;
+    fillWaveFormat(w, input ? settings_.inChannels : settings_.outChannels, rate_, 32, latency);
 }
 
 int TJackDevice::waveFormat(Twfs* wfs, bool input)
 {
     poll();
-    Twfs& own = input ? gi_.wfs : go_.wfs;
-    fillWfs(own, input);
-    if (!wfs)
-        return 1;
-    *wfs = own;
-    return 0;
+    return copyWaveFormat(wfs, input);
 }
 
 bool TJackDevice::rateValid(long long rate) const
@@ -215,9 +140,7 @@ bool TJackDevice::rateValid(long long rate) const
 // refused (1) with a message in the input text.
 int TJackDevice::setWaveFormat(Twfs* result, const Twfs& wfs, bool input)
 {
-    Twfs& own = input ? gi_.wfs : go_.wfs;
-    takeChannelFlags(own, wfs);
-    const long long rate = wfs.Wf.nSamplesPerSec;
+    const long long rate = takeWaveFormat(wfs, input);
     const bool valid = rateValid(rate);
     const std::string notice =
         valid ? std::string()
@@ -231,32 +154,10 @@ int TJackDevice::setWaveFormat(Twfs* result, const Twfs& wfs, bool input)
     return valid ? 0 : 1;
 }
 
-int TJackDevice::description(char16_t* text, int maxLen, int code) const
+// Device 0 exists while a server answers.
+bool TJackDevice::deviceAvailable() const
 {
-    std::u16string s;
-    int result = 0;
-    const int k = code / 0x10000, n = code % 0x10000;
-    if (code == SD_Q_DESCRIPTION) {
-        s = u"JACK audio (float)";
-        result = kVersion;
-    } else if (code == SD_Q_VERSION) {
-        s = u"5.00";
-        result = kVersion;
-    } else if (code == SD_Q_FILENAME) {
-        s = moduleFile_;
-    } else if (k == 1 || k == 2) {
-        // Device 0 exists while a server answers.
-        result = n == 0 && (engine_.isOpen() || TJackEngine::serverAnswers()) ? 1 : 0;
-        s = result ? kDeviceName : u"";
-    } else if (n == 0 && k >= 100 && k < 300) {
-        const bool in = k < 200;
-        const int i = k - (in ? 100 : 200);
-        result = i < (in ? settings_.inChannels : settings_.outChannels) ? 1 : 0;
-        if (result)
-            s = widen((in ? "in_" : "out_") + std::to_string(i + 1));
-    }
-    writeText(text, maxLen, s);
-    return result;
+    return engine_.isOpen() || TJackEngine::serverAnswers();
 }
 
 std::string TJackDevice::inNotice() const
@@ -272,38 +173,16 @@ std::string TJackDevice::inNotice() const
     return s;
 }
 
-int TJackDevice::errorText(int code, char16_t* text, int maxLen) const
+std::string TJackDevice::ownErrorText(int code) const
 {
-    std::string s;
     switch (code) {
-    case kJackErrNoServer: s = openError_.empty() ? "No JACK server answers." : openError_; break;
-    case kJackErrTooLong:
-        s = "The acquisition is longer than the JACK module can record (at most " + std::to_string(maxFetch()) +
-            " samples per channel).";
-        break;
+    case kJackErrNoServer: return openError_.empty() ? "No JACK server answers." : openError_;
     case kJackErrServerGone:
-        s = "The JACK server has gone away" + (lostText_.empty() ? std::string() : " (" + lostText_ + ")") +
-            "; start the server and start again.";
-        break;
-    case kJackErrBlock: s = "The JACK server's block size grew beyond the module's buffers; start again."; break;
-    default: s = commonErrorText(code); break;
+        return "The JACK server has gone away" + (lostText_.empty() ? std::string() : " (" + lostText_ + ")") +
+               "; start the server and start again.";
+    case kJackErrBlock: return "The JACK server's block size grew beyond the module's buffers; start again.";
+    default: return {};
     }
-    writeText(text, maxLen, widen(s));
-    return code;
-}
-
-int TJackDevice::setFuturePara(int id, int value)
-{
-    poll();
-    if (id == 1)
-        separator_ = value;
-    if (id == 2 && value > 0) {
-        futureSamples_ = value;
-        const size_t want = std::min(size_t(value), maxFetch());
-        if (engine_.isOpen() && want + 2 * size_t(std::max(block_, 4096)) > engine_.ringFrames())
-            reopen(want);
-    }
-    return 0;
 }
 
 // 1: frames recorded since the input started; 2: the next acquisition's length; 3: where the
@@ -314,57 +193,40 @@ int TJackDevice::getFuturePara(int id) const
     if (id == 3)
         return engine_.hasOutputOffset() ? int(std::clamp<int64_t>(engine_.outputOffset(), INT_MIN + 1, INT_MAX))
                                          : INT_MIN;
-    return commonFuturePara(id);
+    return TSoundDeviceCore::getFuturePara(id);
 }
 
-int TJackDevice::fetch(TsmView** views, int lastIndex)
-{
-    poll();
-    if (!views || lastIndex < 0 || !engine_.isOpen())
-        return 0;
-    const int count = std::min(lastIndex + 1, settings_.inChannels);
-    const size_t need = framesWanted(views, count);
-    if (need > maxFetch()) {
-        setInError(kJackErrTooLong);
-        return 0;
-    }
-    if (need + 2 * size_t(std::max(block_, 4096)) > engine_.ringFrames()) {
-        reopen(need);
-        return 0;
-    }
-    return engine_.fetch(views, count);
-}
-
-// Work every entry point does first: hand over generator changes, free what the audio thread
-// let go, report its faults, and notice a server that went away.
+// Work every entry point does first: notice a server that went away, then the shared poll,
+// the block-size fault and new xruns.
 void TJackDevice::poll()
 {
-    if (engine_.takeServerLost()) {
-        const bool in = engine_.input(), out = engine_.output();
-        lostText_ = engine_.lostReason();
-        xrunsShown_ = engine_.xruns();
-        engine_.setInput(false);
-        engine_.setOutput(false);
-        engine_.close();
-        setInError(kJackErrServerGone);
-        setOutError(kJackErrServerGone);
-        if (in)
-            call(SD_CB_IN_STATE);
-        if (out)
-            call(SD_CB_OUT_STATE);
+    if (takeServerLoss())
         return;
-    }
-    engine_.collect();
-    syncGenerator();
-    if (engine_.takeFilterFault())
-        setOutError(kJackErrFilter);
+    pollEngine();
     if (engine_.takeBlockFault())
         setInError(kJackErrBlock);
-    reportGenFaults(engine_.takeGenFaults());
     if (engine_.isOpen() && engine_.xruns() != xrunsShown_) {
         xrunsShown_ = engine_.xruns();
         call(SD_CB_IN_TEXT);
     }
+}
+
+// True when the server shut the client down: it is closed, and input and output are stopped
+// with their errors set.
+bool TJackDevice::takeServerLoss()
+{
+    if (!engine_.takeServerLost())
+        return false;
+    const bool in = engine_.input(), out = engine_.output();
+    lostText_ = engine_.lostReason();
+    xrunsShown_ = engine_.xruns();
+    engine_.setInput(false);
+    engine_.setOutput(false);
+    engine_.close();
+    setInError(kJackErrServerGone);
+    setOutError(kJackErrServerGone);
+    tellStopped(in, out);
+    return true;
 }
 
 void TJackDevice::syncGenerator()

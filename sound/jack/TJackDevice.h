@@ -9,14 +9,13 @@
 
 #include <soundDLLTypes.h>
 
-#include <atomic>
 #include <string>
 
 // Error codes in the high word of the status (SDDLLErrorStr gives their texts).
 enum TJackError : int {
     kJackErrNone = kSoundErrNone,
     kJackErrNoServer = 1,   // no server answers, or it refused the client
-    kJackErrTooLong = 2,    // input: a fetch asked for more than the ring can hold
+    kJackErrTooLong = kSoundErrTooLong,
     kJackErrFilter = kSoundErrFilter,
     kJackErrGenerator = kSoundErrGenerator,
     kJackErrServerGone = 5, // the server shut down while the module was running
@@ -24,9 +23,6 @@ enum TJackError : int {
     kJackTextInput = kSoundTextInput, // connections, xruns
     kJackTextOutput = kSoundTextOutput,
 };
-
-// Largest ring the module allocates per input channel (frames).
-constexpr size_t kJackMaxRingFrames = size_t(1) << 22;
 
 // Every member is for the program's GUI thread. Callbacks 1..4 are called synchronously from
 // inside the entry point that changed the state or the text; faults found on the audio thread
@@ -39,36 +35,36 @@ public:
 
     // SDInitSound: takes the settings and opens the client when a server answers. Always 0.
     int init(const TJackSettings& settings, const std::string& fileNotice);
-    // SDDeInitSound: stops input and output and closes the client.
-    int deinit();
     // After the settings dialog: new settings; an open client is opened again with them.
     void apply(const TJackSettings& settings, const std::string& fileNotice);
     const TJackSettings& settings() const { return settings_; }
     const TJackEngine& engine() const { return engine_; }
 
-    int startIn(bool on);
-    int startOut(bool on);
     int waveFormat(Twfs* wfs, bool input);
     int setWaveFormat(Twfs* result, const Twfs& wfs, bool input);
     bool rateValid(long long rate) const;
-    int description(char16_t* text, int maxLen, int code) const;
-    int errorText(int code, char16_t* text, int maxLen) const;
-    int setFuturePara(int id, int value);
-    int getFuturePara(int id) const;
-    int fetch(TsmView** views, int lastIndex) override;
+    int getFuturePara(int id) const override;
 
 private:
     bool ensureOpen(bool report = true);
-    bool reopen(size_t frames);
-    size_t ringFramesFor(size_t frames) const;
-    size_t maxFetch() const;
+    bool takeServerLoss();
     void poll() override;
     int inputChannels() const override { return settings_.inChannels; }
     int outputChannels() const override { return settings_.outChannels; }
-    void syncGenerator();
-    void fillWfs(Twfs& w, bool input) const;
+    void beginInput() override;
+    void beginOutput() override;
+    void stopAudio() override { engine_.close(); }
+    void syncGenerator() override;
+    void fillWfs(Twfs& w, bool input) const override;
+    bool deviceAvailable() const override;
+    size_t minRingFrames() const override { return size_t(rate_) * 4; } // four seconds
+    size_t ringHeadroom() const override { return 2 * size_t(std::max(block_, 4096)); }
+    bool ringLive() const override { return engine_.isOpen(); }
+    bool canFetch() const override { return engine_.isOpen(); }
+    bool restartAudio(size_t frames) override;
     void setInNotice(const std::string& text);
     std::string inNotice() const override;
+    std::string ownErrorText(int code) const override;
 
     TJackSettings settings_;            // settings in effect
     int rate_ = 48000;                  // the server's rate when last seen, Hz

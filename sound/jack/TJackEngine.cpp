@@ -1,8 +1,6 @@
 // The JACK module's audio core: client, ports, process callback and the hand-over of recorded data.
 #include "TJackEngine.h"
 
-#include <TSimGenerator.h>
-
 #include <jack/jack.h>
 
 #include <algorithm>
@@ -10,8 +8,6 @@
 #include <cstring>
 #include <new>
 
-// inStart_ before the process callback has seen the input session begin.
-static constexpr uint64_t kNoSession = ~uint64_t(0);
 // The generator's noise seeds (the virtual bench's seed 1, so both modules play the same noise).
 static constexpr uint32_t kSeed = 1;
 // Buffers are allocated for at least this many frames, so a server that raises its block
@@ -66,18 +62,11 @@ std::string TJackEngine::open(const TJackSettings& s, size_t ringFrames, std::st
     block_ = int(jack_get_buffer_size(client_));
     capacity_ = std::max(block_, kMinCapacity);
     try {
-        outBuf_.assign(size_t(std::max(s.outChannels, 2)), std::vector<double>(size_t(capacity_), 0.0));
-        inBuf_.assign(size_t(s.inChannels), std::vector<double>(size_t(capacity_), 0.0));
+        allocateBuffers(s.outChannels, s.inChannels, capacity_);
     } catch (const std::bad_alloc&) {
         close();
         return "Not enough memory for the buffers of the JACK module.";
     }
-    outPtr_.clear();
-    inPtr_.clear();
-    for (auto& b : outBuf_)
-        outPtr_.push_back(b.data());
-    for (auto& b : inBuf_)
-        inPtr_.push_back(b.data());
     if (!ring_.allocate(s.inChannels, std::max(ringFrames, size_t(capacity_) * 2))) {
         close();
         return "Not enough memory for the recording buffers of the JACK module.";
@@ -94,14 +83,12 @@ std::string TJackEngine::open(const TJackSettings& s, size_t ringFrames, std::st
         close();
         return "The JACK server refused to register the module's ports.";
     }
-    renderer_.reset(simGenWhiteSeed(kSeed, 0), simGenWhiteSeed(kSeed, 1));
+    resetGenerator(kSeed);
     frame_ = 0;
-    seen_ = 0;
-    inStart_.store(kNoSession);
     inStartFrame_.store(-1);
     outStartFrame_.store(-1);
-    seenInGen_ = inGen_.load() - 1; // the first cycle opens a new input session
-    seenOutGen_ = outGen_.load() - 1;
+    restartInputSession(); // the first cycle opens a new input session
+    restartOutputSession();
     overCount_.store(0);
     xruns_.store(0);
     lost_.store(false);
@@ -204,21 +191,16 @@ std::vector<std::string> TJackEngine::serverPorts(bool inputs) const
 
 void TJackEngine::setInput(bool on)
 {
-    if (on) {
-        inStart_.store(kNoSession);
+    if (on)
         inStartFrame_.store(-1);
-        inGen_.fetch_add(1, std::memory_order_release);
-    }
-    inputOn_.store(on);
+    switchInput(on);
 }
 
 void TJackEngine::setOutput(bool on)
 {
-    if (on) {
+    if (on)
         outStartFrame_.store(-1);
-        outGen_.fetch_add(1, std::memory_order_release);
-    }
-    outputOn_.store(on);
+    switchOutput(on);
 }
 
 std::string TJackEngine::lostReason() const
@@ -226,42 +208,10 @@ std::string TJackEngine::lostReason() const
     return reasonSet_.load(std::memory_order_acquire) ? std::string(reason_) : std::string();
 }
 
-uint64_t TJackEngine::recorded() const
-{
-    return recordedAt(ring_.written());
-}
-
-uint64_t TJackEngine::recordedAt(uint64_t end) const
-{
-    const uint64_t start = inStart_.load();
-    return start == kNoSession || end < start ? 0 : end - start;
-}
-
 int TJackEngine::fetch(TsmView* const* views, int count)
 {
-    if (ring_.capacity() == 0)
-        return 0;
-    count = std::min(count, ring_.channels());
-    size_t need = 0;
-    for (int c = 0; c < count; ++c)
-        if (views[c] && views[c]->Fsmpoi && views[c]->Fsamples > 0)
-            need = std::max(need, size_t(views[c]->Fsamples));
-    uint64_t end = ring_.written();
-    int delivered = 0;
-    if (end > seen_ && need > 0 && need <= ring_.capacity()) {
-        // The process callback may overwrite what is being copied: copy again from the new end.
-        for (int attempt = 0; attempt < 4 && !delivered && recordedAt(end) >= need; ++attempt) {
-            for (int c = 0; c < count; ++c)
-                if (views[c] && views[c]->Fsmpoi && views[c]->Fsamples > 0)
-                    ring_.read(c, end, views[c]->Fsmpoi, size_t(views[c]->Fsamples));
-            delivered = ring_.intact(end, need) ? 1 : 0;
-            if (!delivered)
-                end = ring_.written();
-        }
-    }
-    if (delivered)
-        seen_ = end;
-    return delivered;
+    uint64_t end = 0;
+    return copyNewest(views, count, &end);
 }
 
 int TJackEngine::processThunk(uint32_t frames, void* self) noexcept
@@ -298,66 +248,39 @@ int TJackEngine::process(uint32_t nframes) noexcept
     }
     // Inputs first: what the outputs play reaches an input that listens to them one cycle later,
     // as through any device.
+    readInputs(nframes);
+    if (renderOutput(frames, kSeed))
+        outStartFrame_.store(frame_);
+    writeOutputs(nframes);
+    if (inputSessionBegins())
+        inStartFrame_.store(frame_);
+    frame_ += frames;
+    recordInput(frames);
+    return 0;
+}
+
+// The input ports as doubles in inPtr_ (non-finite samples as 0), counting overloads.
+void TJackEngine::readInputs(uint32_t nframes) noexcept
+{
     int over = 0;
     for (size_t c = 0; c < inPorts_.size(); ++c) {
         const auto* src = static_cast<const float*>(jack_port_get_buffer(inPorts_[c], nframes));
         double* dst = inPtr_[c];
-        for (int n = 0; n < frames; ++n) {
+        for (uint32_t n = 0; n < nframes; ++n) {
             const double x = std::isfinite(src[n]) ? double(src[n]) : 0.0;
             over += std::fabs(x) >= 1.0;
             dst[n] = x;
         }
     }
     overCount_.store(over, std::memory_order_relaxed);
-    const TGenSignal* signal = genBox_.take();
-    const uint32_t og = outGen_.load(std::memory_order_acquire);
-    if (og != seenOutGen_) {
-        seenOutGen_ = og;
-        renderer_.reset(simGenWhiteSeed(kSeed, 0), simGenWhiteSeed(kSeed, 1));
-        outStartFrame_.store(frame_);
-    }
-    if (outputOn_.load()) {
-        renderer_.render(signal, outPtr_[0], outPtr_[1], frames);
-        applyFilter(frames);
-    } else {
-        std::fill_n(outPtr_[0], frames, 0.0);
-        std::fill_n(outPtr_[1], frames, 0.0);
-    }
-    for (size_t c = 0; c < outPorts_.size(); ++c) {
-        auto* dst = static_cast<float*>(jack_port_get_buffer(outPorts_[c], nframes));
-        for (int n = 0; n < frames; ++n)
-            dst[n] = c < 2 ? float(outPtr_[c][n]) : 0.0f;
-    }
-    const uint32_t ig = inGen_.load(std::memory_order_acquire);
-    if (ig != seenInGen_) {
-        seenInGen_ = ig;
-        inStartFrame_.store(frame_);
-        inStart_.store(ring_.written());
-    }
-    frame_ += frames;
-    if (!inputOn_.load())
-        return 0;
-    ring_.write(inPtr_.data(), frames);
-    onBlock.use([](void* code, void* context) { reinterpret_cast<void (*)(void*)>(code)(context); });
-    return 0;
 }
 
-void TJackEngine::applyFilter(int frames) noexcept
+// The generator's two channels on the first two output ports; further ports are silent.
+void TJackEngine::writeOutputs(uint32_t nframes) noexcept
 {
-    bool fault = false;
-    outFilter.use([&](void* code, void*) {
-        auto filter = reinterpret_cast<SDOutFilterProc>(code);
-        double* left = outPtr_[0];
-        double* right = outPtr_[1];
-        for (int n = 0; n < frames; ++n) {
-            filter(&left[n], &right[n]);
-            if (!std::isfinite(left[n]) || !std::isfinite(right[n])) {
-                left[n] = std::isfinite(left[n]) ? left[n] : 0.0;
-                right[n] = std::isfinite(right[n]) ? right[n] : 0.0;
-                fault = true;
-            }
-        }
-    });
-    if (fault)
-        filterFault_.store(true);
+    for (size_t c = 0; c < outPorts_.size(); ++c) {
+        auto* dst = static_cast<float*>(jack_port_get_buffer(outPorts_[c], nframes));
+        for (uint32_t n = 0; n < nframes; ++n)
+            dst[n] = c < 2 ? float(outPtr_[c][n]) : 0.0f;
+    }
 }

@@ -8,8 +8,6 @@
 
 #include <QApplication>
 
-#include <dlfcn.h>
-
 namespace {
 
 // The one bench of this module. It exists before SDInitSound because the program queries
@@ -18,15 +16,6 @@ TSimDevice& bench()
 {
     static TSimDevice device;
     return device;
-}
-
-// This module's file name, as the dynamic loader knows it.
-std::u16string moduleFile()
-{
-    Dl_info info{};
-    if (!dladdr(reinterpret_cast<void*>(&bench), &info) || !info.dli_fname)
-        return {};
-    return QString::fromLocal8Bit(info.dli_fname).toStdU16String();
 }
 
 // Reads SoundSim.ini and applies it.
@@ -41,7 +30,6 @@ void loadSettings()
 
 SD_EXPORT int32_t SDInitSound(int32_t, const char16_t*)
 {
-    bench().setModuleFile(moduleFile());
     loadSettings();
     return 0;
 }
@@ -64,13 +52,6 @@ SD_EXPORT int32_t SDSoundDlg(int32_t)
     const bool saved = simWriteChanges(simIniFileName(), before, after, &error);
     bench().apply(after, saved ? std::string() : ("SoundSim.ini could not be saved: " + error).toStdString());
     return 1;
-}
-
-SD_EXPORT int32_t SDDLLdescription(char16_t* text, int32_t maxLen, int32_t code)
-{
-    if (code == SD_Q_FILENAME)
-        bench().setModuleFile(moduleFile());
-    return bench().description(text, maxLen, code);
 }
 
 SD_FORWARDING_ENTRY_POINTS(bench)

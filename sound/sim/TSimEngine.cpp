@@ -6,15 +6,13 @@
 
 using Clock = std::chrono::steady_clock;
 
-// inStart_ before the audio thread has seen the input session begin.
-static constexpr uint64_t kNoSession = ~uint64_t(0);
 // A realtime thread this many blocks behind restarts its schedule instead of catching up.
 static constexpr int kLateBlocks = 8;
 // Fast pacing: how often a waiting block checks whether it was fetched, and announces itself again.
 static constexpr auto kFetchPoll = std::chrono::microseconds(100);
 static constexpr auto kRenotify = std::chrono::milliseconds(20);
 
-TSimEngine::TSimEngine() : inStart_(kNoSession)
+TSimEngine::TSimEngine()
 {
     configure(TSimSettings{}, simMakeModel(TSimModelSettings{}, nullptr));
 }
@@ -30,23 +28,9 @@ void TSimEngine::configure(const TSimSettings& settings, std::unique_ptr<TSimMod
     model_ = std::move(model);
     model_->prepare({settings_.sampleRate, settings_.inChannels, settings_.outChannels,
                      settings_.blockFrames, settings_.seed});
-    resetGenerator();
+    resetGenerator(settings_.seed);
     genBox_.clearStopped();
-    signal_ = nullptr;
-    allocateBuffers();
-}
-
-void TSimEngine::allocateBuffers()
-{
-    const size_t frames = size_t(settings_.blockFrames);
-    outBuf_.assign(size_t(std::max(settings_.outChannels, 2)), std::vector<double>(frames, 0.0));
-    inBuf_.assign(size_t(settings_.inChannels), std::vector<double>(frames, 0.0));
-    outPtr_.clear();
-    inPtr_.clear();
-    for (auto& b : outBuf_)
-        outPtr_.push_back(b.data());
-    for (auto& b : inBuf_)
-        inPtr_.push_back(b.data());
+    allocateBuffers(settings_.outChannels, settings_.inChannels, settings_.blockFrames);
 }
 
 bool TSimEngine::start(size_t ringFrames)
@@ -55,10 +39,8 @@ bool TSimEngine::start(size_t ringFrames)
         return true;
     if (!ring_.allocate(settings_.inChannels, ringFrames))
         return false;
-    seen_ = 0;
+    restartInputSession();
     consumed_.store(0);
-    inStart_.store(kNoSession);
-    seenInGen_ = inGen_.load() - 1; // the first block opens a new input session
     stop_.store(false);
     thread_ = std::thread([this] { threadMain(); });
     return true;
@@ -81,30 +63,14 @@ void TSimEngine::stop() noexcept
 
 void TSimEngine::setInput(bool on)
 {
-    if (on) {
-        inStart_.store(kNoSession);
-        inGen_.fetch_add(1, std::memory_order_release);
-    }
-    inputOn_.store(on);
+    switchInput(on);
     kick();
 }
 
 void TSimEngine::setOutput(bool on)
 {
-    if (on)
-        outGen_.fetch_add(1, std::memory_order_release);
-    outputOn_.store(on);
+    switchOutput(on);
     kick();
-}
-
-void TSimEngine::post(std::unique_ptr<TGenSignal> signal)
-{
-    genBox_.post(std::move(signal));
-}
-
-void TSimEngine::resetGenerator() noexcept
-{
-    renderer_.reset(simGenWhiteSeed(settings_.seed, 0), simGenWhiteSeed(settings_.seed, 1));
 }
 
 void TSimEngine::kick()
@@ -113,37 +79,12 @@ void TSimEngine::kick()
     kick_.notify_all();
 }
 
-uint64_t TSimEngine::recorded() const
-{
-    return recordedAt(ring_.written());
-}
-
-uint64_t TSimEngine::recordedAt(uint64_t end) const
-{
-    const uint64_t start = inStart_.load();
-    return start == kNoSession || end < start ? 0 : end - start;
-}
-
+// Every call marks what was recorded so far as seen, delivered or not: in fast pacing the next
+// block is made only after this call.
 int TSimEngine::fetch(TsmView* const* views, int count)
 {
-    count = std::min(count, ring_.channels());
-    size_t need = 0;
-    for (int c = 0; c < count; ++c)
-        if (views[c] && views[c]->Fsmpoi && views[c]->Fsamples > 0)
-            need = std::max(need, size_t(views[c]->Fsamples));
-    uint64_t end = ring_.written();
-    int delivered = 0;
-    if (end > seen_ && need > 0 && need <= ring_.capacity()) {
-        // A realtime writer may overwrite what is being copied: copy again from the new end.
-        for (int attempt = 0; attempt < 4 && !delivered && recordedAt(end) >= need; ++attempt) {
-            for (int c = 0; c < count; ++c)
-                if (views[c] && views[c]->Fsmpoi && views[c]->Fsamples > 0)
-                    ring_.read(c, end, views[c]->Fsmpoi, size_t(views[c]->Fsamples));
-            delivered = ring_.intact(end, need) ? 1 : 0;
-            if (!delivered)
-                end = ring_.written();
-        }
-    }
+    uint64_t end = 0;
+    const int delivered = copyNewest(views, count, &end);
     seen_ = std::max(seen_, end);
     consumed_.store(end, std::memory_order_release);
     kick();
@@ -162,7 +103,7 @@ void TSimEngine::threadMain() noexcept
 void TSimEngine::runFast() noexcept
 {
     while (!stop_.load()) {
-        if (!inputOn_.load()) {
+        if (!input()) {
             waitKick(false);
             continue;
         }
@@ -177,11 +118,11 @@ void TSimEngine::runFast() noexcept
 void TSimEngine::waitFetched() noexcept
 {
     auto announced = Clock::now();
-    while (!stop_.load() && inputOn_.load() && consumed_.load(std::memory_order_acquire) < ring_.written()) {
+    while (!stop_.load() && input() && consumed_.load(std::memory_order_acquire) < ring_.written()) {
         std::this_thread::sleep_for(kFetchPoll);
         if (Clock::now() - announced < kRenotify)
             continue;
-        onBlock.use([](void* code, void* context) { reinterpret_cast<void (*)(void*)>(code)(context); });
+        announceBlock();
         announced = Clock::now();
     }
 }
@@ -191,9 +132,9 @@ void TSimEngine::waitKick(bool untilFetched) noexcept
 {
     for (;;) {
         const uint32_t seen = kick_.load();
-        if (stop_.load() || (untilFetched ? (!inputOn_.load() ||
+        if (stop_.load() || (untilFetched ? (!input() ||
                                              consumed_.load(std::memory_order_acquire) >= ring_.written())
-                                          : inputOn_.load()))
+                                          : input()))
             return;
         kick_.wait(seen);
     }
@@ -230,51 +171,11 @@ void TSimEngine::sleepUntil(Clock::time_point due) noexcept
 void TSimEngine::produce() noexcept
 {
     const int frames = settings_.blockFrames;
-    signal_ = genBox_.take();
-    const uint32_t og = outGen_.load(std::memory_order_acquire);
-    if (og != seenOutGen_) {
-        seenOutGen_ = og;
-        resetGenerator();
-    }
-    if (outputOn_.load()) {
-        renderer_.render(signal_, outPtr_[0], outPtr_[1], frames);
-        applyFilter(frames);
-    } else {
-        std::fill_n(outPtr_[0], frames, 0.0);
-        std::fill_n(outPtr_[1], frames, 0.0);
-    }
+    renderOutput(frames, settings_.seed);
     model_->process(outPtr_.data(), inPtr_.data(), frames);
     overCount_.store(quantise(frames), std::memory_order_relaxed);
-
-    const uint32_t ig = inGen_.load(std::memory_order_acquire);
-    if (ig != seenInGen_) {
-        seenInGen_ = ig;
-        inStart_.store(ring_.written());
-    }
-    if (!inputOn_.load())
-        return;
-    ring_.write(inPtr_.data(), frames);
-    onBlock.use([](void* code, void* context) { reinterpret_cast<void (*)(void*)>(code)(context); });
-}
-
-void TSimEngine::applyFilter(int frames) noexcept
-{
-    bool fault = false;
-    outFilter.use([&](void* code, void*) {
-        auto filter = reinterpret_cast<SDOutFilterProc>(code);
-        double* left = outPtr_[0];
-        double* right = outPtr_[1]; // a scratch channel when only one output exists
-        for (int n = 0; n < frames; ++n) {
-            filter(&left[n], &right[n]);
-            if (!std::isfinite(left[n]) || !std::isfinite(right[n])) {
-                left[n] = std::isfinite(left[n]) ? left[n] : 0.0;
-                right[n] = std::isfinite(right[n]) ? right[n] : 0.0;
-                fault = true;
-            }
-        }
-    });
-    if (fault)
-        filterFault_.store(true);
+    inputSessionBegins();
+    recordInput(frames);
 }
 
 // Rounds to the integer grid of the bit depth and clamps to full scale (16/24 bits), or

@@ -7,8 +7,9 @@
 
 using TSimNoise = TGenNoise;
 
-// Distinct, reproducible seeds for the noise sources of one bench (stream = source number).
+// Seeds of the bench's noise sources: the generator's scheme, so no model stream meets the
+// generator's own.
 inline uint64_t simNoiseSeed(uint32_t seed, uint32_t stream) noexcept
 {
-    return (uint64_t(seed) << 32) ^ (uint64_t(stream) * 0xD1B54A32D192ED03ull);
+    return genNoiseSeed(seed, stream);
 }

@@ -1,10 +1,10 @@
-// The recorded-input ring of the virtual bench.
-#include "TSimRing.h"
+// The recorded-input ring every sound module keeps.
+#include "TSoundRing.h"
 
 #include <algorithm>
 #include <new>
 
-bool TSimRing::allocate(int channels, size_t frames)
+bool TSoundRing::allocate(int channels, size_t frames)
 {
     size_t cap = 1;
     while (cap < frames)
@@ -17,7 +17,7 @@ bool TSimRing::allocate(int channels, size_t frames)
     return data_ != nullptr;
 }
 
-void TSimRing::write(const double* const* block, int frames) noexcept
+void TSoundRing::write(const double* const* block, int frames) noexcept
 {
     const uint64_t start = written_.load(std::memory_order_relaxed);
     // Announce the range first: a reader that sees any of the new samples also sees this.
@@ -32,7 +32,7 @@ void TSimRing::write(const double* const* block, int frames) noexcept
     written_.store(start + uint64_t(frames), std::memory_order_release);
 }
 
-void TSimRing::read(int channel, uint64_t end, double* dst, size_t n) const noexcept
+void TSoundRing::read(int channel, uint64_t end, double* dst, size_t n) const noexcept
 {
     // At most two runs: up to the end of the ring, then from its start.
     const std::atomic<double>* ch = data_.get() + size_t(channel) * capacity_;
@@ -42,13 +42,13 @@ void TSimRing::read(int channel, uint64_t end, double* dst, size_t n) const noex
     copyRun(ch, dst + head, n - head);
 }
 
-void TSimRing::copyRun(const std::atomic<double>* src, double* dst, size_t n) noexcept
+void TSoundRing::copyRun(const std::atomic<double>* src, double* dst, size_t n) noexcept
 {
     for (size_t i = 0; i < n; ++i)
         dst[i] = src[i].load(std::memory_order_relaxed);
 }
 
-bool TSimRing::intact(uint64_t end, size_t n) const noexcept
+bool TSoundRing::intact(uint64_t end, size_t n) const noexcept
 {
     std::atomic_thread_fence(std::memory_order_acquire);
     const uint64_t reach = writing_.load(std::memory_order_relaxed);

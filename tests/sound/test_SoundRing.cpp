@@ -1,6 +1,6 @@
-// The virtual bench's recorded-input ring: reads of the newest samples across the wrap, and the
+// The modules' recorded-input ring: reads of the newest samples across the wrap, and the
 // check that tells a reader its copy was overwritten.
-#include "TSimRing.h"
+#include "TSoundRing.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 namespace {
 
 // Appends `frames` samples to both channels; sample k of channel c holds 1000 * c + k + 1.
-void append(TSimRing& ring, uint64_t& produced, int frames)
+void append(TSoundRing& ring, uint64_t& produced, int frames)
 {
     std::vector<double> a(static_cast<size_t>(frames)), b(static_cast<size_t>(frames));
     for (int n = 0; n < frames; ++n) {
@@ -23,9 +23,9 @@ void append(TSimRing& ring, uint64_t& produced, int frames)
 
 } // namespace
 
-TEST(SimRing, ReadsTheNewestSamplesAcrossTheWrap)
+TEST(SoundRing, ReadsTheNewestSamplesAcrossTheWrap)
 {
-    TSimRing ring;
+    TSoundRing ring;
     ASSERT_TRUE(ring.allocate(2, 50));
     ASSERT_EQ(ring.capacity(), 64u);
     uint64_t produced = 0;
@@ -52,9 +52,9 @@ TEST(SimRing, ReadsTheNewestSamplesAcrossTheWrap)
     EXPECT_TRUE(ring.intact(produced - 30, 20));
 }
 
-TEST(SimRing, AnOverwrittenRangeIsNotIntact)
+TEST(SoundRing, AnOverwrittenRangeIsNotIntact)
 {
-    TSimRing ring;
+    TSoundRing ring;
     ASSERT_TRUE(ring.allocate(1, 16));
     uint64_t produced = 0;
     append(ring, produced, 16);

@@ -1,4 +1,4 @@
-// The virtual bench's side of the generator: snapshots of the program's record for the engine.
+// A module's side of the generator: snapshots of the program's record for the engine.
 #pragma once
 
 #include <TGenBuilder.h>
@@ -10,14 +10,14 @@
 #include <memory>
 #include <string>
 
-// Seeds of the generator's noise for a bench seed: white noise left and right, pink noise.
-uint64_t simGenWhiteSeed(uint32_t seed, int channel);
-uint64_t simGenPinkSeed(uint32_t seed);
+// Seeds of the generator's noise for a module seed: white noise left and right, pink noise.
+uint64_t soundGenWhiteSeed(uint32_t seed, int channel);
+uint64_t soundGenPinkSeed(uint32_t seed);
 
 // GUI thread only. Builds a snapshot (TGenBuilder) whenever the record, the sample rate or the
 // seed differ from those of the last snapshot; the texts say what the last snapshot could not
 // play.
-class TSimGenerator {
+class TSoundGenerator {
 public:
     // A new snapshot, or null when nothing changed since the last one.
     std::unique_ptr<TGenSignal> update(const TwaveGO& go, int rate, uint32_t seed);
@@ -33,7 +33,7 @@ private:
     TGenBuilder builder_; // makes the snapshots, keeps tables and files
     TwaveGO last_{};      // record of the last snapshot
     int rate_ = 0;        // sample rate of the last snapshot, Hz
-    uint32_t seed_ = 0;   // bench seed of the last snapshot
+    uint32_t seed_ = 0;   // module seed of the last snapshot
     bool have_ = false;   // last_, rate_ and seed_ are valid
     std::string error_;   // error of the last snapshot
     std::string notice_;  // notice of the last snapshot

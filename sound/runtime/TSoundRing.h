@@ -1,5 +1,5 @@
-// The recorded input of the virtual bench: a multi-channel ring written by the audio thread
-// and read by the GUI thread without locks.
+// A module's recorded input: a multi-channel ring written by the audio thread and read by the
+// GUI thread without locks.
 #pragma once
 
 #include <atomic>
@@ -11,7 +11,7 @@
 // thread) copies the newest samples. The writer never waits: it overwrites the oldest data.
 // A reader therefore copies first and then checks with intact() that nothing it copied was
 // overwritten meanwhile (the samples are relaxed atomics, so such a race is well defined).
-class TSimRing {
+class TSoundRing {
 public:
     // GUI thread, while no writer runs: channels x at least `frames` samples (rounded up to
     // a power of two), all zero, nothing written. False when the memory is not available.

@@ -9,7 +9,7 @@
 // The audio thread marks itself busy before it looks at the slot; set() disables the slot
 // first and then waits for busy to drop (both sequentially consistent, so one of the two
 // always sees the other).
-class TSimCallbackSlot {
+class TSoundCallbackSlot {
 public:
     // GUI thread (or the audio thread from inside a call, with wait = false).
     void set(void* code, void* context, bool wait = true) noexcept

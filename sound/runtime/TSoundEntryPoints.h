@@ -6,9 +6,8 @@
 
 #define SD_EXPORT extern "C" __attribute__((visibility("default")))
 
-// Defines the 17 forwarding entry points; dev() returns the module's one device (a
-// TSoundDeviceCore). The module writes SDInitSound, SDSampleFreqValid, SDSoundDlg and
-// SDDLLdescription itself.
+// Defines the 18 forwarding entry points; dev() returns the module's one device (a
+// TSoundDeviceCore). The module writes SDInitSound, SDSampleFreqValid and SDSoundDlg itself.
 #define SD_FORWARDING_ENTRY_POINTS(dev)                                                                \
     SD_EXPORT int32_t SDDeInitSound(int32_t) { return dev().deinit(); }                               \
     SD_EXPORT int32_t SDStartSoundOut(int32_t start) { return dev().startOut((start & 0xFF) == 1); }  \
@@ -31,6 +30,10 @@
     SD_EXPORT int32_t SDDLLErrorStr(int32_t code, char16_t* text, int32_t maxLen)                     \
     {                                                                                                  \
         return dev().errorText(code, text, maxLen);                                                   \
+    }                                                                                                  \
+    SD_EXPORT int32_t SDDLLdescription(char16_t* text, int32_t maxLen, int32_t code)                  \
+    {                                                                                                  \
+        return dev().description(text, maxLen, code);                                                 \
     }                                                                                                  \
     SD_EXPORT int32_t SDSetFuturePara(int32_t id, int32_t value) { return dev().setFuturePara(id, value); } \
     SD_EXPORT int32_t SDGetFuturePara(int32_t id) { return dev().getFuturePara(id); }                 \

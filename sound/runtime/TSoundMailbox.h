@@ -9,9 +9,9 @@
 // go is parked in `retired_` until the GUI thread collects it; while one is parked the audio
 // thread keeps its current value (at most until the next GUI call).
 template <class T>
-class TSimMailbox {
+class TSoundMailbox {
 public:
-    ~TSimMailbox() { clearStopped(); }
+    ~TSoundMailbox() { clearStopped(); }
 
     // GUI thread: makes v the value the audio thread takes at its next take().
     void post(std::unique_ptr<T> v)
