@@ -1,4 +1,4 @@
-// A wake-up that a real-time thread sends and the GUI thread collects: an atomic count and an eventfd.
+// A wake-up that a real-time thread sends and the GUI thread collects: atomic count plus eventfd.
 #pragma once
 
 #include <atomic>

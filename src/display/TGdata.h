@@ -50,7 +50,7 @@ public:
     Tsamplemem sdX;                   // x values
     bool memalloced = false;          // per-channel buffers exist
     QStringList ComStrList;           // comment lines (the window empties them once shown)
-    cFFTdat* AnaFFT = nullptr;        // analysis settings, owned by the creator; null once withdrawn
+    cFFTdat* AnaFFT = nullptr;        // analysis settings, owned by the creator (null: withdrawn)
     int32_t sfi = 44100;              // sample rate, Hz
     double timestamp = 0.0;           // when the data were taken, s
     bool Working = false;             // the window still uses the package

@@ -103,7 +103,7 @@ std::array<TMeasFactory, 6>& factories()
 std::atomic<QObject*> g_receiver{nullptr}; // main window, or null
 std::atomic<bool> g_closing{true};         // the main window takes no messages now
 TWakeSignal g_blocks;                      // blocks announced by callback 5, not yet delivered
-QPointer<QObject> g_blockWatch;            // the GUI thread's watch on g_blocks (child of the receiver)
+QPointer<QObject> g_blockWatch;            // GUI thread's watch on g_blocks, child of the receiver
 constexpr int kBlockPoll_ms = 5;           // polling period when the system gave no eventfd
 
 // GUI thread: message 0x40D once for every block announced, as if the module had posted each;

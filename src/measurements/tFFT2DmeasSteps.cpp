@@ -338,7 +338,8 @@ int32_t tFFT2Dmeas::preparePasses(int32_t sampleRate)
 int32_t tFFT2Dmeas::startInput(int32_t mem)
 {
     TsoundDLLImpDyn& dll = soundDLL();
-    dll.SDSetCallBack(SD_CB_NEW_BLOCK, const_cast<SDMethod*>(&NewBlockMethod())); // the module only reads it
+    // The module only reads the record.
+    dll.SDSetCallBack(SD_CB_NEW_BLOCK, const_cast<SDMethod*>(&NewBlockMethod()));
     dll.SDSetFuturePara(2, mem);
     return dll.SDStartSoundIn(1);
 }

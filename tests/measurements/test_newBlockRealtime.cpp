@@ -170,8 +170,9 @@ protected:
         }
         return NAN;
     }
-    // A 1 kHz sine of -20 dBFS played and measured with 8192 points until 10 spectra were
-    // drawn, callback 5 counted from the first spectrum on; the level read must be the one played.
+    // A 1 kHz sine of -20 dBFS played and measured with 8192 points until 10 spectra and 100
+    // blocks went by, callback 5 counted from the first spectrum on; the level read is the one
+    // played.
     void measureCounted()
     {
         fft.SamplesFFT = 8192;
