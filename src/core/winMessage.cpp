@@ -17,7 +17,15 @@ extern "C" void __tsan_release(void* addr);
 void postMsg(QObject* receiver, int msg, intptr_t wParam, intptr_t lParam)
 {
     if (!receiver) return;
-    auto* e = new TMsgEvent(msg, wParam, lParam);
+    postMsgEvent(receiver, new TMsgEvent(msg, wParam, lParam));
+}
+
+void postMsgEvent(QObject* receiver, TMsgEvent* e)
+{
+    if (!receiver) {
+        delete e;
+        return;
+    }
 #if defined(__SANITIZE_THREAD__)
     __tsan_release(e);
 #endif

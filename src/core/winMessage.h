@@ -32,6 +32,9 @@ public:
 // Posts a message to a receiver; safe from any thread (the event is queued on the receiver's
 // thread). Does nothing for a null receiver.
 void postMsg(QObject* receiver, int msg, intptr_t wParam = 0, intptr_t lParam = 0);
+// Posts a message event made by the caller (one that carries more than the two parameters);
+// the event is the queue's from now on, deleted unsent for a null receiver.
+void postMsgEvent(QObject* receiver, TMsgEvent* e);
 
 // Qt's event queue hands a posted event to the receiving thread under a lock that the thread
 // sanitizer cannot see (Qt is not built with it), so it takes the receiver's first look at an

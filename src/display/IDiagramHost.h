@@ -12,7 +12,7 @@ class QObject;
 class IDiagramHost {
 public:
     virtual ~IDiagramHost() = default;
-    // Receives result packages (message 1053, wParam = address of a TGdata*).
+    // Receives result packages (message 1053 made by postPackage, which shares the package).
     virtual QObject* diagramReceiver() = 0;
     // Hosts the secondary panel of a measuring mode (9999 removes it).
     virtual void openSecondaryPanel(int32_t typ) = 0;

@@ -246,7 +246,7 @@ void TDiaWindowModel::setUnit2selCurves(const QString& Pstr1, const QString& Pst
 void TDiaWindowModel::putPackage(TGdata& g, bool sweep)
 {
     const cFFTdat& fd = *g.AnaFFT;
-    if (g.ComStrList) g.ComStrList->clear();
+    g.ComStrList.clear();
     setUnit2selCurves(unitLeft, unitRight);
     const int32_t n = std::min<int32_t>({fd.fAnzICha, 8, int32_t(g.asdDia.size())});
     tDiaCurveData dc[8];
@@ -264,7 +264,7 @@ void TDiaWindowModel::putPackage(TGdata& g, bool sweep)
 
 bool TDiaWindowModel::wmPutDia(TGdata* pkg)
 {
-    if (!pkg) return false;
+    if (!pkg || pkg->Withdrawn) return false;
     // A package without its settings cannot be read, but the measurement still gets it back.
     if (pkg->AnaFFT) {
         switch (pkg->AnaFFT->DiagramForm) {

@@ -71,8 +71,9 @@ public:
     // Selected main curves: odd groups get Pstr2, even ones Pstr1 ("dB" in a y-axis mode
     // other than normal unless the unit starts with "dB").
     void setUnit2selCurves(const QString& Pstr1, const QString& Pstr2);
-    // Message 1053. Null does nothing. Distributes the package by its diagram form, clears its
-    // Working flag and posts 1052 (723, 13) to its MsgHandle. Returns whether it was processed.
+    // Message 1053. Null or a package its measurement withdrew does nothing. Distributes the
+    // package by its diagram form, clears its Working flag and posts 1052 (723, 13) to its
+    // MsgHandle. Returns whether it was processed.
     bool wmPutDia(TGdata* pkg);
     // Message 1040: clears the peak hold of slot wParam (0..11, others ignored) and shows it.
     void wmclearcurve(intptr_t wParam);

@@ -76,7 +76,13 @@ void TGdata::copy(const TGdata& src)
     Working = src.Working;
     xlinear = src.xlinear;
     MsgHandle = src.MsgHandle;
-    // AnaFFT stays: this package frees the averaging memory of its own settings only.
+    // AnaFFT and Withdrawn stay: this package frees the averaging memory of its own settings only.
+}
+
+void TGdata::withdraw()
+{
+    Withdrawn = true;
+    AnaFFT = nullptr;
 }
 
 void TGdata::ReleaseGMem()

@@ -11,8 +11,11 @@
 
 class QObject;
 
-// Filled by a measurement, read by the diagram window (message 1053), returned with message
-// 1052. One thread at a time: the measurement while Working is false, the window after.
+// Filled by a measurement, handed to the diagram window shared (message 1053, see
+// diaMessages.h), returned with message 1052. The measurement keeps it and the message shares
+// it, so a package still on its way when its measurement ends stays readable; the measurement
+// withdraws it then and the window drops it. GUI thread only: the measurement fills it while
+// Working is false, the window reads it after.
 class TGdata {
 public:
     // Allocates and clears the averaging memory of `ana` (owned by the creator).
@@ -33,6 +36,11 @@ public:
     // Empties the per-channel buffer lists. Their memory is kept for the next makeAsd (a pass
     // of the same size then allocates nothing) and freed by it or by the destructor.
     void ReleaseGMem();
+    // The measurement gives the package up while the window may still hold it: the window
+    // drops it unread, and it no longer refers to the settings, whose averaging memory the
+    // measurement frees itself (a package that outlives its measurement must not take the
+    // averaging memory of the next one along when it goes).
+    void withdraw();
 
     std::vector<Tsamplemem> asdDia;   // display values per channel
     std::vector<Tsamplemem> asdZ;     // second value set per channel (time signal)
@@ -41,12 +49,13 @@ public:
     std::vector<enumYvalueTyp> eMode; // value kind per channel
     Tsamplemem sdX;                   // x values
     bool memalloced = false;          // per-channel buffers exist
-    QStringList* ComStrList = nullptr; // comment lines, not owned
-    cFFTdat* AnaFFT = nullptr;        // analysis settings, owned by the creator
+    QStringList ComStrList;           // comment lines (the window empties them once shown)
+    cFFTdat* AnaFFT = nullptr;        // analysis settings, owned by the creator (null: withdrawn)
     int32_t sfi = 44100;              // sample rate, Hz
     double timestamp = 0.0;           // when the data were taken, s
     bool Working = false;             // the window still uses the package
     bool xlinear = false;             // x values for a linear axis
+    bool Withdrawn = false;           // its measurement ended: not to be drawn
     QPointer<QObject> MsgHandle;      // receives message 1052 when the package may be reused
 
 private:

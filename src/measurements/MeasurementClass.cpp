@@ -1,10 +1,15 @@
 // The measurement base class, the measuring-mode tables and the block notification.
 #include "measurements/MeasurementClass.h"
 
+#include "core/TWakeSignal.h"
 #include "core/soundDLLImpDyn.h"
 #include "core/winMessage.h"
 
+#include <QCoreApplication>
 #include <QObject>
+#include <QPointer>
+#include <QSocketNotifier>
+#include <QTimer>
 #include <array>
 #include <atomic>
 
@@ -95,8 +100,46 @@ std::array<TMeasFactory, 6>& factories()
     return f;
 }
 
-std::atomic<QObject*> g_receiver{nullptr};
-std::atomic<bool> g_closing{true};
+std::atomic<QObject*> g_receiver{nullptr}; // main window, or null
+std::atomic<bool> g_closing{true};         // the main window takes no messages now
+TWakeSignal g_blocks;                      // blocks announced by callback 5, not yet delivered
+QPointer<QObject> g_blockWatch;            // GUI thread's watch on g_blocks, child of the receiver
+constexpr int kBlockPoll_ms = 5;           // polling period when the system gave no eventfd
+
+// GUI thread: message 0x40D once for every block announced, as if the module had posted each;
+// a receiver that goes or starts closing meanwhile takes no more.
+void deliverBlocks()
+{
+    for (uint64_t n = g_blocks.take(); n > 0; --n) {
+        QObject* receiver = g_receiver.load(std::memory_order_acquire);
+        if (!receiver || g_closing.load(std::memory_order_acquire))
+            return;
+        TMsgEvent e(MSG_NEW_BLOCK, 0, 0);
+        QCoreApplication::sendEvent(receiver, &e);
+    }
+}
+
+// GUI thread: the receiver's thread watches the wake-up of callback 5 from now on.
+void watchBlocks(QObject* receiver)
+{
+    delete g_blockWatch.data();
+    g_blocks.take(); // what was announced for an earlier receiver is not this one's
+    if (!receiver)
+        return;
+    if (g_blocks.fd() >= 0) {
+        auto* notifier = new QSocketNotifier(g_blocks.fd(), QSocketNotifier::Read, receiver);
+        QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] { deliverBlocks(); });
+        g_blockWatch = notifier;
+        return;
+    }
+    auto* timer = new QTimer(receiver);
+    QObject::connect(timer, &QTimer::timeout, timer, [] { deliverBlocks(); });
+    timer->start(kBlockPoll_ms);
+    g_blockWatch = timer;
+}
+
+void newBlockFromModule(void*) { NewSampDat(); }
+const SDMethod g_newBlockMethod{&newBlockFromModule, nullptr};
 
 } // namespace
 
@@ -154,7 +197,11 @@ std::unique_ptr<tMeasureObj> CreateMeasurement(int32_t mode)
 
 // ---- block notification -----------------------------------------------------------------------
 
-void SetMainMsgReceiver(QObject* receiver) { g_receiver.store(receiver, std::memory_order_release); }
+void SetMainMsgReceiver(QObject* receiver)
+{
+    g_receiver.store(receiver, std::memory_order_release);
+    watchBlocks(receiver);
+}
 
 void SetMainClosing(bool closing) { g_closing.store(closing, std::memory_order_release); }
 
@@ -164,4 +211,11 @@ void PostToMain(int msg)
     postMsg(g_receiver.load(std::memory_order_acquire), msg);
 }
 
-void NewSampDat() { PostToMain(MSG_NEW_BLOCK); }
+void NewSampDat()
+{
+    if (g_closing.load(std::memory_order_acquire) || !g_receiver.load(std::memory_order_acquire))
+        return;
+    g_blocks.notify();
+}
+
+const SDMethod& NewBlockMethod() { return g_newBlockMethod; }

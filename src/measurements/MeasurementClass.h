@@ -3,6 +3,7 @@
 
 #include "analysis/AnalysePara.h"
 #include "dsp/Tsamplemem.h"
+#include "soundDLLTypes.h"
 
 #include <QString>
 #include <QStringList>
@@ -153,10 +154,16 @@ std::unique_ptr<tMeasureObj> CreateMeasurement(int32_t mode);
 // ---- the block notification -----------------------------------------------------------------
 
 // The window that receives the module's notifications, and whether it takes them now. Set by the
-// main window; the notifications only post messages to it. Any thread may call the post side.
+// main window on the GUI thread; SetMainMsgReceiver also makes the receiver's thread watch the
+// blocks that callback 5 announces. SetMainClosing may be called from any thread.
 void SetMainMsgReceiver(QObject* receiver);
 void SetMainClosing(bool closing);
-// Posts msg to the receiver unless it is closing or absent.
+// Posts msg to the receiver unless it is closing or absent. For the module's callbacks 1..4,
+// which the modules call from inside their entry points, on the GUI thread.
 void PostToMain(int msg);
-// Callback 5 of the module: a new input block is ready; posts message 0x40D. Module thread.
+// Callback 5 of the module, on the module's real-time thread: a new input block is ready. It
+// only counts the block and wakes the GUI thread (no lock, no allocation, no Qt call); the GUI
+// thread then sends the receiver message 0x40D once for every block announced.
 void NewSampDat();
+// Callback 5 as it is registered with the module (SDSetCallBack kind 5): NewSampDat, no context.
+const SDMethod& NewBlockMethod();

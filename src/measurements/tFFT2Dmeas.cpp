@@ -41,6 +41,7 @@ tFFT2Dmeas::~tFFT2Dmeas()
 {
     if (fMeasrun)
         setPriority(false);
+    retirePackage();
 }
 
 // ---- settings and diagram -----------------------------------------------------------------
@@ -134,13 +135,12 @@ eMeasRes tFFT2Dmeas::Init(cFFTdat* para1, cAnaPara* para2, const Tcorri* iCor, c
     AnadataM = para2;
     if (!m_fft)
         return mereOK;
-    Gdata = std::make_unique<TGdata>(m_fft);
+    newPackage();
     m_fft->DiagramForm = DiaMode == Sample_2D ? Sample_2D : Sample_3D;
     m_fft->MeasuringModeF = DiaMode == Sample_2D ? 1 : 2;
     m_fft->MeasuringObj = this;
     SetCors(iCor, oCor, dCor);
     m_fft->SampleOffset = 0;
-    Gdata->makeAsd(std::max(m_fft->fAnzICha, 0), 0);
     LoadFromIni(m_iniFile);
     PrepareWindow(m_fft->FFTwin, m_fft->SamplesFFT);
     toMain(cbmShowAveCounter, m_fft->AveValue);
@@ -148,7 +148,6 @@ eMeasRes tFFT2Dmeas::Init(cFFTdat* para1, cAnaPara* para2, const Tcorri* iCor, c
         BuildDia2D(true);
     else
         BuildDia3D();
-    Gdata->MsgHandle = &m_stepWnd;
     if (m_host)
         m_host->setYUnit(yUnit());
     FFTstep = fsParked;
@@ -161,7 +160,7 @@ eMeasRes tFFT2Dmeas::DeInit(int32_t para)
         soundDLL().SDStartSoundOut(0);
     MRun(false);
     saveToINI(m_iniFile);
-    Gdata.reset();
+    retirePackage();
     inCor.reset();
     Dispcor.reset();
     if (m_host)
@@ -169,6 +168,27 @@ eMeasRes tFFT2Dmeas::DeInit(int32_t para)
     if (m_fft && m_fft->MeasuringObj == this)
         m_fft->MeasuringObj = nullptr;
     return tMeasureObj::DeInit(para);
+}
+
+// The old package goes first: it frees the averaging memory that the new one makes.
+void tFFT2Dmeas::newPackage()
+{
+    retirePackage();
+    Gdata = std::make_shared<TGdata>(m_fft);
+    Gdata->makeAsd(std::max(m_fft->fAnzICha, 0), 0);
+    Gdata->MsgHandle = &m_stepWnd;
+}
+
+void tFFT2Dmeas::retirePackage()
+{
+    m_awaitingDraw = false;
+    if (!Gdata)
+        return;
+    cFFTdat* settings = Gdata->AnaFFT;
+    Gdata->withdraw();
+    Gdata.reset();
+    if (settings)
+        settings->removeAveMem();
 }
 
 eMeasRes tFFT2Dmeas::SetCors(const Tcorri* iCor, const Tcorri*, const Tcorri* dCor)
@@ -277,6 +297,10 @@ void tFFT2Dmeas::onStepMessage(intptr_t lParam)
 {
     if (!Gdata || !m_fft)
         return; // a message left over from before Init or after DeInit
+    if (lParam == fsDone) {
+        stepDone();
+        return;
+    }
     if (lParam < kRunCurrent)
         FFTstep = int32_t(lParam);
     switch (FFTstep) {
@@ -293,7 +317,6 @@ void tFFT2Dmeas::onStepMessage(intptr_t lParam)
     case fsScale: advance(stepScale()); break;
     case fsWeighting: advance(stepWeighting()); break;
     case fsSend: stepSend(); break;
-    case fsDone: stepDone(); break;
     case fsStop: stepStop(); break;
     case fsStart: stepStart(); break;
     case 4: case 7: case 10: next(); break;

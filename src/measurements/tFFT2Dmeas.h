@@ -50,7 +50,11 @@ private:
 
 // The 2D (and the 3D window's) FFT measurement. Each step is run by a posted message so that
 // the user interface stays responsive between steps; passes never overlap: a pass starts only
-// from step 0, and a block that arrives during one is dropped. GUI thread only.
+// from step 0, after the window answered for the last package (1052, 723, 13), and a block
+// that arrives meanwhile is dropped. The package goes to the window shared, and is never
+// changed while the window may still read it: one still on its way when the measurement ends
+// (DeInit, destruction) or starts again is withdrawn, so the window drops it, and a start
+// fills a new one. GUI thread only.
 class tFFT2Dmeas : public tMeasureObj {
 public:
     // host: the diagram window (may be null: results are then only kept in the package).
@@ -84,13 +88,15 @@ public:
     // saveToINI of that file's name use it instead of the disk, and leave the diagram's own
     // settings to the main window. Not owned; may be null.
     void setSettingsIni(TMemIniFile* ini) { m_sharedIni = ini; }
-    QStringList resultText() const override { return m_lastResults; }
+    QStringList resultText() const override { return m_resultLines; }
     // Depth bands of the 3D window (3D diagram only).
     void setZBands(int32_t z) { m_zBands = z; }
     // Shows the pass time "%1.3fms" at step 13 (the main window's time debug switch).
     void setTimeDebug(bool on) { m_timeDebug = on; }
 
-    // Runs the current step (lParam 9990), or first jumps to step lParam (< 9990).
+    // Runs the current step (lParam 9990), or first jumps to step lParam (< 9990). lParam 13
+    // is the window's answer: it ends the pass of the package sent, and is ignored when no
+    // package is on its way; it leaves a stop or start asked for meanwhile to run.
     void onStepMessage(intptr_t lParam);
     int32_t FFTstep = fsParked;           // step of the evaluation chain
     TGdata* gdata() { return Gdata.get(); }
@@ -123,14 +129,16 @@ private:
     void stepDone();
     void stepStop();
     void stepStart();
+    void newPackage();    // a fresh, empty package that answers to the step window
+    void retirePackage(); // the package withdrawn and let go, its averaging memory freed
     int32_t startInput(int32_t mem); // registers the block callback, starts input; status word
     void setPriority(bool belowNormal);
     QString yUnit() const;
     bool isShared(const QString& name) const; // name is the file of the shared settings
 
     IDiagramHost* m_host;                  // diagram window, not owned (may be null)
-    std::unique_ptr<TGdata> Gdata;         // result package (owned)
-    TGdata* m_gdataRef = nullptr;          // what message 1053 points at (the package's address)
+    std::shared_ptr<TGdata> Gdata;         // result package, shared with message 1053 on its way
+    bool m_awaitingDraw = false;           // a package was sent and the window has not answered
     eSampleMode DiaMode = Sample_2D;       // 2D or 3D diagram
     cFFTdat* m_fft = nullptr;              // shared FFT settings, not owned
     cAnaPara* AnadataM = nullptr;          // shared analysis parameters, not owned
@@ -139,7 +147,6 @@ private:
     std::unique_ptr<Tcorri> m_weighting;   // weighting curve of the analysis settings
     TF2dMeas m_stepWnd;                    // receives the step messages
     QStringList m_resultLines;             // result text of the last pass
-    QStringList m_lastResults;             // copy of it: the diagram empties ComStrList once shown
     // Linear powers of the left and right spectrum's bins, taken in step 6 for the result
     // text when the levels there are plain (m_powersKnown), so step 7 need not raise them.
     std::vector<double> m_binPowers[2];

@@ -7,6 +7,7 @@
 #include "core/soundDLLImpDyn.h"
 #include "core/winMessage.h"
 #include "display/TGdata.h"
+#include "display/diaMessages.h"
 #include "display/IDiagramHost.h"
 
 #include <algorithm>
@@ -23,11 +24,6 @@
 namespace {
 
 constexpr int kMsgStep = 0x400 + 28;   // step message / the diagram window's reply
-constexpr int kMsgPutDia = 0x400 + 29; // result package to the diagram window
-
-// Callback 5 of the module: a new block is ready. Runs on the module's thread; only posts.
-void newBlockFromModule(void*) { NewSampDat(); }
-SDMethod g_newBlockMethod{&newBlockFromModule, nullptr};
 
 double msSince(int64_t startNs)
 {
@@ -206,8 +202,7 @@ bool tFFT2Dmeas::stepResultText()
     for (size_t c = 0; c < 2; ++c)
         in.powers[c] = m_powersKnown[c] ? m_binPowers[c].data() : nullptr;
     m_resultLines = AnadataM ? BuildResultText(in, *AnadataM) : QStringList();
-    m_lastResults = m_resultLines;
-    Gdata->ComStrList = &m_resultLines;
+    Gdata->ComStrList = m_resultLines;
     if (m_host)
         m_host->setCommentLines(m_resultLines, AnadataM ? AnadataM->iResultTextSize : 10);
     return true;
@@ -253,10 +248,10 @@ void tFFT2Dmeas::stepSend()
             b.seal();
     FFTstep = fsParked;
     ++m_passesDrawn;
-    m_gdataRef = Gdata.get();
+    m_awaitingDraw = true;
     QObject* window = m_host ? m_host->diagramReceiver() : nullptr;
     if (window) {
-        postMsg(window, kMsgPutDia, reinterpret_cast<intptr_t>(&m_gdataRef), 0);
+        postPackage(window, Gdata);
         return;
     }
     // Nobody draws: the package is free again at once.
@@ -266,11 +261,15 @@ void tFFT2Dmeas::stepSend()
 
 void tFFT2Dmeas::stepDone()
 {
+    if (!m_awaitingDraw)
+        return; // no package on its way: an answer for one of an earlier run
+    m_awaitingDraw = false;
     m_stepWnd.time = msSince(m_passStart_ns);
     if (m_timeDebug && m_stepWnd.visible)
         m_stepWnd.Memo1 << QString::asprintf("%1.3fms", m_stepWnd.time);
     Gdata->ReleaseGMem();
-    FFTstep = getMeasRun() ? fsIdle : fsParked;
+    if (FFTstep == fsParked) // a stop or a start asked for meanwhile runs its own step
+        FFTstep = getMeasRun() ? fsIdle : fsParked;
 }
 
 void tFFT2Dmeas::stepStop()
@@ -292,6 +291,8 @@ void tFFT2Dmeas::stepStart()
     toMain(cbmShowAveCounter, m_fft->AveCounter);
     if (Gdata->Working)
         return;
+    if (m_awaitingDraw) // the last package is still on its way: the window drops it
+        newPackage();
     TsoundDLLImpDyn& dll = soundDLL();
     const int32_t mem = preparePasses(dll.usable() ? dll.inSampleRate() : sfiMeas);
     if (dll.usable() && dll.waveGI())
@@ -337,7 +338,8 @@ int32_t tFFT2Dmeas::preparePasses(int32_t sampleRate)
 int32_t tFFT2Dmeas::startInput(int32_t mem)
 {
     TsoundDLLImpDyn& dll = soundDLL();
-    dll.SDSetCallBack(SD_CB_NEW_BLOCK, &g_newBlockMethod);
+    // The module only reads the record.
+    dll.SDSetCallBack(SD_CB_NEW_BLOCK, const_cast<SDMethod*>(&NewBlockMethod()));
     dll.SDSetFuturePara(2, mem);
     return dll.SDStartSoundIn(1);
 }

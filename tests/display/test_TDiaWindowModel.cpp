@@ -150,14 +150,13 @@ TEST_F(DiaWindowModelTest, PackageIsDistributedAndHandedBack)
     g.sdX = ramp(64, 20.0, 10.0);
     g.Working = true;
     g.MsgHandle = &meas;
-    QStringList comments{"old"};
-    g.ComStrList = &comments;
+    g.ComStrList = {"old"};
     model.unitLeft = "dBV";
     model.unitRight = "dBu";
     mainDia.curve(1)->Cygroup = 1;
     ASSERT_TRUE(model.wmPutDia(&g));
     EXPECT_FALSE(g.Working);
-    EXPECT_TRUE(comments.isEmpty());
+    EXPECT_TRUE(g.ComStrList.isEmpty());
     EXPECT_EQ(mainDia.curve(0)->FValuelogY, edBV);
     EXPECT_DOUBLE_EQ(mainDia.curve(1)->OriY.getsmAr(0), -2.0);
     EXPECT_FALSE(mainDia.curve(2)->ValidData);

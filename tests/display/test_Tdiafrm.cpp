@@ -56,13 +56,13 @@ struct Recorder : vl::IMessageService {
 // A two-channel spectrum package (pink-ish slopes) with time signals, mode 1.
 struct Package {
     cFFTdat fft;
-    std::unique_ptr<TGdata> g;
+    std::shared_ptr<TGdata> g;
     explicit Package(int channels = 2)
     {
         fft.setAnzICha(channels);
         fft.MeasuringModeF = 1;
         fft.DiagramForm = Sample_2D;
-        g = std::make_unique<TGdata>(&fft);
+        g = std::make_shared<TGdata>(&fft);
         const int n = 512;
         g->makeAsd(channels, n);
         g->sdX = Tsamplemem(n);
@@ -101,8 +101,7 @@ protected:
 
     void putPackage(Package& p)
     {
-        TGdata* ref = p.g.get();
-        postMsg(&w, MSG_DIA_PUTDIA, reinterpret_cast<intptr_t>(&ref));
+        postPackage(&w, p.g);
         QApplication::processEvents();
     }
 
@@ -129,10 +128,10 @@ TEST_F(DiafrmTest, PostedPackageFillsCurvesAndIsHandedBack)
     QApplication::processEvents();
     ASSERT_EQ(meas.got.size(), 1u);
     EXPECT_EQ(meas.got[0], (std::array<intptr_t, 3>{1052, 723, 13}));
-    // Null addresses and null packages are ignored.
+    // A 1053 without a package, and a package its measurement withdrew, are ignored.
     postMsg(&w, MSG_DIA_PUTDIA, 0);
-    TGdata* none = nullptr;
-    postMsg(&w, MSG_DIA_PUTDIA, reinterpret_cast<intptr_t>(&none));
+    p.g->withdraw();
+    postPackage(&w, p.g);
     QApplication::processEvents();
     EXPECT_EQ(meas.got.size(), 1u);
     // 1040 clears a peak hold.
@@ -369,8 +368,7 @@ TEST_F(MainDiagramTest, TextExportMenusWriteFilesAndReportFailure)
     w.ensureActivated();
     ASSERT_NE(w.diagramWindow(), nullptr);
     Package p;
-    TGdata* ref = p.g.get();
-    postMsg(w.diagramWindow(), MSG_DIA_PUTDIA, reinterpret_cast<intptr_t>(&ref));
+    postPackage(w.diagramWindow(), p.g);
     QApplication::processEvents();
 
     QString askedTitle;
@@ -448,8 +446,7 @@ TEST_F(MainDiagramTest, AutoNamedTimeExportWritesTimeDiagram)
     TMainForm w(TMainForm::Options{QString(), 1});
     w.ensureActivated();
     Package p;
-    TGdata* ref = p.g.get();
-    postMsg(w.diagramWindow(), MSG_DIA_PUTDIA, reinterpret_cast<intptr_t>(&ref));
+    postPackage(w.diagramWindow(), p.g);
     QApplication::processEvents();
     w.setTextFileChooser([](const QString&, const QString&) -> QString {
         ADD_FAILURE() << "no dialog with automatic names";

@@ -191,22 +191,28 @@ TEST(TFrameGate, SteadyClockMeasuresMilliseconds)
     EXPECT_LT(gate.elapsed_ms(), 5000.0);
 }
 
-TEST(NewSampDat, PostsOnlyWhileTheMainWindowTakesMessages)
+TEST(NewSampDat, EveryBlockReachesTheMainWindowOnItsOwnThreadWhileItTakesMessages)
 {
     app();
     MsgSink sink;
     SetMainMsgReceiver(&sink);
     SetMainClosing(true);
     std::thread([] { NewSampDat(); }).join();
-    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
     EXPECT_TRUE(sink.msgs.isEmpty());
     SetMainClosing(false);
-    std::thread([] { NewSampDat(); }).join(); // the module calls from its own thread
-    QCoreApplication::sendPostedEvents();
-    EXPECT_EQ(sink.msgs, QList<int>({MSG_NEW_BLOCK}));
+    // The module calls what was registered, from its own thread, three blocks in a row.
+    const SDMethod& cb = NewBlockMethod();
+    std::thread([&cb] {
+        for (int i = 0; i < 3; ++i)
+            cb.code(cb.context);
+    }).join();
+    EXPECT_TRUE(sink.msgs.isEmpty()) << "the module's thread only announces";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(sink.msgs, QList<int>({MSG_NEW_BLOCK, MSG_NEW_BLOCK, MSG_NEW_BLOCK}));
     SetMainMsgReceiver(nullptr);
     NewSampDat();
-    QCoreApplication::sendPostedEvents();
-    EXPECT_EQ(sink.msgs.size(), 1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(sink.msgs.size(), 3);
     SetMainClosing(true);
 }

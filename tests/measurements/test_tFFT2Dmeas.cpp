@@ -6,8 +6,10 @@
 #include "core/soundDLLImpDyn.h"
 #include "core/winMessage.h"
 #include "display/TGdata.h"
+#include "display/diaMessages.h"
 #include "display/IDiagramHost.h"
 #include "measurements/tFFT2Dmeas.h"
+#include "../support/measurementStandIns.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -23,61 +25,6 @@
 #include <random>
 
 namespace {
-
-// The diagram window's side: takes each package, notes what it saw and answers at once.
-class FakeHost : public QObject, public IDiagramHost {
-public:
-    bool event(QEvent* e) override
-    {
-        if (e->type() != TMsgEvent::eventType())
-            return QObject::event(e);
-        const auto* m = static_cast<TMsgEvent*>(e);
-        if (m->msg != 0x400 + 29 || !m->wParam)
-            return true;
-        TGdata* g = *reinterpret_cast<TGdata**>(m->wParam);
-        ++packages;
-        lastChannels = int(g->asdDia.size());
-        lastSpectrum = g->asdDia.empty() ? Tsamplemem() : g->asdDia[0];
-        lastX = g->sdX;
-        g->Working = false;
-        postMsg(g->MsgHandle, 0x400 + 28, 723, 13);
-        return true;
-    }
-    QObject* diagramReceiver() override { return this; }
-    void openSecondaryPanel(int32_t typ) override { panels << typ; }
-    void loadDiagram(const QString&, const QString& topic) override { loadedTopic = topic; }
-    void saveDiagram(const QString&, const QString& topic) override { savedTopic = topic; }
-    void setUnitTexts(const QString&, const QString&) override {}
-    void setFFTInfo(int32_t points, int32_t rate) override { fftPoints = points, sampleRate = rate; }
-    void setMarkerOn(bool, bool) override {}
-    void resetDiagram() override {}
-    void setYUnit(const QString& u) override { yUnit = u; }
-    void setCommentLines(const QStringList& lines, int32_t) override { comments = lines; }
-    void setTimeDiagramRange(double, const QString&) override {}
-    void newCurveSet() override { ++newSets; }
-    void setCurveComments(const QStringList&) override {}
-
-    int packages = 0, lastChannels = 0, fftPoints = 0, sampleRate = 0, newSets = 0;
-    Tsamplemem lastSpectrum, lastX;
-    QList<int32_t> panels;
-    QString loadedTopic, savedTopic, yUnit;
-    QStringList comments;
-};
-
-// Stands in for the main window: every block notification runs the measurement's Mexecute.
-class BlockPump : public QObject {
-public:
-    tMeasureObj* meas = nullptr;
-    int blocks = 0;
-    bool event(QEvent* e) override
-    {
-        if (e->type() == TMsgEvent::eventType() && static_cast<TMsgEvent*>(e)->msg == MSG_NEW_BLOCK && meas) {
-            ++blocks;
-            meas->Mexecute(0);
-        }
-        return true;
-    }
-};
 
 class FFT2Dmeas : public ::testing::Test {
 protected:
@@ -110,6 +57,10 @@ protected:
         fft.FFTwin = 2;
         ana.bLevelmess = true;
         ana.bResultTextLeft = true;
+        makeMeasurement();
+    }
+    void makeMeasurement()
+    {
         meas = std::make_unique<tFFT2Dmeas>(&host);
         meas->setFrameResolution_ms(0);
         meas->setSettingsFile(home.filePath("velmora30.ini"));
@@ -145,15 +96,18 @@ protected:
         go->genOnL = go->genOnR = 1;
         soundDLL().SDStartSoundOut(1);
     }
-    // Runs the event loop until `packages` packages have been drawn (false on time-out).
-    bool runUntilPackages(int packages, int timeout_ms = 20000)
+    // Runs the event loop until done() holds (false on time-out).
+    template <class F>
+    bool runUntil(F done, int timeout_ms = 20000)
     {
         QElapsedTimer t;
         t.start();
-        while (host.packages < packages && t.elapsed() < timeout_ms)
+        while (!done() && t.elapsed() < timeout_ms)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        return host.packages >= packages;
+        return done();
     }
+    // Runs the event loop until `packages` packages have been drawn (false on time-out).
+    bool runUntilPackages(int packages) { return runUntil([&] { return host.packages >= packages; }); }
     double levelFromLine() const
     {
         for (const QString& l : meas->resultLines()) {
@@ -245,6 +199,46 @@ TEST_F(FFT2Dmeas, milliVoltSpectraStayLinearAndModeTwelveRunsAsOne)
         minV = std::min(minV, host.lastSpectrum.getsmAr(k));
     EXPECT_GE(minV, 0.0);
     EXPECT_GT(host.lastSpectrum.getmaxVal(), 0.0);
+}
+
+// Packages that a busy window still holds while the measurement stops and starts again, and
+// while the mode changes (the measurement released and the next one made, as the main window
+// does): no pass writes into a package the window holds, the window reads every held one
+// safely, drops those withdrawn, and the next passes and the next measurement run on.
+TEST_F(FFT2Dmeas, packagesOnTheirWayOutliveRestartAndModeChange)
+{
+    fft.AveValue = 2;
+    init();
+    playSine(1000.0, -20);
+    host.hold = true;
+    meas->Mstart(1);
+    ASSERT_TRUE(runUntil([&] { return host.held.size() == 1; }));
+    const int blocks = pump.blocks;
+    ASSERT_TRUE(runUntil([&] { return pump.blocks > blocks + 3; }));
+    EXPECT_EQ(meas->passesDrawn(), 1) << "no pass while the window holds the package";
+
+    meas->Mstart(1); // stop ...
+    ASSERT_TRUE(runUntil([&] { return meas->FFTstep == fsParked; }));
+    meas->Mstart(1); // ... and start again: the held package is given up, the run goes on
+    ASSERT_TRUE(runUntil([&] { return host.held.size() == 2; }));
+    EXPECT_EQ(host.deliverHeld(), 1) << "the package from before the restart is dropped";
+    host.hold = false;
+    ASSERT_TRUE(runUntilPackages(host.packages + 2));
+
+    host.hold = true;
+    ASSERT_TRUE(runUntil([&] { return host.held.size() == 1; }));
+    meas->DeInit(0); // the mode changes
+    meas.reset();
+    makeMeasurement();
+    init();
+    EXPECT_EQ(host.deliverHeld(), 1) << "the package of the released measurement is dropped";
+    EXPECT_EQ(fft.pAverDatR.size(), 2u) << "the old package left the averaging memory of the new one alone";
+    host.hold = false;
+    const int drawn = host.packages;
+    playSine(1000.0, -20); // the release switched the output off
+    meas->Mstart(1);
+    ASSERT_TRUE(runUntilPackages(drawn + 2));
+    EXPECT_NEAR(levelFromLine(), -20.0, 0.05) << meas->resultLines().join(" | ").toStdString();
 }
 
 TEST_F(FFT2Dmeas, settingsGoToTheModeTopicAndStepMessagesBeforeInitAreIgnored)

@@ -592,8 +592,7 @@ bool Tdiafrm::event(QEvent* e)
     if (e->type() != TMsgEvent::eventType()) return QWidget::event(e);
     const auto* m = static_cast<TMsgEvent*>(e);
     if (m->msg == MSG_DIA_PUTDIA) {
-        auto* const* ref = reinterpret_cast<TGdata* const*>(m->wParam);
-        if (ref) m_model->wmPutDia(*ref);
+        m_model->wmPutDia(packageOf(*m)); // the event holds the package while it is drawn
     } else if (m->msg == MSG_DIA_CLEARCURVE) {
         m_model->wmclearcurve(m->wParam);
     }

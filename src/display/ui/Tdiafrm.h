@@ -26,7 +26,7 @@ class TdiaCdlg;
 struct TDiaOptions;
 class Tdiadlg;
 
-// Shows every 2D result. Results arrive as message 1053 (wParam = address of a TGdata*),
+// Shows every 2D result. Results arrive as message 1053 (a TPutDiaEvent sharing the package),
 // a curve dialog's "Reset" as message 1040. The upper part is the main diagram; below a
 // splitter one secondary panel (OpenSecundaryWindow): the time diagram, or the places of the
 // Thiele-Small and oscilloscope panels. The modal dialogs can be replaced by runners (tests);
