@@ -219,7 +219,9 @@ QRect TDiagramm::logoRect() const
 QRect TDiagramm::logoPlace() const
 {
     const QRect r = logoRect();
-    return r.isEmpty() ? r : QRect(QPoint(r.left(), r.top()), QPoint(m_w - 1, r.bottom())).intersected(Bitm2.rect());
+    if (r.isEmpty())
+        return r;
+    return QRect(QPoint(r.left(), r.top()), QPoint(m_w - 1, r.bottom())).intersected(Bitm2.rect());
 }
 
 QRegion TDiagramm::overAxesRegion() const

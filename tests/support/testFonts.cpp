@@ -28,17 +28,21 @@ constexpr const char* kDejaVuFolder = "/usr/share/fonts/truetype/dejavu";
 constexpr const char* kDejaVuProbe = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 
 const TFontSet kSets[] = {
-    {"dejavu", "fonts-dejavu-core", {kDejaVuFolder, nullptr}, kDejaVuProbe, "DejaVu Sans", "hintslight"},
+    {"dejavu", "fonts-dejavu-core", {kDejaVuFolder, nullptr}, kDejaVuProbe, "DejaVu Sans",
+     "hintslight"},
     // Both forms the package installs: Qt takes the Type 1 faces, whose line spacing is less
     // than their height (a negative leading).
-    {"urw", "fonts-urw-base35", {"/usr/share/fonts/opentype/urw-base35", "/usr/share/fonts/type1/urw-base35"},
+    {"urw", "fonts-urw-base35",
+     {"/usr/share/fonts/opentype/urw-base35", "/usr/share/fonts/type1/urw-base35"},
      "/usr/share/fonts/type1/urw-base35/NimbusSans-Regular.t1", "Nimbus Sans", "hintslight"},
     {"liberation", "fonts-liberation2", {"/usr/share/fonts/truetype/liberation2", nullptr},
-     "/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf", "Liberation Sans", "hintfull"},
+     "/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf", "Liberation Sans",
+     "hintfull"},
 };
 
 // The family names the program asks for, and the generic ones, all mapped to the set's sans.
-const char* const kSansNames[] = {"Arial", "arial", "MS Sans Serif", "Helvetica", "sans-serif", "sans"};
+const char* const kSansNames[] = {"Arial",     "arial",      "MS Sans Serif",
+                                  "Helvetica", "sans-serif", "sans"};
 
 const TFontSet* findSet(const QString& name)
 {
@@ -57,16 +61,16 @@ QString chosenName()
 // Only the set's folders, its aliases and its rendering: nothing of /etc/fonts takes part.
 QString configXml(const TFontSet& s, const QString& cacheDir)
 {
-    QString xml = QStringLiteral("<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">\n"
-                                 "<fontconfig>\n");
+    QString xml = QStringLiteral("<?xml version=\"1.0\"?>\n"
+                                 "<!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">\n<fontconfig>\n");
     xml += QStringLiteral("  <dir>%1</dir>\n").arg(QLatin1String(kDejaVuFolder));
     for (const char* folder : s.folders)
         if (folder && QLatin1String(folder) != QLatin1String(kDejaVuFolder))
             xml += QStringLiteral("  <dir>%1</dir>\n").arg(QLatin1String(folder));
     xml += QStringLiteral("  <cachedir>%1</cachedir>\n").arg(cacheDir);
     for (const char* n : kSansNames)
-        xml += QStringLiteral("  <alias binding=\"same\"><family>%1</family><prefer><family>%2</family>"
-                              "<family>DejaVu Sans</family></prefer></alias>\n")
+        xml += QStringLiteral("  <alias binding=\"same\"><family>%1</family><prefer>"
+                              "<family>%2</family><family>DejaVu Sans</family></prefer></alias>\n")
                    .arg(QLatin1String(n), QLatin1String(s.sans));
     xml += QStringLiteral("  <match target=\"font\">\n"
                           "    <edit name=\"antialias\" mode=\"assign\"><bool>true</bool></edit>\n"
@@ -99,11 +103,14 @@ QString missingPackage(const TFontSet& s)
     const struct {
         const char* path;
         const char* package;
-    } needs[] = {{kDejaVuProbe, "fonts-dejavu-core"}, {s.probe, s.package}, {s.folders[0], s.package},
+    } needs[] = {{kDejaVuProbe, "fonts-dejavu-core"},
+                 {s.probe, s.package},
+                 {s.folders[0], s.package},
                  {s.folders[1], s.package}};
     for (const auto& n : needs)
         if (n.path && !QFileInfo::exists(QLatin1String(n.path)))
-            return QStringLiteral("font set \"%1\" needs the package %2 (%3 is missing; test.sh installs it)")
+            return QStringLiteral("font set \"%1\" needs the package %2 (%3 is missing; "
+                                  "test.sh installs it)")
                 .arg(QLatin1String(s.name), QLatin1String(n.package), QLatin1String(n.path));
     return {};
 }
@@ -113,7 +120,8 @@ QString checkResolution(const TFontSet& s)
 {
     for (const char* n : kSansNames) {
         // Qt names the foundry when a family comes from more than one: "Nimbus Sans [urw]".
-        const QString got = QFontInfo(QFont(QLatin1String(n), 8)).family().section(QStringLiteral(" ["), 0, 0);
+        const QString family = QFontInfo(QFont(QLatin1String(n), 8)).family();
+        const QString got = family.section(QStringLiteral(" ["), 0, 0);
         if (got != QLatin1String(s.sans))
             return QStringLiteral("font set \"%1\": \"%2\" resolves to \"%3\", not \"%4\"")
                 .arg(QLatin1String(s.name), QLatin1String(n), got, QLatin1String(s.sans));
@@ -127,7 +135,8 @@ QString start(const char* programName)
         return QStringLiteral("an application was made before the font set was chosen");
     const TFontSet* s = findSet(chosenName());
     if (!s)
-        return QStringLiteral("VELMORA_TEST_FONTS names an unknown font set \"%1\" (dejavu, urw, liberation)")
+        return QStringLiteral("VELMORA_TEST_FONTS names an unknown font set \"%1\" "
+                              "(dejavu, urw, liberation)")
             .arg(chosenName());
     if (QString why = missingPackage(*s); !why.isEmpty())
         return why;
