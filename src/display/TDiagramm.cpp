@@ -34,6 +34,10 @@ constexpr int32_t kLogTableSize = 99; // 1..9 x 10^k, k = -4..6
 
 TDiagramm::TDiagramm() : DiaNummer(++s_diaCounter)
 {
+    // The family as named; Qt's font matching (fontconfig's aliases) turns it into what the
+    // machine has, usually a face with Arial's widths (Liberation Sans, Nimbus Sans), else its
+    // sans face. No style hint: it makes the matching prefer the generic sans face over those.
+    // Layout and repaints hold for whatever face comes out.
     mFont = QFont("Arial", 8);
     Rem3.setFontSize(8);
     for (int32_t i = 0; i < kDiaCurves; ++i) {

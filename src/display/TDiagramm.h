@@ -375,7 +375,8 @@ private:
     void restoreFromStatic(const QRegion& r);
     static void copyPixels(QImage& to, QPoint at, const QImage& from, const QRect& part);
     void markCurve(bool spans);
-    QRect logoRect() const;
+    QRect logoRect() const;  // the logo's line, right-aligned at the plot's right edge
+    QRect logoPlace() const; // where its ink may go
     void fillColumnSpans(QRgb colour);
     // Curve2Dia, display smoothing and y-axis mode of one slot, as a paint does.
     bool prepareCurve(int32_t slot);

@@ -20,16 +20,36 @@ int32_t safeRound(double v)
     return int32_t(std::lround(std::clamp(v, -1e7, 1e7)));
 }
 
+// Whether `step` written with `decimals` decimals is the step itself.
+bool showsExactly(double step, int32_t decimals)
+{
+    const double scaled = step * std::pow(10.0, decimals);
+    return std::fabs(scaled - std::round(scaled)) <= 1e-9 * std::max(1.0, std::fabs(scaled));
+}
+
 // Label decimals of a group: at least those of its step's row, more when the step needs them
 // (a full-scale axis divided into 8 gets 0.25, which one decimal would show as 0.3).
 void fitDecimals(TYAXgroup& g)
 {
-    while (g.Fyko < 6) {
-        const double scaled = g.Fyteil * std::pow(10.0, g.Fyko);
-        if (std::fabs(scaled - std::round(scaled)) <= 1e-9 * std::max(1.0, std::fabs(scaled)))
-            break;
+    while (g.Fyko < 6 && !showsExactly(g.Fyteil, g.Fyko))
         ++g.Fyko;
+}
+
+// Divisions of a symmetric full-scale axis with room for `a`: an even count, so that 0 is a
+// grid line, and the largest one whose step its labels show exactly with at most one decimal
+// more than the step's row gives. How many divisions fit depends on the font's height; the
+// labels of whatever count fits must still read true: 2 split into 6 would be 0.333333 (or a
+// misleading 0.3), so it is split into 4.
+int32_t fullScaleDivisions(double range, int32_t a)
+{
+    const int32_t most = std::max(2, a - a % 2);
+    for (int32_t d = most; d > 2; d -= 2) {
+        TYAXgroup probe;
+        probe.setYteil(range / d);
+        if (showsExactly(probe.Fyteil, probe.Fyko + 1))
+            return d;
     }
+    return 2;
 }
 
 } // namespace
@@ -148,10 +168,8 @@ void TDiagramm::layoutYaxes()
         const double range = g.Fymax - g.Fymin;
         const bool fullScale = std::fabs(g.Fymax) == std::fabs(g.Fymin) && range <= 2 && g.fEinh == "FS";
         if (fullScale) {
-            int32_t div = a % 2 ? a - 1 : a;
-            div = std::max(div, 2);
             if (Fystepauto && range > 0)
-                g.setYteil(range / div);
+                g.setYteil(range / fullScaleDivisions(range, a));
         } else if (Fystepauto) {
             int32_t yko = 0;
             g.setYteil(makSkal(yko, range / a));

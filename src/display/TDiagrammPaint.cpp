@@ -202,12 +202,26 @@ void TDiagramm::copyPixels(QImage& to, QPoint at, const QImage& from, const QRec
                     size_t(part.width()) * size_t(bytesPerPixel));
 }
 
+// The logo's line ends just above the rows curves may reach, whatever the font's height: it
+// then goes with the kept axes instead of being drawn again in every frame.
 QRect TDiagramm::logoRect() const
 {
     if (!guiAvailable())
         return {};
     const int32_t h = metricsFor(m_logoMetrics, logoFont()).height;
-    return QRect(0, std::max(0, m_diareci.top() - h - 2), m_diareci.right(), h);
+    const int32_t bottom = std::min(m_diareci.top() - 3, curveClipRect().top() - 1);
+    return QRect(0, std::max(0, bottom + 1 - h), m_diareci.right(), h);
+}
+
+// Where the logo may put ink: its line, and beside it up to the image's right edge, for the
+// overhang of an italic last glyph (the ink of a glyph is not bounded by its advance). The
+// logo is drawn clipped to it, so that putting this place back takes all of it away.
+QRect TDiagramm::logoPlace() const
+{
+    const QRect r = logoRect();
+    if (r.isEmpty())
+        return r;
+    return QRect(QPoint(r.left(), r.top()), QPoint(m_w - 1, r.bottom())).intersected(Bitm2.rect());
 }
 
 QRegion TDiagramm::overAxesRegion() const
@@ -217,7 +231,7 @@ QRegion TDiagramm::overAxesRegion() const
     if (!FDia2Up)
         r += captionPlace(); // blended over the curves: put back first
     if (!FDia2Up && !logoWithAxes())
-        r += logoRect();
+        r += logoPlace();
     for (const int32_t x : {RangeLXPix, RangeRXPix, ExtraLineXPix, m_diareci.right()})
         r += QRect(x - 1, T - 1, 3, H + 2); // the vertical lines, with a pixel to spare
     return r.intersected(Bitm2.rect());
@@ -849,15 +863,17 @@ QString TDiagramm::logoText() const
 // and it lies clear of the curves), so drawing it before the curves changes no pixel.
 bool TDiagramm::logoWithAxes() const
 {
-    return !FDia2Up && !cursorShown() && !logoRect().intersects(curveClipRect());
+    return !FDia2Up && !cursorShown() && !logoPlace().intersects(curveClipRect());
 }
 
 void TDiagramm::paintLogoText(QPainter& p)
 {
+    p.save();
+    p.setClipRect(logoPlace());
     p.setFont(logoFont());
     p.setPen(QGuiApplication::palette().color(QPalette::Highlight));
     m_logoStamp.draw(p, logoRect(), Qt::AlignRight | Qt::AlignBottom, logoText());
-    p.setFont(mFont);
+    p.restore();
 }
 
 // The fixed caption's font: the diagram font at 7 points, upright and regular.
@@ -877,7 +893,7 @@ QRect TDiagramm::captionRect() const
     return QRect(m_diareci.left(), m_diareci.bottom() - 14 - sh / 2, m_diareci.width() - 6, sh);
 }
 
-// The caption's place with a few pixels to spare for its glyphs.
+// The caption's place with a few pixels to spare for its glyphs; it is drawn clipped to it.
 QRect TDiagramm::captionPlace() const
 {
     return captionRect().adjusted(0, -2, 2, 2).intersected(Bitm2.rect());
@@ -896,10 +912,12 @@ bool TDiagramm::captionOverAxesOnly(const QRect& place) const
 
 void TDiagramm::paintCaption(QPainter& p)
 {
+    p.save();
+    p.setClipRect(captionPlace());
     p.setFont(captionFont());
     p.setPen(col(0x808080));
     m_captionStamp.draw(p, captionRect(), Qt::AlignRight | Qt::AlignVCenter, fixedCaption());
-    p.setFont(mFont);
+    p.restore();
 }
 
 void TDiagramm::paintLogo(QPainter& p)

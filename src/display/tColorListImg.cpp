@@ -13,6 +13,7 @@ constexpr int kColumnGap = 10;   // pixels between the two columns
 constexpr int kMinPt = 6;        // smallest font fitWidth draws with, points
 }
 
+// The family as named, resolved by Qt's font matching like the diagram's own font.
 tColorListImg::tColorListImg() : font("Arial", 8) {}
 
 

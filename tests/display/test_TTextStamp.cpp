@@ -1,6 +1,9 @@
 // A stamped text line draws the pixels QPainter::drawText draws, for every alignment, clipped
-// or not, and follows changes of text, font and device.
+// or not, in the diagram's family and the default one, glyphs of the fallback font included,
+// and follows changes of text, font and device. Run under each font set (testFonts.h).
 #include "display/TTextStamp.h"
+
+#include "../support/testFonts.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -8,16 +11,14 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <vector>
 
 namespace {
 
 void app()
 {
-    static int argc = 1;
-    static char name[] = "test_TTextStamp";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        new QGuiApplication(argc, argv); // lives until the process ends
+    const QString why = testFonts::startGuiApp("test_TTextStamp");
+    ASSERT_TRUE(why.isEmpty()) << why.toStdString();
 }
 
 QImage canvas(const std::function<void(QPainter&)>& paint, QSize size = {520, 60})
@@ -41,43 +42,49 @@ const int kAlignments[] = {
 
 TEST(TTextStamp, DrawsWhatDrawTextDraws)
 {
-    app();
+    ASSERT_NO_FATAL_FAILURE(app());
     const QString texts[] = {
         QStringLiteral("velmora.audio measurement"),
         QStringLiteral("Level:\tleft Ch. -6.02/500.24[dBV/mV] "), // tab and a trailing blank
         QStringLiteral("  THD @ 997Hz\r&x"),                       // leading blanks, return, ampersand
         QStringLiteral("W\u00e4rme \u00b5V 1/f\u00b2"),
+        QStringLiteral("\u2300 12 mm, \u2221 30\u00b0 V"), // glyphs the sans families leave to DejaVu
     };
+    std::vector<QFont> fonts; // the default family and the diagram's, as the machine maps them
+    for (const QString& family : {QString(), QStringLiteral("Arial")})
+        for (int pt : {6, 7, 8, 11, 17})
+            for (bool bold : {false, true}) {
+                QFont f = family.isEmpty() ? QFont() : QFont(family);
+                f.setPointSize(pt);
+                f.setBold(bold);
+                f.setItalic(pt == 11);
+                fonts.push_back(f);
+            }
     int cases = 0;
     for (const QString& text : texts)
-        for (int pt : {6, 7, 8, 11, 17})
-            for (bool bold : {false, true})
-                for (int flags : kAlignments)
-                    for (QRect r : {QRect(11, 5, 480, 9), QRect(11, 5, 480, 14), QRect(3, 2, 507, 31),
-                                    QRect(40, 10, 90, 12)}) { // the last one clips
-                        QFont f;
-                        f.setPointSize(pt);
-                        f.setBold(bold);
-                        f.setItalic(pt == 11);
-                        const QImage want = canvas([&](QPainter& p) {
-                            p.setFont(f);
-                            p.drawText(r, flags, text);
-                        });
-                        TTextStamp stamp;
-                        const QImage got = canvas([&](QPainter& p) {
-                            p.setFont(f);
-                            stamp.draw(p, r, flags, text);
-                        });
-                        ASSERT_EQ(got, want) << text.toStdString() << ", " << pt << " pt, bold " << bold
-                                             << ", flags " << flags << ", rect " << r.width() << "x" << r.height();
-                        ++cases;
-                    }
-    EXPECT_EQ(cases, 4 * 5 * 2 * 10 * 4);
+        for (const QFont& f : fonts)
+            for (int flags : kAlignments)
+                for (QRect r : {QRect(11, 5, 480, 9), QRect(11, 5, 480, 14), QRect(3, 2, 507, 31),
+                                QRect(40, 10, 90, 12)}) { // the last one clips
+                    const QImage want = canvas([&](QPainter& p) {
+                        p.setFont(f);
+                        p.drawText(r, flags, text);
+                    });
+                    TTextStamp stamp;
+                    const QImage got = canvas([&](QPainter& p) {
+                        p.setFont(f);
+                        stamp.draw(p, r, flags, text);
+                    });
+                    ASSERT_EQ(got, want) << text.toStdString() << ", " << f.toString().toStdString() << ", flags "
+                                         << flags << ", rect " << r.width() << "x" << r.height();
+                    ++cases;
+                }
+    EXPECT_EQ(cases, 5 * 2 * 5 * 2 * 10 * 4);
 }
 
 TEST(TTextStamp, FollowsTextFontAndDeviceAndKeepsThePaintersClip)
 {
-    app();
+    ASSERT_NO_FATAL_FAILURE(app());
     TTextStamp stamp; // one stamp through every change
     QFont f;
     f.setPointSize(9);
