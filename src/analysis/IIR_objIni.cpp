@@ -81,7 +81,7 @@ void LoadFromIniMem(TIIRObj& f, TMemIniFile& ini, const QString& Section, int Id
     const QString s = sectionName(Section, Id);
     for (const char* key : {"Gain", "Q", "Ratio", "Amax", "Att"})
         ini.WriteString(s, key, ini.ReadString(s, key, "0"));
-    const TIIRLimits& L = TIIRObj::Limits();
+    const TIIRLimits& L = f.Limits();
     const double gain = readChecked(ini, s, "Gain", L.gainMin, L.gainMax, 0.0);
     const double q = readChecked(ini, s, "Q", L.qMin, L.qMax, 1.0);
     const double ratio = readChecked(ini, s, "Ratio", L.ratioMin, L.ratioMax, 1.4142);

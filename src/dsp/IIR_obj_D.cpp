@@ -2,7 +2,6 @@
 #include "dsp/IIR_obj_D.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <iostream>
@@ -28,8 +27,6 @@ inline double flushTiny(double v) noexcept
     return v;
 }
 
-std::atomic<double> g_fs{48000.0};    // design sample rate, Hz
-std::atomic<bool> g_wideLimits{false}; // the editor's wide limit set is in force
 
 constexpr TIIRLimits kDefaultLimits{1, 191999, -20, 15, 0.25, 32, -6, -0.01, 1, 20, 0.1, 1.9};
 constexpr TIIRLimits kWideLimits{1e-9, 1e12, -40, 40, 0.1, 50, -12, -0.001, 1, 20, 0.1, 1.9};
@@ -178,17 +175,8 @@ bool usesChar(int typ) { return (typ >= iirTP && typ <= iirBS) || typ == iirATP;
 
 void TIIRObj::setMessageSink(MessageSink sink) { sinkRef() = std::move(sink); }
 
-void TIIRObj::SetDesignSampleRate(double fs)
-{
-    if (std::isfinite(fs) && fs > 0) g_fs.store(fs);
-}
-
-double TIIRObj::DesignSampleRate() { return g_fs.load(); }
-double TIIRObj::DesignT() { return 1.0 / g_fs.load(); }
 const TIIRLimits& TIIRObj::DefaultLimits() { return kDefaultLimits; }
 const TIIRLimits& TIIRObj::WideLimits() { return kWideLimits; }
-void TIIRObj::UseWideLimits(bool wide) { g_wideLimits.store(wide); }
-const TIIRLimits& TIIRObj::Limits() { return g_wideLimits.load() ? kWideLimits : kDefaultLimits; }
 
 // ---- construction and parameters ----
 
@@ -256,6 +244,13 @@ void TIIRObj::SetRatio(double v) { FRatio = v; ParamUpdate(); }
 void TIIRObj::SetAmax(double db) { Famax = db; ParamUpdate(); }
 void TIIRObj::SetAtt(double v) { FAtt = v; ParamUpdate(); }
 void TIIRObj::SetBypassed(bool v) { FBypassed = v; ParamUpdate(); }
+
+void TIIRObj::SetDesignSampleRate(double fs)
+{
+    if (!std::isfinite(fs) || fs <= 0 || fs == Ffs) return;
+    Ffs = fs;
+    ParamUpdate();
+}
 
 void TIIRObj::SetHWbiquads(uint8_t v)
 {

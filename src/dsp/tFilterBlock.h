@@ -34,6 +34,8 @@ public:
     double DoDelay(double v) noexcept;
     // Zeroes every filter's state and the delay line.
     void ClearData() noexcept;
+    // Designs every filter of the chain for sample rate fs (Hz); see TIIRObj::SetDesignSampleRate.
+    void SetDesignSampleRate(double fs);
 
     // Level in dB (values above 0 are ignored), and the polarity / output switches; each
     // recomputes ffak.

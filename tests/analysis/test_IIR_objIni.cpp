@@ -25,15 +25,7 @@ public:
     std::vector<vl::Message> shown; // messages in the order shown
 };
 
-class IIRIni : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        TIIRObj::SetDesignSampleRate(48000);
-        TIIRObj::UseWideLimits(false);
-    }
-    void TearDown() override { TIIRObj::UseWideLimits(false); }
-};
+class IIRIni : public ::testing::Test {};
 
 void expectSameParams(const TIIRObj& a, const TIIRObj& b)
 {
@@ -97,7 +89,7 @@ TEST_F(IIRIni, GarbageAndOutOfRangeValuesLoadTheDefaults)
     LoadFromIniMem(f, ini, "F", 1);
     EXPECT_EQ(f.Freq(), 1000.0);
     EXPECT_EQ(f.Gain(), 0.0);
-    TIIRObj::UseWideLimits(true);
+    f.UseWideLimits(true);
     LoadFromIniMem(f, ini, "F", 1);
     EXPECT_EQ(f.Freq(), 250000.0);
     EXPECT_EQ(f.Gain(), 30.0);
