@@ -43,11 +43,11 @@ bool readFile(TMemIniFile& ini, const QString& Path, QString* error)
 
 } // namespace
 
-void installIIRMessageSink()
+bool ReportDesignWarning(const TIIRObj& f)
 {
-    TIIRObj::setMessageSink([](const std::string& title, const std::string& text) {
-        vl::showMessage(vl::MsgKind::Warning, QString::fromStdString(title), QString::fromStdString(text));
-    });
+    if (!*f.DesignWarning()) return false;
+    vl::showMessage(vl::MsgKind::Warning, QStringLiteral("Warning"), QString::fromLatin1(f.DesignWarning()));
+    return true;
 }
 
 void SaveToIniMem(const TIIRObj& f, TMemIniFile& ini, const QString& Section, int Id)
@@ -98,6 +98,7 @@ void LoadFromIniMem(TIIRObj& f, TMemIniFile& ini, const QString& Section, int Id
     f.SetBypassed(ini.ReadBool(s, "ByPassed", false));
     f.SetRatio(ratio);
     f.SetParam(typ, grad, freq, gain, q, amax, att, ch);
+    ReportDesignWarning(f);
 }
 
 bool LoadFromIni(TIIRObj& f, const QString& Path, const QString& Section, int Id, QString* error)

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <iostream>
 #include <numbers>
 #include <vector>
 
@@ -30,20 +29,6 @@ inline double flushTiny(double v) noexcept
 
 constexpr TIIRLimits kDefaultLimits{1, 191999, -20, 15, 0.25, 32, -6, -0.01, 1, 20, 0.1, 1.9};
 constexpr TIIRLimits kWideLimits{1e-9, 1e12, -40, 40, 0.1, 50, -12, -0.001, 1, 20, 0.1, 1.9};
-
-TIIRObj::MessageSink& sinkRef()
-{
-    static TIIRObj::MessageSink sink;
-    return sink;
-}
-
-void report(const std::string& title, const std::string& text)
-{
-    if (sinkRef())
-        sinkRef()(title, text);
-    else
-        std::cerr << title << ": " << text << "\n";
-}
 
 bool inRange(double v, double lo, double hi) { return std::isfinite(v) && v >= lo && v <= hi; }
 
@@ -171,9 +156,7 @@ bool usesChar(int typ) { return (typ >= iirTP && typ <= iirBS) || typ == iirATP;
 
 } // namespace
 
-// ---- process-wide settings ----
-
-void TIIRObj::setMessageSink(MessageSink sink) { sinkRef() = std::move(sink); }
+// ---- limit sets ----
 
 const TIIRLimits& TIIRObj::DefaultLimits() { return kDefaultLimits; }
 const TIIRLimits& TIIRObj::WideLimits() { return kWideLimits; }
@@ -480,12 +463,13 @@ void TIIRObj::sectionPeak()
     BIQ[0] = {W * W, Fgain > 0 ? boost : plain, 1, W * W, Fgain > 0 ? plain : boost, 1};
 }
 
-void TIIRObj::checkPoles() const
+void TIIRObj::checkPoles()
 {
+    FWarning = "";
     if (Ftyp == iirFlat) return;
     for (int k = 0; k < FBiquads; ++k) {
         if (BIQ[k].D1 == 0 && BIQ[k].D2 == 0) {
-            report("Warning", "analoge function without pole !");
+            FWarning = "analoge function without pole !";
             return;
         }
     }

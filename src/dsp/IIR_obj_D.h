@@ -4,7 +4,6 @@
 #include <complex>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <span>
 #include <string>
 
@@ -72,17 +71,12 @@ using TIIR32 = TIIRSection32[kIIRMaxBiquads];
 // rate -> digital sections (IIR). NewCycle() then filters one sample at a time.
 //
 // Threads: design (setters, ParamUpdate, CopyFrom, SetParam) is for one thread at a time,
-// normally the GUI thread; it may show the "analoge function without pole !" warning through
-// the message sink. NewCycle/NewCycleBlock/ClearData never lock, allocate or report and may
+// normally the GUI thread; a design whose analog sections lack a pole keeps the warning
+// "analoge function without pole !" in DesignWarning() for the owner to show. NewCycle/NewCycleBlock/ClearData never lock, allocate or report and may
 // run on the audio thread, but not concurrently with a redesign of the same object (the filter
 // blocks hand over whole copies). No Qt in this class; INI storage is in IIR_objIni.h.
 class TIIRObj {
 public:
-    // Where messages go: title ("Warning") and text. An empty sink restores the default
-    // (standard error). Set once at start-up, before filters are designed.
-    using MessageSink = std::function<void(const std::string& title, const std::string& text)>;
-    static void setMessageSink(MessageSink sink);
-
     // The rate a new filter is designed at, Hz; stored filter files carry no rate.
     static constexpr double kDefaultDesignSampleRate = 48000.0;
 
@@ -140,6 +134,8 @@ public:
     uint8_t HWbiquads() const { return FHWbiquads; }
     double DesignSampleRate() const { return Ffs; } // Hz
     double DesignT() const { return 1.0 / Ffs; }    // sampling interval, seconds
+    // The warning of the last design ("analoge function without pole !"), "" when it had none.
+    const char* DesignWarning() const { return FWarning; }
     uint8_t Biquads() const { return FBiquads; } // sections in use, 1..7
     uint8_t Ntp() const { return FNtp; }         // prototype poles
     double Wtr() const { return FWtr; }          // prewarped corner, rad/s
@@ -213,12 +209,13 @@ private:
     void sectionsSingle();
     void sectionShelving(bool high);
     void sectionPeak();
-    void checkPoles() const;
+    void checkPoles();
     void bilinear();
     size_t exportFrac(std::span<int32_t> out, double norm, bool negateFeedback);
 
     double Ffs = kDefaultDesignSampleRate; // design sample rate, Hz
     bool FWideLimits = false; // the editor's wide limit set is in force
+    const char* FWarning = "";  // warning of the last design, "" for none
     uint8_t Ftyp = 0;         // filter type 0..13
     double Ffreq = 1000.0;    // corner or centre frequency, Hz
     double Fgain = 0.0;       // gain of shelving and peak, dB

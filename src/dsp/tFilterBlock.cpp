@@ -113,9 +113,3 @@ void tFilterBlockSet::acceptOutput(const tFilterBlock& left, const tFilterBlock&
     outLeft.copyfrom(left);
     outRight.copyfrom(linkOutFromEQL ? left : right);
 }
-
-tFilterBlockSet& processFilterBlocks()
-{
-    static tFilterBlockSet blocks;
-    return blocks;
-}

@@ -169,17 +169,19 @@ TEST_F(IIRIni, SectionWithoutPoleWarnsThroughTheMessageService)
 {
     Recorder rec;
     vl::setMessageService(&rec);
-    installIIRMessageSink();
     TIIRObj f;
     // A first-order Tschebyscheff with an absurd ripple has its real pole at 0: no pole left.
     f.SetParam(iirHP, 1, 1000, 0, 1, -1, 1, chTschebyscheff);
-    EXPECT_TRUE(rec.shown.empty());
+    EXPECT_FALSE(ReportDesignWarning(f));
     f.SetAmax(-4000);
+    EXPECT_TRUE(rec.shown.empty()); // the design itself reports nothing
+    EXPECT_TRUE(ReportDesignWarning(f));
     ASSERT_EQ(rec.shown.size(), 1u);
     EXPECT_EQ(rec.shown[0].title, "Warning");
     EXPECT_EQ(rec.shown[0].text, "analoge function without pole !");
     EXPECT_TRUE(std::isfinite(f.NewCycle(1.0))); // the design went on
-    TIIRObj::setMessageSink({});
+    f.SetAmax(-1);
+    EXPECT_STREQ(f.DesignWarning(), ""); // a sound redesign clears it
     vl::setMessageService(nullptr);
 }
 

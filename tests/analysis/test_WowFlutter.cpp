@@ -64,8 +64,9 @@ std::vector<double> playTape(const Deck& d, double f, double seconds, int rate =
 // Raw dB spectrum (20 log10 of the bin magnitudes, Hann) of the first kFFT samples.
 Tsamplemem spectrumOf(const std::vector<double>& x) {
     std::vector<double> buf(x.begin(), x.begin() + kFFT);
-    PrepareWindow(2, kFFT);
-    WindowedSpectrum(buf.data(), nullptr, kFFT, 0);
+    FFtuliContext transform;
+    transform.prepareWindow(2, kFFT);
+    transform.windowedSpectrum(buf.data(), nullptr, kFFT, 0);
     Tsamplemem s(kFFT / 2);
     for (int k = 0; k < kFFT / 2; ++k)
         s.setsmAr(k, buf[size_t(k)] > 0 ? 20 * std::log10(buf[size_t(k)]) : 0.0);
