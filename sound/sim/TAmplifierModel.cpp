@@ -53,18 +53,15 @@ std::unique_ptr<TSimModel> TAmplifierModel::make(const TSimModelSettings& settin
     return std::make_unique<TAmplifierModel>(settings);
 }
 
-// A 2nd-order Butterworth of the project's IIR design at rate fs. The design rate is
-// process-wide, so it is restored afterwards.
+// A 2nd-order Butterworth of the project's IIR design at rate fs.
 static TIIRObj butterworth(TIIRTyp type, double corner, double fs)
 {
-    const double before = TIIRObj::DesignSampleRate();
-    TIIRObj::SetDesignSampleRate(fs);
     TIIRObj f;
+    f.SetDesignSampleRate(fs);
     f.SetFilterChar(chButterworth);
     f.SetGrad(2);
     f.SetFreq(corner);
     f.SetTyp(type);
-    TIIRObj::SetDesignSampleRate(before);
     return f;
 }
 

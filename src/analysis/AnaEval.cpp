@@ -443,13 +443,13 @@ bool IsNoWeighting(const QString& name) {
     return name.isEmpty() || name == QLatin1String("none");
 }
 
-std::unique_ptr<Tcorri> MakeWeighting(const cAnaPara& ana, char sep) {
+std::unique_ptr<Tcorri> MakeWeighting(const cAnaPara& ana, char sep, const Tcorri::MessageSink& report) {
     if (IsNoWeighting(ana.filter)) return nullptr;
     auto curve = std::make_unique<Tcorri>();
     if (ana.filter == kUser) {
         // A weighting gain is added to the values like the built-in tables, whatever
         // direction a correction file normally has.
-        curve->makeCorrArr(QFile::encodeName(ana.UserFname).toStdString(), sep);
+        curve->makeCorrArr(QFile::encodeName(ana.UserFname).toStdString(), sep, false, report);
         curve->setapplDir(-1);
         curve->setMode(2);
         return curve;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "analysis/AnalysePara.h"
+#include "analysis/corObjMessages.h"
 #include "dsp/corObj.h"
 #include "dsp/Tsamplemem.h"
 
@@ -37,9 +38,10 @@ bool IsNoWeighting(const QString& name);
 // The weighting curve of ana.filter, to be added to dB values (applDir -1), interpolated
 // linearly. No curve (null) for "none". "USER" loads the correction file ana.UserFname with the
 // separator sep, as every correction file is loaded: a file that cannot be used yields an
-// empty inactive curve after the curve's own warning, so values stay unweighted. Any other
-// name yields an inactive flat curve of three points (10, 1000, 24000 Hz).
-std::unique_ptr<Tcorri> MakeWeighting(const cAnaPara& ana, char sep = ';');
+// empty inactive curve after the curve's own warning (to `report`), so values stay
+// unweighted. Any other name yields an inactive flat curve of three points (10, 1000, 24000 Hz).
+std::unique_ptr<Tcorri> MakeWeighting(const cAnaPara& ana, char sep = ';',
+                                      const Tcorri::MessageSink& report = correctionMessageSink());
 
 // ---- single evaluations -------------------------------------------------------------------
 

@@ -2,6 +2,7 @@
 // spectrum averaging and the band level.
 #include "analysis/AnalysePara.h"
 
+#include "analysis/corObjMessages.h"
 #include "dsp/fftKernel.h"
 
 #include "base/TMemIniFile.h"
@@ -50,11 +51,6 @@ bool safeToWrite(const TMemIniFile& fini) {
 QString MeasuringModeTopic(int32_t mode) {
     const bool known = mode >= 0 && mode < int32_t(kTopics.size());
     return QString::fromLatin1(kTopics[known ? size_t(mode) : 0]);
-}
-
-TLevelCalibration& LevelCalibration() {
-    static TLevelCalibration cal;
-    return cal;
 }
 
 // ---- cFFTdat ------------------------------------------------------------------------------
@@ -114,7 +110,7 @@ void cFFTdat::setdBMode(edBModi amode, const QString& soneFile) {
     if (amode != dbMode_Sone) return;
     const QString name =
         soneFile.isEmpty() ? vlCommonDataFolder() + QStringLiteral("sonecor.dpf") : soneFile;
-    SoneCor.makeCorrArr(name.toStdString(), ' ');
+    SoneCor.makeCorrArr(name.toStdString(), ' ', false, correctionMessageSink());
     SoneCor.setapplDir(-1); // corri(0, dBSPL, 0) then reads the table's Sone value
 }
 
@@ -394,10 +390,6 @@ void ApplyLevelCalibration(cFFTdat& fft, const TLevelCalibration& cal) {
     fft.CorLFakL = l.fak;
     fft.CorLOffsR = r.offs;
     fft.CorLFakR = r.fak;
-}
-
-void ApplyLevelCalibration(cFFTdat& fft) {
-    ApplyLevelCalibration(fft, LevelCalibration());
 }
 
 TLevelCorr LevelCorrOf(const cFFTdat& fft, int channel) {

@@ -58,8 +58,9 @@ enum eWuFModi : uint8_t { eWuF, eWow, eFlutter };
 // INI section of a measuring mode 0..13 ("nix", "fft2d", ...); "nix" for any other mode.
 QString MeasuringModeTopic(int32_t mode);
 
-// The calibration record: ties digital full scale to volts and pascals. The calibration
-// dialog edits and stores it; here it is only read. Voltages in mV RMS, gains in dB.
+// The calibration record: ties digital full scale to volts and pascals. The main window owns
+// the program's record (per-user settings) and lends it to whoever converts levels; the
+// calibration dialog edits it. Voltages in mV RMS, gains in dB.
 struct TLevelCalibration {
     double INPUT = 497.0;         // RMS input voltage (mV) that reads 0 dBFS
     double OUTPUT = 123.0;        // output calibration voltage (mV); stored, not computed with
@@ -68,8 +69,6 @@ struct TLevelCalibration {
     double PreAmp_dBL = 0.0;      // preamplifier gain left, dB
     double PreAmp_dBR = 0.0;      // preamplifier gain right, dB
 };
-// The process-wide record. GUI thread only.
-TLevelCalibration& LevelCalibration();
 
 // Spectrum settings of one measurement: transform size, window, averaging, level unit, what the
 // diagram shows, and the calibration pair of the current unit. GUI thread only.
@@ -197,12 +196,10 @@ public:
     double fresultNoise = 0.0;       // noise power of the last distortion evaluation
 };
 
-// The free functions below work on settings objects and the process-wide calibration record:
-// GUI thread only.
+// The free functions below work on settings objects: GUI thread only.
 
 // Fills the calibration pair (CorLOffsL/R in dB, CorLFakL/R linear) of fft's level unit.
 void ApplyLevelCalibration(cFFTdat& fft, const TLevelCalibration& cal);
-void ApplyLevelCalibration(cFFTdat& fft); // with the process-wide record
 
 // The calibration pair of one channel (1 = right, any other = left) for a level unit.
 struct TLevelCorr {

@@ -43,11 +43,11 @@ bool readFile(TMemIniFile& ini, const QString& Path, QString* error)
 
 } // namespace
 
-void installIIRMessageSink()
+bool ReportDesignWarning(const TIIRObj& f)
 {
-    TIIRObj::setMessageSink([](const std::string& title, const std::string& text) {
-        vl::showMessage(vl::MsgKind::Warning, QString::fromStdString(title), QString::fromStdString(text));
-    });
+    if (!*f.DesignWarning()) return false;
+    vl::showMessage(vl::MsgKind::Warning, QStringLiteral("Warning"), QString::fromLatin1(f.DesignWarning()));
+    return true;
 }
 
 void SaveToIniMem(const TIIRObj& f, TMemIniFile& ini, const QString& Section, int Id)
@@ -81,7 +81,7 @@ void LoadFromIniMem(TIIRObj& f, TMemIniFile& ini, const QString& Section, int Id
     const QString s = sectionName(Section, Id);
     for (const char* key : {"Gain", "Q", "Ratio", "Amax", "Att"})
         ini.WriteString(s, key, ini.ReadString(s, key, "0"));
-    const TIIRLimits& L = TIIRObj::Limits();
+    const TIIRLimits& L = f.Limits();
     const double gain = readChecked(ini, s, "Gain", L.gainMin, L.gainMax, 0.0);
     const double q = readChecked(ini, s, "Q", L.qMin, L.qMax, 1.0);
     const double ratio = readChecked(ini, s, "Ratio", L.ratioMin, L.ratioMax, 1.4142);
@@ -98,6 +98,7 @@ void LoadFromIniMem(TIIRObj& f, TMemIniFile& ini, const QString& Section, int Id
     f.SetBypassed(ini.ReadBool(s, "ByPassed", false));
     f.SetRatio(ratio);
     f.SetParam(typ, grad, freq, gain, q, amax, att, ch);
+    ReportDesignWarning(f);
 }
 
 bool LoadFromIni(TIIRObj& f, const QString& Path, const QString& Section, int Id, QString* error)

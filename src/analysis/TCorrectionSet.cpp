@@ -1,6 +1,7 @@
 // The input and output correction curves of the main window, their settings and menu commands.
 #include "analysis/TCorrectionSet.h"
 
+#include "analysis/corObjMessages.h"
 #include "base/TMemIniFile.h"
 
 #include <QFile>
@@ -66,7 +67,7 @@ bool TCorrectionSet::open(Which w, const QString& fname)
 {
     Slot& s = slot(w);
     s.fname = fname;
-    return s.cor.makeCorrArr(QFile::encodeName(fname).toStdString(), m_sep);
+    return s.cor.makeCorrArr(QFile::encodeName(fname).toStdString(), m_sep, false, correctionMessageSink());
 }
 
 bool TCorrectionSet::toggleActive(Which w)

@@ -163,10 +163,9 @@ TOutputFilterPath g_outputPath;
 
 TOutputFilterPath& outputFilterPath() { return g_outputPath; }
 
-void publishOutputBlocks()
+void publishOutputBlocks(const tFilterBlockSet& blocks)
 {
-    const tFilterBlockSet& b = processFilterBlocks();
-    outputFilterPath().publish(b.outLeft, b.outRight);
+    outputFilterPath().publish(blocks.outLeft, blocks.outRight);
 }
 
 extern "C" void vlOutputFilter(double* left, double* right)

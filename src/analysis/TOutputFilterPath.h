@@ -116,8 +116,8 @@ private:
 // The program's output path (the one callback 6 runs).
 TOutputFilterPath& outputFilterPath();
 
-// Publishes the process-wide output blocks to the program's path. GUI thread.
-void publishOutputBlocks();
+// Publishes the output blocks of `blocks` to the program's path. GUI thread.
+void publishOutputBlocks(const tFilterBlockSet& blocks);
 
 // Callback 6 of the sound module: one output sample pair through the program's path.
 extern "C" void vlOutputFilter(double* left, double* right);

@@ -106,17 +106,16 @@ double WowFlutter(const Tsamplemem* spectrum, const Tsamplemem* timeSignal, cAna
         return 0.0;
     }
 
-    const double keepRate = TIIRObj::DesignSampleRate();
-    TIIRObj::SetDesignSampleRate(rate);
     Tsamplemem x(*timeSignal);
     tFilterBlock band;
+    band.SetDesignSampleRate(rate);
     carrierBandPass(band, F0);
     x.timeDomainFilterEQ(rate, band);
     x.FM_Demodulation(0, F0, rate);
     tFilterBlock weighting;
+    weighting.SetDesignSampleRate(rate);
     weightingChain(weighting, ana);
     x.timeDomainFilterEQ(rate, weighting);
-    TIIRObj::SetDesignSampleRate(keepRate);
 
     const double detector = detect(x, von, ana.WuFeFilter);
     ana.fresultWufDrift = (fm - F0) / F0 * 100.0;

@@ -1,12 +1,11 @@
 // Routes the messages of correction curves to the program's message service.
 #include "analysis/corObjMessages.h"
 
-#include "dsp/corObj.h"
 #include "base/vlMessages.h"
 
-void installCorriMessageSink()
+Tcorri::MessageSink correctionMessageSink()
 {
-    Tcorri::setMessageSink([](const std::string& title, const std::string& text) {
+    return [](const std::string& title, const std::string& text) {
         vl::showMessage(vl::MsgKind::Warning, QString::fromStdString(title), QString::fromStdString(text));
-    });
+    };
 }

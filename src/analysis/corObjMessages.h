@@ -1,6 +1,8 @@
 // Routes the messages of correction curves to the program's message service.
 #pragma once
 
-// Makes every Tcorri message a "Warning" box of the message service. Call once at start-up,
-// on the GUI thread, before the first curve is loaded.
-void installCorriMessageSink();
+#include "dsp/corObj.h"
+
+// A sink that shows each Tcorri message as a "Warning" box of the message service: what the
+// program's loaders hand to Tcorri::makeCorrArr. GUI thread.
+Tcorri::MessageSink correctionMessageSink();

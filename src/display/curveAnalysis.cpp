@@ -19,7 +19,7 @@ struct TAnalysisSetup {
     std::unique_ptr<Tcorri> weighting;
 };
 
-void prepare(TAnalysisSetup& s, const Tcurve& c) {
+void prepare(TAnalysisSetup& s, const Tcurve& c, const TLevelCalibration& cal) {
     const int32_t n = 2 * c.OriY.samples();
     s.fft.SamplesFFT = n;
     s.ana.lsampFFTPoints = n;
@@ -27,7 +27,7 @@ void prepare(TAnalysisSetup& s, const Tcurve& c) {
     s.unit = c.FdbMode != dBmode_unknown ? c.FdbMode : s.fft.fdbMode;
     s.fft.setdBMode(s.unit);
     s.fft.fdbMode = s.unit;
-    ApplyLevelCalibration(s.fft);
+    ApplyLevelCalibration(s.fft, cal);
     s.weighting = MakeWeighting(s.ana);
 }
 
@@ -69,14 +69,15 @@ QString curveLevelUnitText(edBModi unit) {
     return unit <= dbMode_Sone ? QString::fromLatin1(kUnits[unit]) : QString();
 }
 
-TCurveAnalysis analyzeCurve(const Tcurve& c, const cFFTdat& fft, const cAnaPara& ana) {
+TCurveAnalysis analyzeCurve(const Tcurve& c, const cFFTdat& fft, const cAnaPara& ana,
+                            const TLevelCalibration& cal) {
     TCurveAnalysis r;
     if (!isFFTCurveLength(c.OriY.samples())) {
         r.error = kCurveNotFFTText;
         return r;
     }
     TAnalysisSetup s{fft, ana, dBMode_dbFS, nullptr};
-    prepare(s, c);
+    prepare(s, c, cal);
     if (s.ana.bLevelmess) r.lines << levelLine(s, c, r.level);
     if (s.ana.bTHDmess) r.lines << distortionLine(s, c, r.distortion_dB);
     r.ok = true;

@@ -29,7 +29,8 @@ QString curveLevelUnitText(edBModi unit);
 
 // Analyses c (OriY read as a raw dB spectrum of 2 * points bins, x from 0 to Sfreq / 2) with
 // copies of the caller's settings: FFT size 2 * points, sample rate c.Sfreq, the curve's dB
-// mode (the settings' one when the curve's is unknown) with its calibration, and the weighting
-// filter of the settings. Level line when ana.bLevelmess, distortion line when ana.bTHDmess.
-// GUI thread only (uses the process-wide calibration record).
-TCurveAnalysis analyzeCurve(const Tcurve& c, const cFFTdat& fft, const cAnaPara& ana);
+// mode (the settings' one when the curve's is unknown) with its calibration from cal, and the
+// weighting filter of the settings. Level line when ana.bLevelmess, distortion line when
+// ana.bTHDmess.
+TCurveAnalysis analyzeCurve(const Tcurve& c, const cFFTdat& fft, const cAnaPara& ana,
+                            const TLevelCalibration& cal);

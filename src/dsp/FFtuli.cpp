@@ -276,33 +276,8 @@ int32_t FFtuliContext::windowSize() const {
     return int32_t(d->window.size());
 }
 
-FFtuliContext& DefaultFFtuliContext() {
-    static FFtuliContext context;
-    return context;
-}
-
 const char* WindowName(int kind) {
     return isWindowKind(kind) ? kWindows[size_t(kind)].name : "unknown";
-}
-
-void PrepareWindow(int kind, int32_t n) {
-    DefaultFFtuliContext().prepareWindow(kind, n);
-}
-
-void FFT(double* re, double* im, int32_t n) {
-    DefaultFFtuliContext().fft(re, im, n);
-}
-
-double WindowedSpectrum(double* samples, double* aux, int32_t n, int auxKind) {
-    return DefaultFFtuliContext().windowedSpectrum(samples, aux, n, auxKind);
-}
-
-double WindowedSpectrumFrom(const double* in, double* samples, double* aux, int32_t n, int auxKind) {
-    return DefaultFFtuliContext().windowedSpectrumFrom(in, samples, aux, n, auxKind);
-}
-
-int32_t WindowedSpectrumLowCut(double* samples, double* aux, int32_t n, int auxKind, int32_t d) {
-    return DefaultFFtuliContext().windowedSpectrumLowCut(samples, aux, n, auxKind, d);
 }
 
 double Phase(double re, double im) {

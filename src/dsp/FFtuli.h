@@ -13,9 +13,9 @@ constexpr int kWindowKinds = 9;
 // Display offset in dB the level conversion adds to 20*log10 of a spectrum bin.
 constexpr double kSpectrumBinOffset_dB = 11.5;
 
-// Work buffers (window table, transform tables, scratch) for the analysis calls. The free
-// functions below use one process-wide context; a caller that needs independent buffers (a
-// worker thread, a test) holds its own. A context is used by one thread at a time.
+// Work buffers (window table, transform tables, scratch) for the analysis calls, owned by
+// whoever transforms (a measurement, a test, a worker thread). A context is used by one thread
+// at a time; separate contexts are independent.
 //
 // Tables are built on first use of a size and kept; the window table holds the last prepared
 // kind at the last prepared size. Allocation failure throws std::bad_alloc, leaving the context
@@ -27,11 +27,31 @@ public:
     FFtuliContext(const FFtuliContext&) = delete;
     FFtuliContext& operator=(const FFtuliContext&) = delete;
 
-    // See the free functions of the same names.
+    // Makes the window table n long (n a power of two, else std::invalid_argument) and fills
+    // it: kind 0 with 0.5, kinds 1..8 with G * (a0 + a1 cos x + ... + a4 cos 4x),
+    // x = 2 pi i / n. For another kind the table is only resized: a fresh table stays zero, a
+    // kept one keeps its values. Also builds the transform tables for n.
     void prepareWindow(int kind, int32_t n);
+    // In-place forward transform X[k] = sum x[t] e^(-2 pi i k t / n) of n complex values held
+    // in two arrays; no scaling. n: any power of two >= 1, else std::invalid_argument.
     void fft(double* re, double* im, int32_t n);
+    // The analysis call. samples (n values, full scale +-1.0) are multiplied by the window,
+    // the transform is scaled by 1/n, and on return samples[k] holds the magnitude of bin k
+    // for k < n/2; samples[n/2 + i] holds the scaled real part of bin n/2 - i (not meaningful
+    // to most callers). A full-scale sine on a bin reads 0.25 with "van Hann". When aux is not
+    // null, auxKind 1 puts each bin's Phase into aux[k] (radians) and auxKind 2 its phase
+    // delay in ms at the bin frequency of a 48000 Hz rate (0 at bin 0); other kinds leave aux
+    // alone. Returns the sum of the n/2 magnitudes. If the window table was not prepared for
+    // n it is prepared now with the last prepared kind (kind 2 when none was). n a power of
+    // two >= 1, else std::invalid_argument.
     double windowedSpectrum(double* samples, double* aux, int32_t n, int auxKind);
+    // windowedSpectrum of the n values at `in`, written to `samples` (n values, which must not
+    // overlap `in` unless they are the same); `in` is left as it is. The results equal those
+    // of copying `in` to `samples` and calling windowedSpectrum, bit for bit.
     double windowedSpectrumFrom(const double* in, double* samples, double* aux, int32_t n, int auxKind);
+    // windowedSpectrum, then bins i with i/n < 1/(n - d) (d clamped to >= 0) are set to 0 in
+    // samples and, when present, aux. Returns the first bin kept, 0 if none was cleared or all
+    // were.
     int32_t windowedSpectrumLowCut(double* samples, double* aux, int32_t n, int auxKind,
                                    int32_t d);
     // The transform inside windowedSpectrum on its own: bins 0..n/2 of the n real values x
@@ -47,42 +67,8 @@ private:
     std::unique_ptr<Impl> d; // tables and buffers
 };
 
-// The process-wide context behind the free functions. GUI thread only.
-FFtuliContext& DefaultFFtuliContext();
-
 // The window's name, "unknown" outside 0..8.
 const char* WindowName(int kind);
-
-// Makes the window table n long (n a power of two, else std::invalid_argument) and fills it:
-// kind 0 with 0.5, kinds 1..8 with G * (a0 + a1 cos x + ... + a4 cos 4x), x = 2 pi i / n. For
-// another kind the table is only resized: a fresh table stays zero, a kept one keeps its values.
-// Also builds the transform tables for n. GUI thread only.
-void PrepareWindow(int kind, int32_t n);
-
-// In-place forward transform X[k] = sum x[t] e^(-2 pi i k t / n) of n complex values held in
-// two arrays; no scaling. n: any power of two >= 1, else std::invalid_argument. GUI thread only.
-void FFT(double* re, double* im, int32_t n);
-
-// The analysis call. samples (n values, full scale +-1.0) are multiplied by the window, the
-// transform is scaled by 1/n, and on return samples[k] holds the magnitude of bin k for
-// k < n/2; samples[n/2 + i] holds the scaled real part of bin n/2 - i (not meaningful to most
-// callers). A full-scale sine on a bin reads 0.25 with "van Hann". When aux is not null,
-// auxKind 1 puts each bin's Phase into aux[k] (radians) and auxKind 2 its phase delay in ms at
-// the bin frequency of a 48000 Hz rate (0 at bin 0); other kinds leave aux alone.
-// Returns the sum of the n/2 magnitudes. If the window table was not prepared for n it is
-// prepared now with the last prepared kind (kind 2 when none was). n a power of two >= 1,
-// else std::invalid_argument. GUI thread only.
-double WindowedSpectrum(double* samples, double* aux, int32_t n, int auxKind);
-
-// WindowedSpectrum of the n values at `in`, written to `samples` (n values, which must not
-// overlap `in` unless they are the same); `in` is left as it is. The results equal those of
-// copying `in` to `samples` and calling WindowedSpectrum, bit for bit. GUI thread only.
-double WindowedSpectrumFrom(const double* in, double* samples, double* aux, int32_t n, int auxKind);
-
-// WindowedSpectrum, then bins i with i/n < 1/(n - d) (d clamped to >= 0) are set to 0 in
-// samples and, when present, aux. Returns the first bin kept, 0 if none was cleared or all
-// were. GUI thread only.
-int32_t WindowedSpectrumLowCut(double* samples, double* aux, int32_t n, int auxKind, int32_t d);
 
 // arctan(im/re) in radians (-pi/2..pi/2, quadrant not resolved); 0 when re is 0 or both parts
 // are below 1e-27 in size. Any thread.

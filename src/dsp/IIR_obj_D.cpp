@@ -2,10 +2,8 @@
 #include "dsp/IIR_obj_D.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstdio>
-#include <iostream>
 #include <numbers>
 #include <vector>
 
@@ -28,25 +26,9 @@ inline double flushTiny(double v) noexcept
     return v;
 }
 
-std::atomic<double> g_fs{48000.0};    // design sample rate, Hz
-std::atomic<bool> g_wideLimits{false}; // the editor's wide limit set is in force
 
 constexpr TIIRLimits kDefaultLimits{1, 191999, -20, 15, 0.25, 32, -6, -0.01, 1, 20, 0.1, 1.9};
 constexpr TIIRLimits kWideLimits{1e-9, 1e12, -40, 40, 0.1, 50, -12, -0.001, 1, 20, 0.1, 1.9};
-
-TIIRObj::MessageSink& sinkRef()
-{
-    static TIIRObj::MessageSink sink;
-    return sink;
-}
-
-void report(const std::string& title, const std::string& text)
-{
-    if (sinkRef())
-        sinkRef()(title, text);
-    else
-        std::cerr << title << ": " << text << "\n";
-}
 
 bool inRange(double v, double lo, double hi) { return std::isfinite(v) && v >= lo && v <= hi; }
 
@@ -174,21 +156,10 @@ bool usesChar(int typ) { return (typ >= iirTP && typ <= iirBS) || typ == iirATP;
 
 } // namespace
 
-// ---- process-wide settings ----
+// ---- limit sets ----
 
-void TIIRObj::setMessageSink(MessageSink sink) { sinkRef() = std::move(sink); }
-
-void TIIRObj::SetDesignSampleRate(double fs)
-{
-    if (std::isfinite(fs) && fs > 0) g_fs.store(fs);
-}
-
-double TIIRObj::DesignSampleRate() { return g_fs.load(); }
-double TIIRObj::DesignT() { return 1.0 / g_fs.load(); }
 const TIIRLimits& TIIRObj::DefaultLimits() { return kDefaultLimits; }
 const TIIRLimits& TIIRObj::WideLimits() { return kWideLimits; }
-void TIIRObj::UseWideLimits(bool wide) { g_wideLimits.store(wide); }
-const TIIRLimits& TIIRObj::Limits() { return g_wideLimits.load() ? kWideLimits : kDefaultLimits; }
 
 // ---- construction and parameters ----
 
@@ -256,6 +227,13 @@ void TIIRObj::SetRatio(double v) { FRatio = v; ParamUpdate(); }
 void TIIRObj::SetAmax(double db) { Famax = db; ParamUpdate(); }
 void TIIRObj::SetAtt(double v) { FAtt = v; ParamUpdate(); }
 void TIIRObj::SetBypassed(bool v) { FBypassed = v; ParamUpdate(); }
+
+void TIIRObj::SetDesignSampleRate(double fs)
+{
+    if (!std::isfinite(fs) || fs <= 0 || fs == Ffs) return;
+    Ffs = fs;
+    ParamUpdate();
+}
 
 void TIIRObj::SetHWbiquads(uint8_t v)
 {
@@ -485,12 +463,13 @@ void TIIRObj::sectionPeak()
     BIQ[0] = {W * W, Fgain > 0 ? boost : plain, 1, W * W, Fgain > 0 ? plain : boost, 1};
 }
 
-void TIIRObj::checkPoles() const
+void TIIRObj::checkPoles()
 {
+    FWarning = "";
     if (Ftyp == iirFlat) return;
     for (int k = 0; k < FBiquads; ++k) {
         if (BIQ[k].D1 == 0 && BIQ[k].D2 == 0) {
-            report("Warning", "analoge function without pole !");
+            FWarning = "analoge function without pole !";
             return;
         }
     }

@@ -4,7 +4,6 @@
 #include <complex>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <span>
 #include <string>
 
@@ -68,40 +67,29 @@ using TIIR32 = TIIRSection32[kIIRMaxBiquads];
 
 // One IIR filter: type, characteristic, order (1..14), frequency (Hz), gain (dB), Q, ratio,
 // ripple (dB) and damping. Every setter stores its value and redesigns at once: analog
-// prototype -> analog sections (BIQ) -> bilinear transform at the process-wide design sample
+// prototype -> analog sections (BIQ) -> bilinear transform at this filter's design sample
 // rate -> digital sections (IIR). NewCycle() then filters one sample at a time.
 //
 // Threads: design (setters, ParamUpdate, CopyFrom, SetParam) is for one thread at a time,
-// normally the GUI thread; it may show the "analoge function without pole !" warning through
-// the message sink. NewCycle/NewCycleBlock/ClearData never lock, allocate or report and may
+// normally the GUI thread; a design whose analog sections lack a pole keeps the warning
+// "analoge function without pole !" in DesignWarning() for the owner to show. NewCycle/NewCycleBlock/ClearData never lock, allocate or report and may
 // run on the audio thread, but not concurrently with a redesign of the same object (the filter
 // blocks hand over whole copies). No Qt in this class; INI storage is in IIR_objIni.h.
 class TIIRObj {
 public:
-    // Where messages go: title ("Warning") and text. An empty sink restores the default
-    // (standard error). Set once at start-up, before filters are designed.
-    using MessageSink = std::function<void(const std::string& title, const std::string& text)>;
-    static void setMessageSink(MessageSink sink);
+    // The rate a new filter is designed at, Hz; stored filter files carry no rate.
+    static constexpr double kDefaultDesignSampleRate = 48000.0;
 
-    // Process-wide design sample rate (Hz, default 48000) for all filters designed afterwards;
-    // values <= 0 or not finite are ignored. Existing filters keep their coefficients until
-    // they are redesigned.
-    static void SetDesignSampleRate(double fs);
-    static double DesignSampleRate();
-    static double DesignT(); // 1 / DesignSampleRate(), seconds
-
-    // The two limit sets: the default set from program start, the wide set for the editor.
+    // The two limit sets: the default set, and the wide set of the filter editor.
     static const TIIRLimits& DefaultLimits();
     static const TIIRLimits& WideLimits();
-    static void UseWideLimits(bool wide);
-    static const TIIRLimits& Limits(); // the set in force
 
     // Defaults: Flat, 1000 Hz, 0 dB, Q 1, order 2, Butterworth, Amax -3.1 dB, Att 1,
-    // Ratio 1.4142, not bypassed; designed.
+    // Ratio 1.4142, not bypassed, designed at kDefaultDesignSampleRate.
     TIIRObj();
-    // Back to the construction defaults (design and delay line included).
+    // Back to the construction defaults (design rate, design and delay line included).
     void Create();
-    // Parameters and design of Source; the delay line is cleared.
+    // Parameters, design rate and design of Source; the delay line is cleared.
     void CopyFrom(const TIIRObj& Source);
 
     // The design from the current parameters (the order is first made valid by GetValidOrder).
@@ -125,6 +113,13 @@ public:
     void SetAtt(double v);
     void SetBypassed(bool v);
     void SetHWbiquads(uint8_t v); // 1..7; the order is limited to twice this
+    // The sample rate (Hz) this filter is designed for and runs at; redesigns when it changes.
+    // Values <= 0 or not finite are ignored.
+    void SetDesignSampleRate(double fs);
+    // Which limit set SetParam and the INI reader check this filter's values against (the
+    // editor switches the filters it edits to the wide set). Copied with the filter.
+    void UseWideLimits(bool wide) { FWideLimits = wide; }
+    const TIIRLimits& Limits() const { return FWideLimits ? WideLimits() : DefaultLimits(); }
 
     uint8_t Typ() const { return Ftyp; }
     uint8_t Grad() const { return FGrad; }
@@ -137,6 +132,10 @@ public:
     double Att() const { return FAtt; }
     bool Bypassed() const { return FBypassed; }
     uint8_t HWbiquads() const { return FHWbiquads; }
+    double DesignSampleRate() const { return Ffs; } // Hz
+    double DesignT() const { return 1.0 / Ffs; }    // sampling interval, seconds
+    // The warning of the last design ("analoge function without pole !"), "" when it had none.
+    const char* DesignWarning() const { return FWarning; }
     uint8_t Biquads() const { return FBiquads; } // sections in use, 1..7
     uint8_t Ntp() const { return FNtp; }         // prototype poles
     double Wtr() const { return FWtr; }          // prewarped corner, rad/s
@@ -210,10 +209,13 @@ private:
     void sectionsSingle();
     void sectionShelving(bool high);
     void sectionPeak();
-    void checkPoles() const;
+    void checkPoles();
     void bilinear();
     size_t exportFrac(std::span<int32_t> out, double norm, bool negateFeedback);
 
+    double Ffs = kDefaultDesignSampleRate; // design sample rate, Hz
+    bool FWideLimits = false; // the editor's wide limit set is in force
+    const char* FWarning = "";  // warning of the last design, "" for none
     uint8_t Ftyp = 0;         // filter type 0..13
     double Ffreq = 1000.0;    // corner or centre frequency, Hz
     double Fgain = 0.0;       // gain of shelving and peak, dB

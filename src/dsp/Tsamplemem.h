@@ -217,8 +217,8 @@ public:
 
     // Time-domain filtering in place at sample rate `sr` (Hz). The filters keep their state
     // between calls (ClearData for a fresh start), so a signal filtered in pieces gives the same
-    // result as in one piece. Each sets the process-wide design sample rate to sr and
-    // redesigns the filters it runs when that rate changed.
+    // result as in one piece. Each sets the design sample rate of the filters it runs to sr
+    // (redesigning those designed for another rate).
     // Every sample through every non-Flat filter of `block`; nothing when it is bypassed.
     void timeDomainFilterEQ(double sr, tFilterBlock& block);
     // The same after tuning every filter of `block` to `freq` Hz and clearing its state.
@@ -228,9 +228,8 @@ public:
     // Every sample through the one filter.
     void timeDomainFilterSingleF(double sr, TIIRObj& filter);
     // FM demodulation about the carrier TraegerF (Hz) at sample rate SF (Hz); Mode is unused.
-    // Uses four process-wide low-pass filters that keep their state between calls. Even
+    // Its four low-pass filters start from rest on every call, so calls are independent. Even
     // elements become the demodulated value; finally x -> 6.8*x - mean. Returns the count.
-    // Calls are serialised between threads.
     int32_t FM_Demodulation(int32_t Mode, double TraegerF, double SF);
 
 private:

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <mutex>
 
 namespace {
 
@@ -14,35 +13,19 @@ constexpr double kPi = 3.14159265358979323846;
 
 bool validRate(double sr) { return std::isfinite(sr) && sr > 0.0; }
 
-// The four low-pass filters of the demodulator, shared by every sample memory.
-struct FmFilters {
-    std::mutex lock;                 // one demodulation at a time
-    std::array<TIIRObj, 4> lp;       // I and Q of the even and of the odd sample
-    bool made = false;               // designed once as low-pass, Bessel (3dB), order 8
-};
-
-FmFilters& fmFilters()
+// The demodulator's four low-pass filters (I and Q of the even and of the odd sample): Bessel
+// (3 dB), order 8, at 2*carrier (kept below Nyquist, where the design has no solution),
+// designed at the data's rate. Each call makes its own, so a demodulation never depends on
+// what was demodulated before, nor on another thread.
+std::array<TIIRObj, 4> fmLowPasses(double carrier, double SF)
 {
-    static FmFilters f;
-    return f;
-}
-
-// Tunes the demodulator's filters to 2*carrier, designed at the data's rate (kept below
-// Nyquist, where the design has no solution); the process-wide rate is restored afterwards.
-void tuneFm(FmFilters& fm, double carrier, double SF)
-{
-    const double keep = TIIRObj::DesignSampleRate();
-    TIIRObj::SetDesignSampleRate(SF);
-    for (TIIRObj& f : fm.lp) {
-        if (!fm.made) {
-            f.SetTyp(iirTP);
-            f.SetFilterChar(chBessel3dB);
-            f.SetGrad(8);
-        }
-        f.SetFreq(std::min(2.0 * carrier, 0.45 * SF));
-    }
-    fm.made = true;
-    TIIRObj::SetDesignSampleRate(keep);
+    TIIRObj f;
+    f.SetDesignSampleRate(SF);
+    f.SetTyp(iirTP);
+    f.SetFilterChar(chBessel3dB);
+    f.SetGrad(8);
+    f.SetFreq(std::min(2.0 * carrier, 0.45 * SF));
+    return {f, f, f, f};
 }
 
 } // namespace
@@ -56,17 +39,15 @@ int32_t Tsamplemem::FM_Demodulation(int32_t /*Mode*/, double TraegerF, double SF
         recordError(EsampleMemEx("FM_Demodulation: carrier or sample rate not valid"));
         return 0;
     }
-    FmFilters& fm = fmFilters();
-    const std::lock_guard<std::mutex> hold(fm.lock);
-    tuneFm(fm, TraegerF, SF);
+    std::array<TIIRObj, 4> lp = fmLowPasses(TraegerF, SF);
     double* x = d();
     const double w = 2.0 * kPi * TraegerF / SF;
     double sum = 0.0;
     for (int32_t i = 0; i < count - 2; i += 2) {
-        const double i0 = fm.lp[0].NewCycle(x[i] * std::cos(w * i));
-        const double q0 = fm.lp[1].NewCycle(-x[i] * std::sin(w * i));
-        const double i1 = fm.lp[2].NewCycle(x[i + 1] * std::cos(w * (i + 1)));
-        const double q1 = fm.lp[3].NewCycle(-x[i + 1] * std::sin(w * (i + 1)));
+        const double i0 = lp[0].NewCycle(x[i] * std::cos(w * i));
+        const double q0 = lp[1].NewCycle(-x[i] * std::sin(w * i));
+        const double i1 = lp[2].NewCycle(x[i + 1] * std::cos(w * (i + 1)));
+        const double q1 = lp[3].NewCycle(-x[i + 1] * std::sin(w * (i + 1)));
         const double pw = i1 * i1 + q1 * q1 + i0 * i0 + q0 * q0;
         const double r = pw > 0.0 ? std::clamp(2.0 * (i0 * q1 - q0 * i1) / pw, -1.0, 1.0) : 0.0;
         sum += x[i] + x[i + 1];

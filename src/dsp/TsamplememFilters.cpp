@@ -12,17 +12,6 @@ namespace {
 
 bool validRate(double sr) { return std::isfinite(sr) && sr > 0.0; }
 
-// Makes sr the design sample rate; the filters that run at it are redesigned when it changed
-// (a filter designed for another rate would put its corner at the wrong frequency).
-template <class Each>
-void useRate(double sr, Each&& forEachFilter)
-{
-    if (TIIRObj::DesignSampleRate() == sr)
-        return;
-    TIIRObj::SetDesignSampleRate(sr);
-    forEachFilter([](TIIRObj& f) { f.ParamUpdate(); });
-}
-
 template <class Fn>
 void forNonFlat(tFilterBlock& b, Fn&& fn)
 {
@@ -47,7 +36,8 @@ void Tsamplemem::timeDomainFilterEQ(double sr, tFilterBlock& block)
         return;
     if (!validRate(sr))
         return recordError(EsampleMemEx("timeDomainFilterEQ: sample rate not valid"));
-    useRate(sr, [&](auto&& fn) { forNonFlat(block, fn); });
+    // A filter designed for another rate would put its corner at the wrong frequency.
+    forNonFlat(block, [&](TIIRObj& f) { f.SetDesignSampleRate(sr); });
     forNonFlat(block, [&](TIIRObj& f) { f.NewCycleBlock(d(), d(), size_t(n())); });
 }
 
@@ -55,8 +45,8 @@ void Tsamplemem::timeDomainFilterTrackEQ(double sr, tFilterBlock& block, double 
 {
     if (!validRate(sr))
         return recordError(EsampleMemEx("timeDomainFilterTrackEQ: sample rate not valid"));
-    TIIRObj::SetDesignSampleRate(sr);
     for (TIIRObj& f : block.aEq) {
+        f.SetDesignSampleRate(sr);
         f.SetFreq(freq);
         f.ClearData();
     }
@@ -69,7 +59,8 @@ void Tsamplemem::timeDomainFilterEQRL(double sr, tFilterBlock& left, tFilterBloc
         return;
     if (!validRate(sr))
         return recordError(EsampleMemEx("timeDomainFilterEQRL: sample rate not valid"));
-    useRate(sr, [&](auto&& fn) { forNonFlat(left, fn), forNonFlat(right, fn); });
+    for (tFilterBlock* b : {&left, &right})
+        forNonFlat(*b, [&](TIIRObj& f) { f.SetDesignSampleRate(sr); });
     double* x = d();
     for (int32_t i = 0; i < n(); ++i) {
         tFilterBlock& b = (i % 2 == 0) ? left : right;
@@ -84,6 +75,6 @@ void Tsamplemem::timeDomainFilterSingleF(double sr, TIIRObj& filter)
         return;
     if (!validRate(sr))
         return recordError(EsampleMemEx("timeDomainFilterSingleF: sample rate not valid"));
-    useRate(sr, [&](auto&& fn) { fn(filter); });
+    filter.SetDesignSampleRate(sr);
     filter.NewCycleBlock(d(), d(), size_t(n()));
 }

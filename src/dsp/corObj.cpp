@@ -25,11 +25,6 @@ void writeToStderr(const std::string& title, const std::string& text) {
     std::fprintf(stderr, "velmora %s: %s\n", title.c_str(), text.c_str());
 }
 
-Tcorri::MessageSink& sink() {
-    static Tcorri::MessageSink s = writeToStderr;
-    return s;
-}
-
 // ---------------------------------------------------------------------------------------------
 // Reading text files
 
@@ -198,16 +193,8 @@ bool ascending(const std::vector<CorrectPoint>& p) {
 // =============================================================================================
 // Construction
 
-void Tcorri::setMessageSink(MessageSink s) {
-    sink() = s ? std::move(s) : MessageSink(writeToStderr);
-}
-
 Tcorri::Tcorri() {
     setLang('E');
-}
-
-Tcorri::Tcorri(const std::string& fname, char sep) : Tcorri() {
-    makeCorrArr(fname, sep);
 }
 
 void Tcorri::reset(int32_t applDir) {
@@ -259,44 +246,48 @@ void Tcorri::makeCorrArrPinkNoise() {
 // =============================================================================================
 // Loading a file
 
-void Tcorri::warn(const std::string& name, const std::string& what) const {
-    sink()("Warning", "Correct file '" + name + " :\r\n" + what);
+void Tcorri::warn(const MessageSink& report, const std::string& name, const std::string& what) const {
+    const std::string text = "Correct file '" + name + " :\r\n" + what;
+    if (report)
+        report("Warning", text);
+    else
+        writeToStderr("Warning", text);
 }
 
 // Makes sure a regular file exists under `fname`: a missing one is created with the default
 // lines in its own folder. Anything else under that name (a folder, a device) is not read.
-bool Tcorri::ensureFile(const std::string& fname, char sep) const {
+bool Tcorri::ensureFile(const std::string& fname, char sep, const MessageSink& report) const {
     std::error_code ec;
     const fs::file_status st = fs::status(fname, ec);
     if (fs::is_regular_file(st)) return true;
     if (st.type() != fs::file_type::not_found) {
-        warn(fname, s4);
+        warn(report, fname, s4);
         return false;
     }
     if (!writeDefaultFile(fname, sep, true)) {
-        warn(fname, s1);
+        warn(report, fname, s1);
         return false;
     }
     return true;
 }
 
-bool Tcorri::makeCorrArr(const std::string& fname, char sep, bool fit2_1kHz) {
+bool Tcorri::makeCorrArr(const std::string& fname, char sep, bool fit2_1kHz, const MessageSink& report) {
     reset(+1);
     m_cor.fit2_1kHz = fit2_1kHz;
-    if (!ensureFile(fname, sep)) return false;
+    if (!ensureFile(fname, sep, report)) return false;
     const Scan first = scanFile(fname, sep, nullptr);
     if (!first.readable) {
-        warn(fname, s4);
+        warn(report, fname, s4);
         return false;
     }
     if (first.badLine > 0) {
-        warn(fname, s2 + std::to_string(first.badLine) +
+        warn(report, fname, s2 + std::to_string(first.badLine) +
                         "\r\nText separator correct? See miscellaneous dialog\r\n"
                         "Text separator is act." + std::string(1, sep));
         return false;
     }
     if (first.points == 0) {
-        warn(fname, s3);
+        warn(report, fname, s3);
         writeDefaultFile(fname, sep, false);
         return false;
     }
@@ -305,7 +296,7 @@ bool Tcorri::makeCorrArr(const std::string& fname, char sep, bool fit2_1kHz) {
     pts.reserve(static_cast<size_t>(first.points));
     const Scan second = scanFile(fname, sep, &pts);
     if (!second.readable || second.badLine > 0 || second.points != first.points) {
-        warn(fname, s4); // changed or vanished between the passes
+        warn(report, fname, s4); // changed or vanished between the passes
         return false;
     }
     m_cor.fname = fname;

@@ -32,23 +32,20 @@ struct CorrectOTyp {
 // Text files (".cor", ".txt"): one "x<sep>y" point per line, ascending x; "," reads as ".";
 // empty lines are skipped. A file with any bad line, or one whose x does not ascend, loads as an
 // empty inactive curve after a "Warning" message naming the last bad line (1-based).
-// Messages go to the sink set with setMessageSink(); they are written with "\r\n" line breaks.
+// Messages go to the sink the loader is given; they are written with "\r\n" line breaks.
 //
 // No Qt here: the sample memory and the sound modules link this code. Objects are used by one
 // thread at a time; corri() and the getters only read and may run concurrently with each other.
 class Tcorri {
 public:
-    // Where messages go: title ("Warning") and text. An empty sink restores the default, which
-    // writes to standard error. Set once at start-up, before curves are loaded.
+    // Where a loader's messages go: title ("Warning") and text. An empty sink writes them to
+    // standard error.
     using MessageSink = std::function<void(const std::string& title, const std::string& text)>;
-    static void setMessageSink(MessageSink sink);
 
     static constexpr size_t kMaxLineBytes = 64 * 1024; // a longer line is an invalid line
 
     // create: no points, inactive, linear, applDir -1, English.
     Tcorri();
-    // The same as a new curve followed by makeCorrArr(fname, sep).
-    Tcorri(const std::string& fname, char sep);
 
     // Copies the curve (points, file name, flags) of `a`; the language stays ours.
     void copyfrom(const Tcorri& a);
@@ -56,8 +53,9 @@ public:
     // fit2_1kHz as given (the editor rebuilds with it on). The language set by setLang stays,
     // so a new object reports in English. A path that does not exist is created with the
     // default lines "10<sep>0", "1000<sep>0", "20000<sep>0" (when its folder is writable) and
-    // loaded. Returns whether the curve is active afterwards.
-    bool makeCorrArr(const std::string& fname, char sep, bool fit2_1kHz = false);
+    // loaded. Returns whether the curve is active afterwards. Messages go to `report`.
+    bool makeCorrArr(const std::string& fname, char sep, bool fit2_1kHz = false,
+                     const MessageSink& report = {});
     // From `anz` pairs x0, y0, x1, y1, ... (2*anz doubles): active when anz > 0, no file.
     void makecCorrArr(const double* ddar, int32_t anz);
     // From two buffers: x from xd, y from yd (0 where yd is shorter), as many points as xd has.
@@ -98,8 +96,8 @@ private:
     double linear(double f) const;
     double spline(double f) const;
     double larger(double f) const;
-    void warn(const std::string& name, const std::string& what) const;
-    bool ensureFile(const std::string& fname, char sep) const;
+    void warn(const MessageSink& report, const std::string& name, const std::string& what) const;
+    bool ensureFile(const std::string& fname, char sep, const MessageSink& report) const;
 
     std::string s1, s2, s3, s4; // message texts of the current language
     char m_lang = 'E';          // 'D' or 'E'

@@ -63,6 +63,12 @@ void tFilterBlock::ClearData() noexcept
         f.ClearData();
 }
 
+void tFilterBlock::SetDesignSampleRate(double fs)
+{
+    for (TIIRObj& f : aEq)
+        f.SetDesignSampleRate(fs);
+}
+
 void tFilterBlock::SetLeveldB(double x)
 {
     if (!(x <= 0.0)) // above 0 dB, or not a number
@@ -106,10 +112,4 @@ void tFilterBlockSet::acceptOutput(const tFilterBlock& left, const tFilterBlock&
 {
     outLeft.copyfrom(left);
     outRight.copyfrom(linkOutFromEQL ? left : right);
-}
-
-tFilterBlockSet& processFilterBlocks()
-{
-    static tFilterBlockSet blocks;
-    return blocks;
 }

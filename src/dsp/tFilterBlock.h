@@ -34,6 +34,8 @@ public:
     double DoDelay(double v) noexcept;
     // Zeroes every filter's state and the delay line.
     void ClearData() noexcept;
+    // Designs every filter of the chain for sample rate fs (Hz); see TIIRObj::SetDesignSampleRate.
+    void SetDesignSampleRate(double fs);
 
     // Level in dB (values above 0 are ignored), and the polarity / output switches; each
     // recomputes ffak.
@@ -62,9 +64,10 @@ private:
 // bypassed, Flat, or in a bypassed block.
 bool BlocksInactive(const tFilterBlock& left, const tFilterBlock& right);
 
-// The process-wide blocks: time-domain input filters and output filters, left and right,
-// with the flags that make the right block follow the left one when the editor closes.
-// GUI thread only; the output blocks reach the audio thread through the output filter path.
+// The program's blocks, owned by the main window: time-domain input filters and output filters,
+// left and right, with the flags that make the right block follow the left one when the editor
+// closes. GUI thread only; the output blocks reach the audio thread through the output filter
+// path, the input blocks are lent to the measurement that filters its recorded blocks.
 struct tFilterBlockSet {
     tFilterBlock inpLeft;       // input filter, channels 0, 2, ...
     tFilterBlock inpRight;      // input filter, channels 1, 3, ...
@@ -77,6 +80,3 @@ struct tFilterBlockSet {
     void acceptInput(const tFilterBlock& left, const tFilterBlock& right);
     void acceptOutput(const tFilterBlock& left, const tFilterBlock& right);
 };
-
-// The program's one set of blocks, created on first use and freed at exit.
-tFilterBlockSet& processFilterBlocks();

@@ -35,7 +35,10 @@ bool TF2dMeas::event(QEvent* e)
     return true;
 }
 
-tFFT2Dmeas::tFFT2Dmeas(IDiagramHost* host) : m_host(host), m_stepWnd(this) {}
+tFFT2Dmeas::tFFT2Dmeas(IDiagramHost* host)
+    : m_host(host), m_stepWnd(this), m_transform(std::make_unique<FFtuliContext>())
+{
+}
 
 tFFT2Dmeas::~tFFT2Dmeas()
 {
@@ -142,7 +145,7 @@ eMeasRes tFFT2Dmeas::Init(cFFTdat* para1, cAnaPara* para2, const Tcorri* iCor, c
     SetCors(iCor, oCor, dCor);
     m_fft->SampleOffset = 0;
     LoadFromIni(m_iniFile);
-    PrepareWindow(m_fft->FFTwin, m_fft->SamplesFFT);
+    prepareTransform();
     toMain(cbmShowAveCounter, m_fft->AveValue);
     if (DiaMode == Sample_2D)
         BuildDia2D(true);

@@ -8,10 +8,13 @@
 #include <memory>
 #include <vector>
 
+class FFtuliContext;
 class IDiagramHost;
 class TMemIniFile;
 class TGdata;
 class tFFT2Dmeas;
+struct TLevelCalibration;
+struct tFilterBlockSet;
 
 // Step numbers of the evaluation chain. 0 waits for a block, 1..12 are one pass, 13 ends it.
 enum eFFTStep : int32_t {
@@ -93,6 +96,12 @@ public:
     void setZBands(int32_t z) { m_zBands = z; }
     // Shows the pass time "%1.3fms" at step 13 (the main window's time debug switch).
     void setTimeDebug(bool on) { m_timeDebug = on; }
+    // The program's filter blocks, whose input blocks filter the recorded blocks in step 2 (at
+    // the measurement's sample rate, their state carried from pass to pass). Not owned; null:
+    // no input filtering.
+    void setInputFilters(tFilterBlockSet* blocks) { m_filters = blocks; }
+    // The calibration record the levels are converted with. Not owned; null: the defaults.
+    void setCalibration(const TLevelCalibration* cal) { m_calibration = cal; }
 
     // Runs the current step (lParam 9990), or first jumps to step lParam (< 9990). lParam 13
     // is the window's answer: it ends the pass of the package sent, and is ignored when no
@@ -135,6 +144,7 @@ private:
     void setPriority(bool belowNormal);
     QString yUnit() const;
     bool isShared(const QString& name) const; // name is the file of the shared settings
+    void prepareTransform();                  // window and tables for the settings' kind and size
 
     IDiagramHost* m_host;                  // diagram window, not owned (may be null)
     std::shared_ptr<TGdata> Gdata;         // result package, shared with message 1053 on its way
@@ -146,6 +156,10 @@ private:
     std::unique_ptr<Tcorri> Dispcor;       // copy of the display correction
     std::unique_ptr<Tcorri> m_weighting;   // weighting curve of the analysis settings
     TF2dMeas m_stepWnd;                    // receives the step messages
+    std::unique_ptr<FFtuliContext> m_transform; // window and transform tables of step 3
+    int32_t m_windowKind = -1;             // kind m_transform's window was prepared for
+    tFilterBlockSet* m_filters = nullptr;  // the program's filter blocks, not owned (may be null)
+    const TLevelCalibration* m_calibration = nullptr; // level calibration, not owned (may be null)
     QStringList m_resultLines;             // result text of the last pass
     // Linear powers of the left and right spectrum's bins, taken in step 6 for the result
     // text when the levels there are plain (m_powersKnown), so step 7 need not raise them.

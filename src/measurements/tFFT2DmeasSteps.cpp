@@ -98,13 +98,14 @@ bool tFFT2Dmeas::stepFetch()
 
 bool tFFT2Dmeas::stepFilter()
 {
-    tFilterBlockSet& fb = processFilterBlocks();
     for (size_t ch = 0; ch < Gdata->asdDia.size(); ++ch) {
         Tsamplemem& block = Gdata->asdDia[ch];
-        tFilterBlock& filter = ch % 2 ? fb.inpRight : fb.inpLeft;
-        if (!filter.inactive())
+        tFilterBlock* filter = !m_filters ? nullptr : ch % 2 ? &m_filters->inpRight : &m_filters->inpLeft;
+        if (filter && !filter->inactive()) {
+            filter->SetDesignSampleRate(sfiMeas); // redesigns only when the rate changed
             for (int32_t i = 0; i < block.samples(); ++i)
-                block.smpoi()[i] = filter.newCycle(block.smpoi()[i]);
+                block.smpoi()[i] = filter->newCycle(block.smpoi()[i]);
+        }
         keepTimeSignal(block, Gdata->asdZ[ch]);
     }
     return true;
@@ -130,6 +131,7 @@ void tFFT2Dmeas::keepTimeSignal(Tsamplemem& block, Tsamplemem& timeSignal)
 bool tFFT2Dmeas::stepSpectrum()
 {
     const int32_t n = m_fft->SamplesFFT, iR = m_stepWnd.iR;
+    prepareTransform(); // the settings may have changed since the start
     for (size_t ch = 0; ch < Gdata->asdDia.size(); ++ch) {
         Tsamplemem& block = Gdata->asdDia[ch];
         if (iR + n > block.samples()) { // the module delivered a shorter block than asked for
@@ -137,7 +139,7 @@ bool tFFT2Dmeas::stepSpectrum()
             continue;
         }
         // Of the filtered block kept in asdZ (step 2), into asdDia.
-        WindowedSpectrumFrom(Gdata->asdZ[ch].smpoi() + iR, block.smpoi() + iR, Gdata->asdPh[ch].smpoi() + iR,
+        m_transform->windowedSpectrumFrom(Gdata->asdZ[ch].smpoi() + iR, block.smpoi() + iR, Gdata->asdPh[ch].smpoi() + iR,
                              n, 1);
     }
     return true;
@@ -160,7 +162,7 @@ bool tFFT2Dmeas::stepAverage()
     }
     m_fft->AveCounter = m_fft->AveValue;
     toMain(cbmSetAverage, m_fft->AveValue);
-    ApplyLevelCalibration(*m_fft);
+    ApplyLevelCalibration(*m_fft, m_calibration ? *m_calibration : TLevelCalibration{});
     if (AnadataM)
         AnadataM->lsampFFTPoints = m_fft->SamplesFFT;
     m_stepWnd.s2 = m_fft->SamplesFFT / 2;
@@ -331,8 +333,16 @@ int32_t tFFT2Dmeas::preparePasses(int32_t sampleRate)
         Gdata->sdX.smpoi()[i] = double(i) / s2 * double(sfiMeas / 2);
     Gdata->sdX.seal(); // the same axis for every pass: its copies in the diagram stay as they are
     Gdata->sfi = sfiMeas;
-    PrepareWindow(m_fft->FFTwin, m_fft->SamplesFFT);
+    prepareTransform();
     return mem;
+}
+
+void tFFT2Dmeas::prepareTransform()
+{
+    if (m_windowKind == m_fft->FFTwin && m_transform->windowSize() == m_fft->SamplesFFT)
+        return;
+    m_transform->prepareWindow(m_fft->FFTwin, m_fft->SamplesFFT);
+    m_windowKind = m_fft->FFTwin;
 }
 
 int32_t tFFT2Dmeas::startInput(int32_t mem)

@@ -511,11 +511,8 @@ TEST(AnaEvalEdges, ImReferenceThreshold) {
 struct CorriMessages : ::testing::Test {
     std::vector<std::string> seen;
     QTemporaryDir dir;
-    void SetUp() override {
-        Tcorri::setMessageSink(
-            [this](const std::string&, const std::string& t) { seen.push_back(t); });
-    }
-    void TearDown() override { Tcorri::setMessageSink(nullptr); }
+    // What the weighting loads are given: records every message.
+    Tcorri::MessageSink report = [this](const std::string&, const std::string& t) { seen.push_back(t); };
     QString write(const char* name, const QByteArray& bytes) {
         const QString p = dir.filePath(name);
         QFile f(p);
@@ -534,15 +531,15 @@ TEST_F(CorriMessages, FilterNamesAndCurves) {
     EXPECT_EQ(names.back(), "USER");
     cAnaPara ana;
     ana.filter = "none";
-    EXPECT_EQ(MakeWeighting(ana), nullptr);
+    EXPECT_EQ(MakeWeighting(ana, ';', report), nullptr);
     ana.filter = "A Weighting";
-    auto a = MakeWeighting(ana);
+    auto a = MakeWeighting(ana, ';', report);
     ASSERT_TRUE(a && a->getaktiv());
     EXPECT_DOUBLE_EQ(a->corri(-20, 1000, 0), -20.0) << "0 dB at 1 kHz";
     EXPECT_DOUBLE_EQ(a->corri(-20, 10, 0), -90.0) << "the gain is added";
     EXPECT_DOUBLE_EQ(a->corri(-20, 1150, 0), -19.75) << "linear between 1000: 0 and 1300: 0.5";
     ana.filter = "Z Weighting";
-    auto u = MakeWeighting(ana);
+    auto u = MakeWeighting(ana, ';', report);
     ASSERT_TRUE(u);
     EXPECT_FALSE(u->getaktiv());
     EXPECT_EQ(u->getPaare(), 3);
@@ -565,7 +562,7 @@ TEST_F(CorriMessages, UnusableUserFileLeavesValuesUnweighted) {
         SCOPED_TRACE(name);
         seen.clear();
         ana.UserFname = write(name, bytes);
-        const auto w = MakeWeighting(ana);
+        const auto w = MakeWeighting(ana, ';', report);
         ASSERT_TRUE(w);
         EXPECT_FALSE(w->getaktiv());
         ASSERT_EQ(seen.size(), 1u);
@@ -574,7 +571,7 @@ TEST_F(CorriMessages, UnusableUserFileLeavesValuesUnweighted) {
     }
     for (const QString& name : {dir.path() /* a folder */, QString()}) {
         ana.UserFname = name;
-        const auto w = MakeWeighting(ana);
+        const auto w = MakeWeighting(ana, ';', report);
         ASSERT_TRUE(w);
         EXPECT_FALSE(w->getaktiv());
         EXPECT_DOUBLE_EQ(DistortionNoise(&s, ana, w.get()), plain);
@@ -586,7 +583,7 @@ TEST_F(CorriMessages, UserFileGainIsAdded) {
     cAnaPara ana = settingsFor(4096);
     ana.filter = "USER";
     ana.UserFname = write("tilt.cor", "10;-20\n24000;-20\n");
-    const auto w = MakeWeighting(ana);
+    const auto w = MakeWeighting(ana, ';', report);
     ASSERT_TRUE(w && w->getaktiv());
     const Tsamplemem s = spectrumWith(4096, {{100, -6}});
     cFFTdat fft;

@@ -357,8 +357,9 @@ Tsamplemem sineSpectrum(int kind, int n, double cycles, double amp, bool linear 
     std::vector<double> x(size_t(n), 0.0);
     for (int i = 0; i < n; ++i)
         x[size_t(i)] = amp * std::sin(2 * std::numbers::pi * cycles * i / n + 0.3);
-    PrepareWindow(kind, n);
-    WindowedSpectrum(x.data(), nullptr, n, 0);
+    FFtuliContext transform;
+    transform.prepareWindow(kind, n);
+    transform.windowedSpectrum(x.data(), nullptr, n, 0);
     Tsamplemem s(n / 2);
     for (int k = 0; k < n / 2; ++k) {
         const double m = x[size_t(k)];

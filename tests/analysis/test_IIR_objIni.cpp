@@ -25,15 +25,7 @@ public:
     std::vector<vl::Message> shown; // messages in the order shown
 };
 
-class IIRIni : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        TIIRObj::SetDesignSampleRate(48000);
-        TIIRObj::UseWideLimits(false);
-    }
-    void TearDown() override { TIIRObj::UseWideLimits(false); }
-};
+class IIRIni : public ::testing::Test {};
 
 void expectSameParams(const TIIRObj& a, const TIIRObj& b)
 {
@@ -97,7 +89,7 @@ TEST_F(IIRIni, GarbageAndOutOfRangeValuesLoadTheDefaults)
     LoadFromIniMem(f, ini, "F", 1);
     EXPECT_EQ(f.Freq(), 1000.0);
     EXPECT_EQ(f.Gain(), 0.0);
-    TIIRObj::UseWideLimits(true);
+    f.UseWideLimits(true);
     LoadFromIniMem(f, ini, "F", 1);
     EXPECT_EQ(f.Freq(), 250000.0);
     EXPECT_EQ(f.Gain(), 30.0);
@@ -177,17 +169,19 @@ TEST_F(IIRIni, SectionWithoutPoleWarnsThroughTheMessageService)
 {
     Recorder rec;
     vl::setMessageService(&rec);
-    installIIRMessageSink();
     TIIRObj f;
     // A first-order Tschebyscheff with an absurd ripple has its real pole at 0: no pole left.
     f.SetParam(iirHP, 1, 1000, 0, 1, -1, 1, chTschebyscheff);
-    EXPECT_TRUE(rec.shown.empty());
+    EXPECT_FALSE(ReportDesignWarning(f));
     f.SetAmax(-4000);
+    EXPECT_TRUE(rec.shown.empty()); // the design itself reports nothing
+    EXPECT_TRUE(ReportDesignWarning(f));
     ASSERT_EQ(rec.shown.size(), 1u);
     EXPECT_EQ(rec.shown[0].title, "Warning");
     EXPECT_EQ(rec.shown[0].text, "analoge function without pole !");
     EXPECT_TRUE(std::isfinite(f.NewCycle(1.0))); // the design went on
-    TIIRObj::setMessageSink({});
+    f.SetAmax(-1);
+    EXPECT_STREQ(f.DesignWarning(), ""); // a sound redesign clears it
     vl::setMessageService(nullptr);
 }
 

@@ -64,8 +64,9 @@ std::vector<double> playTape(const Deck& d, double f, double seconds, int rate =
 // Raw dB spectrum (20 log10 of the bin magnitudes, Hann) of the first kFFT samples.
 Tsamplemem spectrumOf(const std::vector<double>& x) {
     std::vector<double> buf(x.begin(), x.begin() + kFFT);
-    PrepareWindow(2, kFFT);
-    WindowedSpectrum(buf.data(), nullptr, kFFT, 0);
+    FFtuliContext transform;
+    transform.prepareWindow(2, kFFT);
+    transform.windowedSpectrum(buf.data(), nullptr, kFFT, 0);
     Tsamplemem s(kFFT / 2);
     for (int k = 0; k < kFFT / 2; ++k)
         s.setsmAr(k, buf[size_t(k)] > 0 ? 20 * std::log10(buf[size_t(k)]) : 0.0);
@@ -85,8 +86,9 @@ cAnaPara settings(eWuFMess standard, eWuFModi mode, bool bandPass, eWuFfreq freq
     return a;
 }
 
-TIIRObj designed(TIIRTyp typ, TIIRChar ch, int order, double hz, double q = 1) {
+TIIRObj designed(int rate, TIIRTyp typ, TIIRChar ch, int order, double hz, double q = 1) {
     TIIRObj f;
+    f.SetDesignSampleRate(rate);
     f.SetParam(typ, order, hz, 0.0, q, -3.1, 1.0, ch);
     return f;
 }
@@ -94,11 +96,10 @@ TIIRObj designed(TIIRTyp typ, TIIRChar ch, int order, double hz, double q = 1) {
 // |H| at fmod of the chain after the demodulator: the 200 Hz low-pass, the 4 Hz weighting
 // band-pass when on, the 10 Hz mode filter.
 double chainGain(double fmod, eWuFModi mode, bool bandPass, int rate = kRate) {
-    TIIRObj::SetDesignSampleRate(rate);
-    double g = designed(iirTP, chBessel3dB, 12, 200).Hz(fmod, TSubject::Betrag);
-    if (bandPass) g *= designed(iirBP, chBessel3dB, 1, 4, 0.5).Hz(fmod, TSubject::Betrag);
-    if (mode == eWow) g *= designed(iirTP, chButterworth, 8, 10).Hz(fmod, TSubject::Betrag);
-    if (mode == eFlutter) g *= designed(iirHP, chButterworth, 8, 10).Hz(fmod, TSubject::Betrag);
+    double g = designed(rate, iirTP, chBessel3dB, 12, 200).Hz(fmod, TSubject::Betrag);
+    if (bandPass) g *= designed(rate, iirBP, chBessel3dB, 1, 4, 0.5).Hz(fmod, TSubject::Betrag);
+    if (mode == eWow) g *= designed(rate, iirTP, chButterworth, 8, 10).Hz(fmod, TSubject::Betrag);
+    if (mode == eFlutter) g *= designed(rate, iirHP, chButterworth, 8, 10).Hz(fmod, TSubject::Betrag);
     return g;
 }
 

@@ -62,13 +62,11 @@ protected:
     {
         ASSERT_TRUE(dir.isValid());
         vl::setMessageService(&msgs);
-        installCorriMessageSink();
         file = dir.filePath("in.cor");
         writeFile(file, "10;1\r\n1000;3\r\n2000;6\r\n");
     }
     void TearDown() override
     {
-        Tcorri::setMessageSink({});
         vl::setMessageService(nullptr);
     }
 
@@ -98,7 +96,7 @@ TEST_F(Koedi, OpensWithTheFileAndCaptionsPerLanguage)
 TEST_F(Koedi, SaveAndTestWritesAtomicallyAndRebuildsWithSplineAndFit)
 {
     Tcorri cor;
-    cor.makeCorrArr(file.toStdString(), ';');
+    cor.makeCorrArr(file.toStdString(), ';', false, correctionMessageSink());
     Tkoedi w(cor, file, ';', 'E');
     QSignalSpy changed(&w, &Tkoedi::correctionChanged);
     typeText(w, "100;2\n1000;2\n2000;5\n");
@@ -127,7 +125,7 @@ TEST_F(Koedi, SaveAndTestWritesAtomicallyAndRebuildsWithSplineAndFit)
 TEST_F(Koedi, CloseWithChangesAsksAndYesSavesWithLinear)
 {
     Tcorri cor;
-    cor.makeCorrArr(file.toStdString(), ';');
+    cor.makeCorrArr(file.toStdString(), ';', false, correctionMessageSink());
     {
         Tkoedi w(cor, file, ';', 'D');
         QSignalSpy changed(&w, &Tkoedi::correctionChanged);

@@ -49,7 +49,6 @@ double amplitude(const std::vector<double>& x, size_t from, size_t n, double f, 
 // A block with a Butterworth low-pass of the given order and corner (Hz) in slot 4.
 tFilterBlock lowPass(double hz, int order = 2, int delay = 0)
 {
-    TIIRObj::SetDesignSampleRate(48000);
     tFilterBlock b;
     b.bypass = false;
     b.Delay_samps = delay;

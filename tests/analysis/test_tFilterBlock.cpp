@@ -49,7 +49,6 @@ Tsamplemem memOf(const std::vector<double>& v)
 // An active block: low-pass 1 kHz order 4 in slot 2, high-pass 100 Hz order 2 in slot 7.
 tFilterBlock bandBlock()
 {
-    TIIRObj::SetDesignSampleRate(48000);
     tFilterBlock b;
     b.bypass = false;
     b.aEq[2].SetParam(iirTP, 4, 1000, 0, 1, -3.1, 1, chButterworth);
@@ -277,7 +276,6 @@ TEST(TsamplememFilters, BypassedOrFlatBlocksLeaveDataUnchanged)
 // A filter designed at 48 kHz run on 96 kHz data is redesigned: the corner stays at 1 kHz.
 TEST(TsamplememFilters, RateChangeRedesignsAndTrackingRetunes)
 {
-    TIIRObj::SetDesignSampleRate(48000);
     TIIRObj lp;
     lp.SetParam(iirTP, 2, 1000, 0, 1, -3.1, 1, chButterworth);
     std::vector<double> s(96000);
@@ -296,7 +294,6 @@ TEST(TsamplememFilters, RateChangeRedesignsAndTrackingRetunes)
     // 1 kHz through HP 10 kHz order 2 and LP 10 kHz order 4: about -40 dB
     const double want = 20 * std::log10(b.aEq[2].Hz(1000, TSubject::Betrag) * b.aEq[7].Hz(1000, TSubject::Betrag));
     EXPECT_NEAR(20 * std::log10(amplitude(t.smpoi() + 48000, 48000, 1000, 96000)), want, 0.01);
-    TIIRObj::SetDesignSampleRate(48000);
 }
 
 TEST(TsamplememFilters, InterleavedChannelsUseTheirOwnBlocks)

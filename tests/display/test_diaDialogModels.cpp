@@ -26,8 +26,9 @@ struct QuietMessages : vl::IMessageService {
 Tcurve spectrumCurve(const std::vector<double>& signal, int32_t rate, int window) {
     const int32_t n = int32_t(signal.size());
     std::vector<double> s = signal;
-    PrepareWindow(window, n);
-    WindowedSpectrum(s.data(), nullptr, n, 0);
+    FFtuliContext transform;
+    transform.prepareWindow(window, n);
+    transform.windowedSpectrum(s.data(), nullptr, n, 0);
     Tcurve c(-1);
     c.setNewPoints(n / 2);
     for (int32_t k = 0; k < n / 2; ++k)
@@ -158,7 +159,7 @@ TEST(CurveAnalysis, RefusesCurvesThatAreNoFFT) {
     c.setNewPoints(100);
     c.Sfreq = 48000;
     Settings s;
-    const TCurveAnalysis r = analyzeCurve(c, s.fft, s.ana);
+    const TCurveAnalysis r = analyzeCurve(c, s.fft, s.ana, TLevelCalibration{});
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.error, "Curve is not from a fft measurement!");
     EXPECT_TRUE(r.lines.isEmpty());
@@ -172,7 +173,7 @@ TEST(CurveAnalysis, LevelOfAKnownSine) {
     const int32_t n = 8192, rate = 48000;
     Settings s;
     const Tcurve c = spectrumCurve(sine(n, rate, 1000.0, 0.5), rate, s.fft.FFTwin);
-    const TCurveAnalysis r = analyzeCurve(c, s.fft, s.ana);
+    const TCurveAnalysis r = analyzeCurve(c, s.fft, s.ana, TLevelCalibration{});
     vl::setMessageService(nullptr);
     ASSERT_TRUE(r.ok) << r.error.toStdString();
     EXPECT_NEAR(r.level, 20.0 * std::log10(0.5), 0.02);
@@ -188,7 +189,7 @@ TEST(CurveAnalysis, DistortionAndSignalToNoise) {
     s.ana.bLevelmess = false;
     s.ana.Hx = 0x1FF; // noise and H2..H9
     const Tcurve c = spectrumCurve(sine(n, rate, f, 0.5, 0.005), rate, s.fft.FFTwin);
-    TCurveAnalysis r = analyzeCurve(c, s.fft, s.ana);
+    TCurveAnalysis r = analyzeCurve(c, s.fft, s.ana, TLevelCalibration{});
     ASSERT_TRUE(r.ok);
     EXPECT_NEAR(r.distortion_dB, -40.0, 0.1);
     ASSERT_EQ(r.lines.size(), 1);
@@ -196,7 +197,7 @@ TEST(CurveAnalysis, DistortionAndSignalToNoise) {
     EXPECT_TRUE(r.lines[0].contains("[dB/%] THD+N @ 1002Hz")) << r.lines[0].toStdString();
 
     s.ana.Hx = 1; // noise only: signal to noise, positive
-    r = analyzeCurve(c, s.fft, s.ana);
+    r = analyzeCurve(c, s.fft, s.ana, TLevelCalibration{});
     ASSERT_EQ(r.lines.size(), 1);
     EXPECT_TRUE(r.lines[0].startsWith("S/N:\t")) << r.lines[0].toStdString();
     EXPECT_GT(r.lines[0].mid(5).section(' ', 0, 0).toDouble(), 100.0);
@@ -210,7 +211,7 @@ TEST(CurveAnalysis, SilenceHasNoFundamental) {
     c.Sfreq = 48000;
     Settings s;
     s.ana.bLevelmess = false;
-    const TCurveAnalysis r = analyzeCurve(c, s.fft, s.ana);
+    const TCurveAnalysis r = analyzeCurve(c, s.fft, s.ana, TLevelCalibration{});
     ASSERT_EQ(r.lines.size(), 1);
     EXPECT_EQ(r.lines[0], "no fundamental wave");
 }

@@ -479,7 +479,7 @@ TEST_F(DiaDialogs, AnalysisToolRefusesACurveThatIsNoFFT) {
     cFFTdat fft;
     cAnaPara ana;
     ana.bLevelmess = true;
-    TFoToolAnalyzeCurve d(fft, ana);
+    TFoToolAnalyzeCurve d(fft, ana, TLevelCalibration{});
     EXPECT_EQ(d.windowTitle(), "Analyze Curve (Level, Distortion)");
     EXPECT_EQ(d.LaFileName->text(), "...");
     d.setOpenFileChooser([&](const QString&) { return path; });
@@ -498,8 +498,9 @@ TEST_F(DiaDialogs, AnalysisToolListsTheLevel) {
     std::vector<double> x(n);
     for (int32_t i = 0; i < n; ++i)
         x[size_t(i)] = 0.25 * std::sin(2.0 * M_PI * 1000.0 * i / rate);
-    PrepareWindow(2, n);
-    WindowedSpectrum(x.data(), nullptr, n, 0);
+    FFtuliContext transform;
+    transform.prepareWindow(2, n);
+    transform.windowedSpectrum(x.data(), nullptr, n, 0);
     Tcurve c(-1);
     c.setNewPoints(n / 2);
     for (int32_t k = 0; k < n / 2; ++k)
@@ -513,7 +514,7 @@ TEST_F(DiaDialogs, AnalysisToolListsTheLevel) {
     fft.FFTwin = 2;
     cAnaPara ana;
     ana.bLevelmess = true;
-    TFoToolAnalyzeCurve d(fft, ana);
+    TFoToolAnalyzeCurve d(fft, ana, TLevelCalibration{});
     ASSERT_TRUE(d.analyzeFile(path));
     EXPECT_TRUE(rec.shown.empty());
     const QStringList lines = d.Memo->toPlainText().split('\n');

@@ -588,3 +588,21 @@ TEST(Tsamplemem, DiagnosticText) {
     EXPECT_NE(t.find("511:0.00"), std::string::npos);
     EXPECT_EQ(t.find("512:"), std::string::npos);
 }
+
+// The demodulator's filters start from rest on every call: a carrier demodulated after another
+// one (at another rate and carrier) reads exactly as when demodulated alone.
+TEST(Tsamplemem, FmDemodulationsAreIndependent) {
+    auto carrier = [](double f0, double df, double rate) {
+        std::vector<double> v(size_t(rate / 2));
+        for (size_t i = 0; i < v.size(); ++i)
+            v[i] = 0.5 * std::sin(2 * M_PI * (f0 + df) * double(i) / rate);
+        return from(v);
+    };
+    Tsamplemem alone = carrier(3150, 10, 48000);
+    alone.FM_Demodulation(0, 3150, 48000);
+    Tsamplemem other = carrier(3000, -20, 44100);
+    other.FM_Demodulation(0, 3000, 44100);
+    Tsamplemem again = carrier(3150, 10, 48000);
+    again.FM_Demodulation(0, 3150, 48000);
+    EXPECT_EQ(values(again), values(alone));
+}

@@ -41,23 +41,21 @@ class Corri : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        Tcorri::setMessageSink([this](const std::string& t, const std::string& m) {
-            shown.push_back({t, m});
-        });
     }
-    void TearDown() override { Tcorri::setMessageSink({}); }
 
     std::string path(const char* name) const { return dir.filePath(name).toStdString(); }
     // Loads `content` written to a file with separator `sep`.
     Tcorri load(const std::string& content, char sep = ';', const char* name = "c.cor") {
         writeAll(path(name), content);
         Tcorri c;
-        c.makeCorrArr(path(name), sep);
+        c.makeCorrArr(path(name), sep, false, report);
         return c;
     }
 
     QTemporaryDir dir;
     std::vector<Shown> shown;
+    // What the loaders below are given: records every message.
+    Tcorri::MessageSink report = [this](const std::string& t, const std::string& m) { shown.push_back({t, m}); };
 };
 
 const std::string kDefaultSemicolon = "10;0\r\n1000;0\r\n20000;0\r\n";
@@ -233,7 +231,7 @@ TEST_F(Corri, OnePointAndFitTo1kHz) {
 
     writeAll(path("f.cor"), "1000;2\n2000;5\n");
     Tcorri f;
-    EXPECT_TRUE(f.makeCorrArr(path("f.cor"), ';', true));
+    EXPECT_TRUE(f.makeCorrArr(path("f.cor"), ';', true, report));
     double x = 0, y = 0;
     f.readXYfromCor(1, x, y);
     EXPECT_EQ(y, 0.0);
@@ -250,7 +248,7 @@ TEST_F(Corri, OnePointAndFitTo1kHz) {
 TEST_F(Corri, MissingFileIsCreatedInItsOwnFolder) {
     const fs::path cwdBefore = fs::current_path();
     Tcorri c;
-    EXPECT_TRUE(c.makeCorrArr(path("new.cor"), ';'));
+    EXPECT_TRUE(c.makeCorrArr(path("new.cor"), ';', false, report));
     EXPECT_TRUE(shown.empty());
     EXPECT_EQ(readAll(path("new.cor")), kDefaultSemicolon);
     EXPECT_EQ(c.getPaare(), 3);
@@ -258,11 +256,11 @@ TEST_F(Corri, MissingFileIsCreatedInItsOwnFolder) {
     EXPECT_FALSE(fs::exists(cwdBefore / "new.cor"));
 
     Tcorri b;
-    EXPECT_TRUE(b.makeCorrArr(path("blank.cor"), ' '));
+    EXPECT_TRUE(b.makeCorrArr(path("blank.cor"), ' ', false, report));
     EXPECT_EQ(readAll(path("blank.cor")), "10 0\r\n1000 0\r\n20000 0\r\n");
 
     Tcorri none; // a folder that does not exist: nothing is written anywhere
-    EXPECT_FALSE(none.makeCorrArr(path("nope/x.cor"), ';'));
+    EXPECT_FALSE(none.makeCorrArr(path("nope/x.cor"), ';', false, report));
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].title, "Warning");
     EXPECT_EQ(shown[0].text, "Correct file '" + path("nope/x.cor") + " :\r\nUnable to create correct-file");
@@ -273,10 +271,10 @@ TEST_F(Corri, MissingFileIsCreatedInItsOwnFolder) {
 TEST_F(Corri, MessagesInBothLanguages) {
     writeAll(path("bad.cor"), "10;0\nxx\n30;1\n40;x\n");
     Tcorri e;
-    EXPECT_FALSE(e.makeCorrArr(path("bad.cor"), ';'));
+    EXPECT_FALSE(e.makeCorrArr(path("bad.cor"), ';', false, report));
     Tcorri d;
     d.setLang('D');
-    d.makeCorrArr(path("bad.cor"), ' ');
+    d.makeCorrArr(path("bad.cor"), ' ', false, report);
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[0].text, "Correct file '" + path("bad.cor") +
                                  " :\r\nError in line 4\r\nText separator correct? See miscellaneous "
@@ -293,7 +291,7 @@ TEST_F(Corri, MessagesInBothLanguages) {
         writeAll(path("empty.cor"), " \r\n\t\n");
         Tcorri c;
         c.setLang(lang);
-        EXPECT_FALSE(c.makeCorrArr(path("empty.cor"), ';'));
+        EXPECT_FALSE(c.makeCorrArr(path("empty.cor"), ';', false, report));
         ASSERT_EQ(shown.size(), 1u);
         EXPECT_EQ(shown[0].text, "Correct file '" + path("empty.cor") + " :\r\n" +
                                      (lang == 'D' ? "Keine Zeilen in Datei,\r\ngeneriere Defaultzeile"
@@ -306,7 +304,7 @@ TEST_F(Corri, MessagesInBothLanguages) {
     fs::create_directory(path("folder.cor"));
     Tcorri f;
     f.setLang('D');
-    EXPECT_FALSE(f.makeCorrArr(path("folder.cor"), ';'));
+    EXPECT_FALSE(f.makeCorrArr(path("folder.cor"), ';', false, report));
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, "Correct file '" + path("folder.cor") + " :\r\nFehler beim Lesen");
     EXPECT_TRUE(fs::is_directory(path("folder.cor")));
@@ -379,7 +377,7 @@ TEST_F(Corri, TenMillionLines) {
         std::fclose(f);
     }
     Tcorri c;
-    ASSERT_TRUE(c.makeCorrArr(path("big.cor"), ';'));
+    ASSERT_TRUE(c.makeCorrArr(path("big.cor"), ';', false, report));
     EXPECT_EQ(c.getPaare(), kLines);
     EXPECT_NEAR(c.value(1.5), 2.0, 1e-12);
     EXPECT_NEAR(c.value(kLines - 0.75), 1.5, 1e-9);
@@ -387,7 +385,7 @@ TEST_F(Corri, TenMillionLines) {
 
     // The same file with one bad line at the end: only that line is reported.
     { std::ofstream(path("big.cor"), std::ios::binary | std::ios::app) << "oops\n"; }
-    c.makeCorrArr(path("big.cor"), ';');
+    c.makeCorrArr(path("big.cor"), ';', false, report);
     EXPECT_EQ(c.getPaare(), 0);
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_NE(shown[0].text.find("Error in line " + std::to_string(kLines + 1) + "\r\n"), std::string::npos);
@@ -396,7 +394,7 @@ TEST_F(Corri, TenMillionLines) {
 TEST_F(Corri, ShippedSoneTable) {
     const std::string sone = std::string(VELMORA_FACTORY_DATA) + "/sonecor.dpf";
     Tcorri s;
-    ASSERT_TRUE(s.makeCorrArr(sone, ' '));
+    ASSERT_TRUE(s.makeCorrArr(sone, ' ', false, report));
     EXPECT_TRUE(shown.empty());
     EXPECT_GE(s.getPaare(), 61);
     EXPECT_NEAR(s.value(40.0), 1.0, 1e-3);

@@ -1,6 +1,7 @@
 // The correction editor: edits the text file of a correction curve and rebuilds the curve.
 #include "analysis/ui/Tkoedi.h"
 
+#include "analysis/corObjMessages.h"
 #include "dsp/corObj.h"
 #include "base/vlMessages.h"
 
@@ -74,7 +75,7 @@ bool Tkoedi::saveText()
 
 void Tkoedi::rebuild(int mode)
 {
-    m_cor.makeCorrArr(QFile::encodeName(m_fileName).toStdString(), m_sep, true);
+    m_cor.makeCorrArr(QFile::encodeName(m_fileName).toStdString(), m_sep, true, correctionMessageSink());
     m_cor.setMode(mode);
     emit correctionChanged();
 }
@@ -99,7 +100,7 @@ void Tkoedi::closeEvent(QCloseEvent* event)
                 event->ignore();
                 return;
             }
-            m_cor.makeCorrArr(QFile::encodeName(m_fileName).toStdString(), m_sep, true);
+            m_cor.makeCorrArr(QFile::encodeName(m_fileName).toStdString(), m_sep, true, correctionMessageSink());
             m_cor.setMode(2);
         }
     }

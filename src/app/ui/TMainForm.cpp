@@ -5,7 +5,6 @@
 #include "base/utils.h"
 #include "base/vlMessages.h"
 #include "analysis/TOutputFilterPath.h"
-#include "analysis/corObjMessages.h"
 #include "analysis/tFilterBlockIni.h"
 #include "core/TGenerator.h"
 #include "dsp/Tsamplemem.h"
@@ -51,7 +50,6 @@ TMainForm::TMainForm(const Options& options, QWidget* parent)
     // 2. help file of the interface language, in the folder the program started in
     m_helpFile = vlStartFolder() + (vlLanguageCode() == 'D' ? "vlmr30_ger.chm" : "vlmr30_eng.chm");
     // 3. analysis settings, corrections, caption, separator
-    installCorriMessageSink();
     m_cors = std::make_unique<TCorrectionSet>(vlLanguageCode());
     setWindowTitle("Velmora  V " + vlVersionText(vlProgramVersion()));
     zustr = u'.';
@@ -96,10 +94,10 @@ void TMainForm::loadSettings()
     m_set.readMain(m_ini, vlCommonDataFolder(), soundDLL().defaultName());
     m_fft.NahConti = m_set.nahConti;
     m_cors->readSettings(m_ini);
-    loadFilterBlocks(processFilterBlocks(), m_ini);
-    publishOutputBlocks();
-    m_set.readPerUser(m_ini, LevelCalibration());
-    ApplyLevelCalibration(m_fft);
+    loadFilterBlocks(m_filterBlocks, m_ini);
+    publishOutputBlocks(m_filterBlocks);
+    m_set.readPerUser(m_ini, m_calibration);
+    ApplyLevelCalibration(m_fft, m_calibration);
 }
 
 void TMainForm::startSound()
@@ -160,8 +158,8 @@ void TMainForm::writeMainSettings()
     m_set.writeMain(m_ini);
     m_cors->writeSettings(m_ini);
     saveDiagramSettings();
-    writeFilterBlocks(processFilterBlocks(), m_ini);
-    m_set.writePerUser(m_ini, LevelCalibration());
+    writeFilterBlocks(m_filterBlocks, m_ini);
+    m_set.writePerUser(m_ini, m_calibration);
 }
 
 void TMainForm::storeGeometryInSettings()

@@ -7,6 +7,7 @@
 #include "core/soundDLLImpDyn.h"
 #include "app/ui/TMainSettings.h"
 #include "display/TDiagramm.h" // tdiaset
+#include "dsp/tFilterBlock.h"
 #include "measurements/MeasurementClass.h"
 #include "measurements/TFrameGate.h"
 
@@ -237,6 +238,8 @@ private:
     int m_helpContext = 0;            // help context of the current mode
     cFFTdat m_fft;                    // analysis settings (mode, averaging, level unit)
     cAnaPara m_ana;                   // analysis parameters
+    TLevelCalibration m_calibration;  // full scale in volts and pascals (per-user settings)
+    tFilterBlockSet m_filterBlocks;   // input and output filter blocks (the measurement borrows the input ones)
     std::function<int(TAnaDlg&)> m_runAnaDlg; // runs the analysis dialog (tests); empty: exec()
     std::unique_ptr<TCorrectionSet> m_cors; // input and output correction curves
     QAction* m_acCorActive[2] = {};   // "Input/Output Correction active"

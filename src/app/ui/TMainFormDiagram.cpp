@@ -145,7 +145,7 @@ void TMainForm::copyDiagramToClipboard()
 
 void TMainForm::openCurveAnalysis()
 {
-    TFoToolAnalyzeCurve tool(m_fft, m_ana, this);
+    TFoToolAnalyzeCurve tool(m_fft, m_ana, m_calibration, this);
     if (m_runCurveTool) m_runCurveTool(tool);
     else tool.exec();
 }

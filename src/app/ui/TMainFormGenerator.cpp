@@ -144,7 +144,7 @@ int TMainForm::openGeneratorDialog(const std::function<int(TSoundODlgF&)>& run)
     setup.target = dll.usable() ? dll.waveGO() : nullptr;
     setup.readStatus = [&dll] { return dll.SDgetSoundStatus(); };
     setup.impulseMeasurement = isImpulseMeasuringMode(measuringMode());
-    setup.filters = &processFilterBlocks();
+    setup.filters = &m_filterBlocks;
     setup.publishFilters = [](const tFilterBlock& l, const tFilterBlock& r) { outputFilterPath().publish(l, r); };
     setup.afterCopy = [this] { refreshGeneratorDisplay(); };
     setup.synthesis = [this](TWaf& waf) {

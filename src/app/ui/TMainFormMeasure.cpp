@@ -1,7 +1,6 @@
 // The main window's side of the measurements it runs: registering them, the FFT dialog, results.
 #include "app/ui/TMainForm.h"
 
-#include "dsp/FFtuli.h"
 #include "core/soundDLLImpDyn.h"
 #include "display/ui/Tdiafrm.h"
 #include "measurements/TFFT2ddiaModel.h"
@@ -17,6 +16,8 @@ void TMainForm::useProgramMeasurements()
         m->setSettingsFile(m_ini.FileName());
         m->setSettingsIni(&m_ini);
         m->setTimeDebug(m_set.bTimeDebug1);
+        m->setInputFilters(&m_filterBlocks);
+        m->setCalibration(&m_calibration);
         return m;
     });
     m_programMeasurements = true;
@@ -36,7 +37,6 @@ void TMainForm::FFT1Click()
     const int result = m_runFFTDlg ? m_runFFTDlg(dlg) : dlg.exec();
     if (result == QDialog::Accepted) {
         m_fft.MeasuringModeF = FFTDialogDataTo(dlg.data(), m_fft);
-        PrepareWindow(m_fft.FFTwin, m_fft.SamplesFFT);
         m_fft.ClearAvemem();
         m_diafrm->resetDiagram();
         VisualModeSettings(m_fft.MeasuringModeF);

@@ -252,7 +252,7 @@ void TMainForm::buildStatusBar()
         if (panel == 0) m_outPopup->popup(at);
         if (panel == 1) m_inPopup->popup(at);
     });
-    m_status->setPanelText(3, calibPanelText(m_fft, LevelCalibration().INPUT));
+    m_status->setPanelText(3, calibPanelText(m_fft, m_calibration.INPUT));
 }
 
 void TMainForm::buildOverview()
@@ -491,9 +491,9 @@ void TMainForm::ButManuellClick()
 void TMainForm::setLevelUnit(edBModi unit)
 {
     m_fft.setdBMode(unit);
-    ApplyLevelCalibration(m_fft);
+    ApplyLevelCalibration(m_fft, m_calibration);
     checkLevelUnitItems();
-    m_status->setPanelText(3, calibPanelText(m_fft, LevelCalibration().INPUT));
+    m_status->setPanelText(3, calibPanelText(m_fft, m_calibration.INPUT));
     if (m_diafrm) m_diafrm->setUnitTexts(LevelUnitLabel(m_fft), RightAxisUnitLabel(m_fft));
 }
 
@@ -519,7 +519,7 @@ void TMainForm::CBfromMeas(int32_t cmd, intptr_t para)
     }
     case cbmDiagramKind:
         checkLevelUnitItems();
-        m_status->setPanelText(3, calibPanelText(m_fft, LevelCalibration().INPUT));
+        m_status->setPanelText(3, calibPanelText(m_fft, m_calibration.INPUT));
         break;
     case cbmRemark: m_remark = para ? QString::fromUtf8(reinterpret_cast<const char*>(para)) : QString(); break;
     case cbmVULeft: m_vuLeft_dB = double(para); break;

@@ -11,8 +11,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TFoToolAnalyzeCurve::TFoToolAnalyzeCurve(const cFFTdat& fft, const cAnaPara& ana, QWidget* parent)
-    : QDialog(parent), m_fft(fft), m_ana(ana) {
+TFoToolAnalyzeCurve::TFoToolAnalyzeCurve(const cFFTdat& fft, const cAnaPara& ana,
+                                         const TLevelCalibration& cal, QWidget* parent)
+    : QDialog(parent), m_fft(fft), m_ana(ana), m_cal(cal) {
     setWindowTitle("Analyze Curve (Level, Distortion)");
     m_openFile = diaui::openDialog(this, "Open Curve", "Curves [*.cur] (*.cur)");
     OpenBtn = new QPushButton("Open Curve", this);
@@ -65,7 +66,7 @@ bool TFoToolAnalyzeCurve::analyzeFile(const QString& path) {
         vl::errorBox(error);
         return false;
     }
-    const TCurveAnalysis r = analyzeCurve(curve, m_fft, m_ana);
+    const TCurveAnalysis r = analyzeCurve(curve, m_fft, m_ana, m_cal);
     if (!r.ok) {
         vl::errorBox(r.error);
         return false;

@@ -20,7 +20,8 @@ class TFoToolAnalyzeCurve : public QDialog {
 public:
     static constexpr int kHelpContext = 44; // help topic of "Help"
 
-    TFoToolAnalyzeCurve(const cFFTdat& fft, const cAnaPara& ana, QWidget* parent = nullptr);
+    TFoToolAnalyzeCurve(const cFFTdat& fft, const cAnaPara& ana, const TLevelCalibration& cal,
+                        QWidget* parent = nullptr);
 
     void setOpenFileChooser(TFileChooser c) { m_openFile = std::move(c); }
 
@@ -45,5 +46,6 @@ protected:
 private:
     cFFTdat m_fft;           // the caller's FFT settings, copied
     cAnaPara m_ana;          // the caller's analysis settings, copied
+    TLevelCalibration m_cal; // the caller's level calibration, copied
     TFileChooser m_openFile; // "Curves [*.cur]" open dialog
 };
