@@ -15,7 +15,7 @@ class QObject;
 // 1052. One thread at a time: the measurement while Working is false, the window after.
 class TGdata {
 public:
-    // Allocates and clears the averaging memory of `ana` (owned by the creator).
+    // A package of the measurement whose spectrum settings are `ana` (owned by the creator).
     explicit TGdata(cFFTdat* ana);
     ~TGdata();
     TGdata(const TGdata&) = delete;

@@ -140,11 +140,13 @@ eMeasRes tFFT2Dmeas::Init(cFFTdat* para1, cAnaPara* para2, const Tcorri* iCor, c
     Gdata = std::make_unique<TGdata>(m_fft);
     m_fft->DiagramForm = DiaMode == Sample_2D ? Sample_2D : Sample_3D;
     m_fft->MeasuringModeF = DiaMode == Sample_2D ? 1 : 2;
-    m_fft->MeasuringObj = this;
     SetCors(iCor, oCor, dCor);
     m_fft->SampleOffset = 0;
     Gdata->makeAsd(std::max(m_fft->fAnzICha, 0), 0);
+    m_average.setChannels(m_fft->fAnzICha);
+    m_average.clear();
     LoadFromIni(m_iniFile);
+    m_average.restart(m_fft->AveValue); // a new average starts with the loaded count
     prepareTransform();
     toMain(cbmShowAveCounter, m_fft->AveValue);
     if (DiaMode == Sample_2D)
@@ -169,8 +171,7 @@ eMeasRes tFFT2Dmeas::DeInit(int32_t para)
     Dispcor.reset();
     if (m_host)
         m_host->openSecondaryPanel(9999);
-    if (m_fft && m_fft->MeasuringObj == this)
-        m_fft->MeasuringObj = nullptr;
+    m_average.setChannels(0);
     return tMeasureObj::DeInit(para);
 }
 
@@ -191,9 +192,8 @@ eMeasRes tFFT2Dmeas::SetChannels(int32_t iCha, int32_t oCha)
         return mereOK;
     m_fft->setAnzICha(iCha);
     m_fft->setAnzOCha(oCha);
-    const int32_t mem = CalcSampleMem();
-    if (mem > 0)
-        m_fft->SetAvemem(mem);
+    m_average.setChannels(m_fft->fAnzICha);
+    m_average.resize(CalcSampleMem());
     return mereOK;
 }
 
@@ -202,8 +202,8 @@ eMeasRes tFFT2Dmeas::Mstart(int32_t)
     if (!Gdata || !m_fft)
         return mereOK;
     MRun(!getMeasRun());
-    m_fft->AveCounter = m_fft->AveValue;
-    toMain(cbmShowAveCounter, m_fft->AveCounter);
+    m_average.restart(m_fft->AveValue);
+    toMain(cbmShowAveCounter, m_average.counter());
     if (m_host && soundDLL().usable())
         m_host->setCurveComments(soundDLL().channelNames('I'));
     if (m_stepWnd.visible)

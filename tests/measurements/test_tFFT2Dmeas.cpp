@@ -301,7 +301,7 @@ protected:
     {
         fft.SamplesFFT = size;
         fft.FFTwin = window;
-        fft.AveValue = fft.AveCounter = average;
+        fft.AveValue = average;
         ana.bLevelmess = true;
         ana.bResultTextLeft = true;
         meas.Init(&fft, &ana, nullptr, nullptr, nullptr);
