@@ -1,18 +1,12 @@
-// Fundamental search, distortion and noise, IM and modulation distortion, weighting filters and
-// the result text lines.
+// The evaluations with the settings of cAnaPara, the weighting filters and the result text lines.
 #include "analysis/AnaEval.h"
 
-#include "dsp/FFtuli.h"
-#include "analysis/WowFlutter.h"
-#include "dsp/fftKernel.h"
+#include "dsp/evalLevel.h"
 
 #include <QFile>
 #include <algorithm>
 #include <array>
-#include <bit>
-#include <cfloat>
 #include <cmath>
-#include <cstring>
 #include <iterator>
 #include <memory>
 #include <utility>
@@ -20,15 +14,8 @@
 namespace {
 
 constexpr double kNoValue = kEvalNoValue_dB;
-constexpr double kSearchStart_dB = -1920.0; // below every real bin value
-constexpr double kFundHalfWidth = 12.0;     // bins around the fundamental that are not noise
-constexpr double kHarmHalfWidth = 6.0;      // bins around a harmonic
-constexpr double kHarmNyquistGap = 3.0;     // a harmonic must stay this many bins below fs/2
-constexpr double kImToneHalfWidth = 4.0;    // bins around the IM reference tone
-constexpr double kImSideMinHalfWidth = 2.0; // narrowest sideband region, bins
-constexpr double kModHalfWidth = 2.0;       // bins around each tone of the modulation distortion
-constexpr int kHarmonicBits = 0x1FE;        // H2..H9 in Hx
-constexpr int kNoiseBit = 0x1;              // noise in Hx
+constexpr int kHarmonicBits = 0x1FE; // H2..H9 in Hx
+constexpr int kNoiseBit = 0x1;       // noise in Hx
 
 // ---- weighting tables (Hz, dB) ----
 
@@ -94,232 +81,13 @@ constexpr std::array<TWeightingDef, 16> kWeightings = {{
 
 const QString kUser = QStringLiteral("USER");
 
-// ---- spectrum scans ----
-
-// Sets ana.fstep and gives the number of bins to read; 0 when nothing can be evaluated.
-int32_t prepareScan(const Tsamplemem* spectrum, cAnaPara& ana) {
-    if (ana.lsampFFTPoints < 2 || !(ana.fsampFreq > 0.0) || !std::isfinite(ana.fsampFreq)) return 0;
-    ana.fstep = ana.fsampFreq / ana.lsampFFTPoints;
-    if (!spectrum || !spectrum->smpoi()) return 0;
-    return std::min(ana.lsampFFTPoints / 2, spectrum->samples());
-}
-
-constexpr double kLn10 = 2.302585092994045684; // ln 10
-
-// Linear magnitude of a raw dB bin at f Hz, weighted when the curve is active; 0 for a bin
-// without a value (exactly 0, or not a finite number).
-double binAmplitude(double v, double f, const Tcorri* weighting) {
-    if (v == 0.0 || !std::isfinite(v)) return 0.0;
-    if (weighting && weighting->getaktiv()) v = weighting->corri(v, f, 0.0);
-    return std::exp(v * kLn10 / 20.0); // 10^(v/20); exp is several times faster than pow
-}
-
-bool inBand(double f, const cAnaPara& ana) {
-    return f >= ana.lfvon && f <= ana.lfbis;
-}
-
-// Power of the band's bins strictly within halfWidth bins of fc.
-double regionPower(const double* x, int32_t bins, const cAnaPara& ana, double fc,
-                   double halfWidth) {
-    if (!std::isfinite(fc)) return 0.0;
-    const double reach = halfWidth * ana.fstep;
-    // Clamped before the conversion, so far-off frequencies cannot overflow the index.
-    const double first = std::max(0.0, std::floor((fc - reach) / ana.fstep));
-    const double last = std::min(double(bins - 1), std::ceil((fc + reach) / ana.fstep));
-    if (first > last) return 0.0;
-    const int32_t lo = int32_t(first), hi = int32_t(last);
-    double p = 0.0;
-    for (int32_t k = lo; k <= hi; ++k) {
-        const double f = k * ana.fstep;
-        if (std::abs(f - fc) < reach && inBand(f, ana)) {
-            const double a = binAmplitude(x[k], f, nullptr);
-            p += a * a;
-        }
-    }
-    return p;
-}
-
-// The harmonic orders 2..9 that lie far enough below half the sample rate.
-int usableHarmonics(double F, const cAnaPara& ana, std::array<int, 8>& orders) {
-    int n = 0;
-    for (int i = 2; i <= 9; ++i)
-        if (ana.fsampFreq / 2.0 >= i * F + kHarmNyquistGap * ana.fstep) orders[size_t(n++)] = i;
-    return n;
-}
-
-// Two bins at a time in the compiler's generic vectors (one SSE2 register): the per-bin scans
-// below have no branches, so they run at the speed of memory.
-typedef double V2d __attribute__((vector_size(16)));
-typedef int64_t V2i __attribute__((vector_size(16)));
-
-inline V2d load2(const double* p) {
-    V2d v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-// True lanes where the dB value is a finite number.
-inline V2i finite2(V2d v) {
-    return (V2d)((V2i)v & INT64_MAX) <= DBL_MAX;
-}
-
-// Bins are converted in chunks of this many, so the exponentials run over data in the cache.
-constexpr int32_t kChunk = 1024;
-constexpr double kPowerExp = 2.302585092994045684 / 10.0; // 10^(v/10) = e^(v * kPowerExp)
-
-// Linear powers of raw dB bins: p[k] = 10^(x[k]/10), 0 for a bin of exactly 0 (no value).
-// Non-finite bins pass through (+inf, NaN) as the band level takes them; with an active
-// weighting (at the bin frequency k * fstep) the weighted value is raised instead.
-void binPowers(const double* x, int32_t n, double fstep, const Tcorri* weighting, double* p) {
-    const bool weighted = weighting && weighting->getaktiv();
-    for (int32_t k0 = 0; k0 < n; k0 += kChunk) {
-        const int32_t len = std::min(kChunk, n - k0);
-        int32_t j = 0;
-        for (; j + 2 <= len; j += 2) {
-            const V2d v = load2(x + k0 + j);
-            const V2d e = v == 0.0 ? V2d{} - HUGE_VAL : v * kPowerExp;
-            std::memcpy(p + k0 + j, &e, sizeof e);
-        }
-        for (; j < len; ++j) {
-            const double v = x[k0 + j];
-            p[k0 + j] = v == 0.0 ? -HUGE_VAL : v * kPowerExp;
-        }
-        if (weighted)
-            for (int32_t j = 0; j < len; ++j)
-                if (x[k0 + j] != 0.0)
-                    p[k0 + j] = weighting->corri(x[k0 + j], (k0 + j) * fstep, 0.0) * kPowerExp;
-        fftkernel::expArray(p + k0, p + k0, size_t(len));
-    }
-}
-
-// Sum of the powers of bins first..end-1, in four interleaved partial sums. With `valued`
-// a bin whose dB value is not finite counts as no value (the distortion's reading).
-template <bool valued>
-double sumPowers(const double* x, const double* p, int32_t first, int32_t end) {
-    V2d s0{}, s1{};
-    int32_t k = first;
-    for (; k + 4 <= end; k += 4) {
-        V2d a = load2(p + k), b = load2(p + k + 2);
-        if constexpr (valued) {
-            a = finite2(load2(x + k)) ? a : V2d{};
-            b = finite2(load2(x + k + 2)) ? b : V2d{};
-        }
-        s0 += a, s1 += b;
-    }
-    double tail = 0.0;
-    for (; k < end; ++k)
-        tail += !valued || std::fabs(x[k]) <= DBL_MAX ? p[k] : 0.0;
-    return ((s0[0] + s0[1]) + (s1[0] + s1[1])) + tail;
-}
-
-// The first bin k of 0..bins for which pass(k) holds, pass being false below some bin and
-// true from it on; the search starts at the estimate `guess` (any value).
-template <class Pass> int32_t firstPassing(int32_t bins, double guess, Pass pass) {
-    int32_t k = std::isfinite(guess) ? int32_t(std::clamp(guess, 0.0, double(bins))) : 0;
-    while (k > 0 && pass(k - 1)) --k;
-    while (k < bins && !pass(k)) ++k;
-    return k;
-}
-
-// The bins of [lfvon, lfbis] as first..end-1: contiguous, as k * fstep grows with k.
-std::pair<int32_t, int32_t> bandBins(const cAnaPara& ana, int32_t bins) {
-    const double fs = ana.fstep;
-    const int32_t first = firstPassing(bins, ana.lfvon / fs, [&](int32_t k) { return k * fs >= ana.lfvon; });
-    const int32_t above = firstPassing(bins, ana.lfbis / fs, [&](int32_t k) { return k * fs > ana.lfbis; });
-    return {first, std::max(first, above)};
-}
-
-// The bins a region of halfWidth bins about c bins may hold: a few bins wider than the
-// region, so the exact test only needs to run there. Empty (first > last) outside 0..bins-1.
-struct TBinRange {
-    int32_t first = 0, last = -1;
-};
-
-TBinRange candidateRange(double c, double halfWidth, int32_t bins) {
-    const double lo = std::max(0.0, std::floor(c) - halfWidth - 2.0);
-    const double hi = std::min(double(bins - 1), std::ceil(c) + halfWidth + 2.0);
-    return lo <= hi ? TBinRange{int32_t(lo), int32_t(hi)} : TBinRange{};
-}
-
-// Where the fundamental and the harmonics lie: the exact per-bin test of the sums.
-struct TDistRegions {
-    double F = 0.0;               // fundamental, Hz
-    std::array<int, 8> orders{};  // usable harmonic orders
-    int nh = 0;                   // how many
-    std::array<TBinRange, 9> cand{}; // candidate bins: the fundamental's, then the harmonics'
-};
-
-TDistRegions distRegions(int32_t bins, const cAnaPara& ana, double F) {
-    TDistRegions r;
-    r.F = F;
-    r.nh = usableHarmonics(F, ana, r.orders);
-    r.cand[0] = candidateRange(F / ana.fstep, kFundHalfWidth, bins);
-    for (int j = 0; j < r.nh; ++j)
-        r.cand[size_t(j) + 1] = candidateRange(r.orders[size_t(j)] * F / ana.fstep, kHarmHalfWidth, bins);
-    std::sort(r.cand.begin(), r.cand.begin() + r.nh + 1,
-              [](const TBinRange& a, const TBinRange& b) { return a.first < b.first; });
-    return r;
-}
-
-struct TDistSums {
-    double T = 0.0; // all bins
-    double H = 0.0; // selected harmonic regions in the band
-    double N = 0.0; // band bins outside the fundamental and every harmonic region
-};
-
-// One band bin within a candidate range: in the fundamental's or a harmonic's region? A bin
-// shared by two harmonic regions counts once.
-void addRegionBin(int32_t k, double p, const TDistRegions& r, const cAnaPara& ana, bool noise,
-                  TDistSums& s) {
-    const double f = k * ana.fstep;
-    bool mark = std::abs(f - r.F) < kFundHalfWidth * ana.fstep;
-    bool selected = false;
-    for (int j = 0; j < r.nh; ++j) {
-        const int i = r.orders[size_t(j)];
-        if (std::abs(f - i * r.F) < kHarmHalfWidth * ana.fstep) {
-            mark = true;
-            selected = selected || (ana.Hx & (1 << (i - 1))) != 0;
-        }
-    }
-    s.H += selected ? p : 0.0;
-    s.N += !mark && noise ? p : 0.0;
-}
-
-// The sums over the powers p of the dB bins x; only the candidate ranges need the exact test,
-// the band bins between them are noise.
-TDistSums distortionSums(const double* x, const double* p, int32_t bins, const cAnaPara& ana,
-                         double F) {
-    const TDistRegions r = distRegions(bins, ana, F);
-    const bool noise = (ana.Hx & kNoiseBit) != 0;
-    const auto [first, end] = bandBins(ana, bins);
-    TDistSums s;
-    s.T = sumPowers<true>(x, p, 0, bins);
-    int32_t k = first;
-    for (int c = 0; c <= r.nh; ++c) {
-        const int32_t lo = std::max(r.cand[size_t(c)].first, k);
-        const int32_t hi = std::min(r.cand[size_t(c)].last, end - 1);
-        if (lo > hi) continue;
-        if (noise) s.N += sumPowers<true>(x, p, k, lo);
-        for (k = lo; k <= hi; ++k)
-            addRegionBin(k, std::fabs(x[k]) <= DBL_MAX ? p[k] : 0.0, r, ana, noise, s);
-    }
-    if (noise) s.N += sumPowers<true>(x, p, k, end);
-    return s;
-}
-
 // The band level as BandLevel reads it, from the unweighted powers p of the dB bins of a
 // spectrum of fft.SamplesFFT points (logarithmic units only).
-double levelFromPowers(const double* p, int32_t samples, cAnaPara& ana, const cFFTdat& fft,
+double levelFromPowers(const double* p, int32_t samples, const cAnaPara& ana, const cFFTdat& fft,
                        int channel, edBModi unit) {
-    ana.fstep = ana.fsampFreq / fft.SamplesFFT;
-    const auto [first, end] = bandBins(ana, std::min(fft.SamplesFFT / 2, samples));
-    const double L = std::sqrt(sumPowers<false>(nullptr, p, first, end)) / std::sqrt(2.0);
-    ana.fresultFS = L;
-    const double wlf = WindowLevelFactor(fft.FFTwin);
-    if (!(L * wlf > 0.0)) return kNoValue;
-    const double level = LevelCorrOf(fft, channel).offs + 20.0 * std::log10(L * wlf);
-    if (unit == dbMode_Sone && channel != 1) return fft.SoneCor.corri(0.0, level, 0.0);
-    return level;
+    const double fstep = ana.fsampFreq / fft.SamplesFFT;
+    const int32_t bins = std::min(fft.SamplesFFT / 2, samples);
+    return BandLevelOf(BandAmplitudeOfPowers(p, bins, fstep, ana.lfvon, ana.lfbis), fft, true, channel, unit);
 }
 
 // The unweighted powers of the result text's two spectra, computed on first use and shared
@@ -333,7 +101,7 @@ public:
         Entry& e = m_entry[ch == 1 ? 1 : 0];
         if (e.src != s || e.n != s->samples()) {
             e.p.reset(new double[size_t(s->samples())]);
-            binPowers(s->smpoi(), s->samples(), 0.0, nullptr, e.p.get());
+            BinPowers(s->smpoi(), s->samples(), 0.0, nullptr, e.p.get());
             e.src = s, e.n = s->samples();
         }
         return e.p.get();
@@ -418,12 +186,6 @@ bool present(const Tsamplemem* s) {
 
 } // namespace
 
-double PowerOfMissingLevel() {
-    double p = kNoValue;
-    binPowers(&p, 1, 0.0, nullptr, &p);
-    return p;
-}
-
 // ---- weighting filters --------------------------------------------------------------------
 
 QStringList WeightingFilterNames() {
@@ -466,114 +228,69 @@ std::unique_ptr<Tcorri> MakeWeighting(const cAnaPara& ana, char sep, const Tcorr
 
 // ---- single evaluations -------------------------------------------------------------------
 
-double FindFundamental(const Tsamplemem* spectrum, cAnaPara& ana) {
-    const int32_t bins = prepareScan(spectrum, ana);
-    const double threshold = 20.0 * std::log10(double(ana.fFundlow));
-    const double* x = bins > 0 ? spectrum->smpoi() : nullptr;
-    const int32_t k0 = firstPassing(bins, ana.GTfreq / ana.fstep,
-                                    [&](int32_t k) { return k * ana.fstep > ana.GTfreq; });
-    // The loudest bin with a value; the threshold then holds for it or for none, as v + 11.5
-    // grows with v. Interleaved maxima keep the scan free of branches.
-    const V2d none = V2d{} + kSearchStart_dB;
-    V2d m0 = none, m1 = none;
-    int32_t k = k0;
-    for (; k + 4 <= bins; k += 4) {
-        const V2d a = load2(x + k), b = load2(x + k + 2);
-        const V2d va = (a != 0.0) & finite2(a) ? a : none, vb = (b != 0.0) & finite2(b) ? b : none;
-        m0 = va > m0 ? va : m0;
-        m1 = vb > m1 ? vb : m1;
-    }
-    double best = std::max(std::max(m0[0], m0[1]), std::max(m1[0], m1[1]));
-    for (; k < bins; ++k)
-        if (x[k] != 0.0 && std::isfinite(x[k])) best = std::max(best, x[k]);
-    int32_t bestK = 0;
-    if (best > kSearchStart_dB && threshold < best + kSpectrumBinOffset_dB)
-        for (bestK = k0; x[bestK] != best;) // the first of equal maxima
-            ++bestK;
-    const double F = bestK > 1 ? bestK * ana.fstep : 0.0;
-    ana.fresultFundamental = float(F);
-    return F;
+TEvalSettings EvalSettingsOf(const cAnaPara& ana) {
+    TEvalSettings s;
+    s.fsampFreq = ana.fsampFreq;
+    s.points = ana.lsampFFTPoints;
+    s.lfvon = ana.lfvon;
+    s.lfbis = ana.lfbis;
+    s.fFundlow = ana.fFundlow;
+    s.GTfreq = ana.GTfreq;
+    s.Hx = ana.Hx;
+    s.bFundAuto = ana.bFundAuto;
+    s.manualFundamental = ana.fManualFundamental;
+    return s;
 }
 
-namespace {
-
-// DistortionNoise with the unweighted powers of the spectrum given (null: computed here).
-double distortionNoise(const Tsamplemem* spectrum, cAnaPara& ana, const Tcorri* weighting,
-                       QStringList* log, const double* unweighted) {
-    const int32_t bins = prepareScan(spectrum, ana);
-    if (bins <= 0) return kNoValue;
-    const double F =
-        ana.bFundAuto ? FindFundamental(spectrum, ana) : double(ana.fresultFundamental);
-    if (!(F > 0.0)) return kNoValue;
-    const double* x = spectrum->smpoi();
-    std::unique_ptr<double[]> own;
-    const bool weighted = weighting && weighting->getaktiv();
-    if (weighted || !unweighted) {
-        own.reset(new double[size_t(bins)]);
-        binPowers(x, bins, ana.fstep, weighting, own.get());
-    }
-    const TDistSums s = distortionSums(x, own ? own.get() : unweighted, bins, ana, F);
-    double result = kNoValue;
-    if (s.T > 0.0 && s.H + s.N > 0.0)
-        result = 20.0 * std::log10((std::sqrt(s.H) + std::sqrt(s.N)) / std::sqrt(s.T));
-    ana.fresultLevel = s.T / 2.0;
-    ana.fresultTHD = result;
-    ana.fresultNoise = s.N / 2.0;
-    if (log)
-        *log << QString::asprintf("fu %f, Glev %1.6f, KxLev %1.8f, NLev %1.8f, erg %1.6f", F, s.T,
-                                  s.H, s.N, result);
-    return result;
+TWowFlutterSettings WowFlutterSettingsOf(const cAnaPara& ana) {
+    return {ana.WuFfreq, ana.WuFeFilter, ana.WuFmode, ana.WuFBP};
 }
 
-} // namespace
-
-double DistortionNoise(const Tsamplemem* spectrum, cAnaPara& ana, const Tcorri* weighting,
-                       QStringList* log) {
-    return distortionNoise(spectrum, ana, weighting, log, nullptr);
+double FindFundamental(const Tsamplemem* spectrum, const cAnaPara& ana) {
+    return FindFundamental(spectrum, EvalSettingsOf(ana));
 }
 
-double IMDistortion(const Tsamplemem* spectrum, cAnaPara& ana, double fLow, double fHigh) {
-    const int32_t bins = prepareScan(spectrum, ana);
-    if (bins <= 0 || !(fLow > 0.0) || !(fHigh > 0.0)) return kNoValue;
-    const double* x = spectrum->smpoi();
-    const double R = regionPower(x, bins, ana, fHigh, kImToneHalfWidth);
-    // Half the spacing keeps neighbouring sideband regions apart.
-    const double side = std::clamp(fLow / ana.fstep / 2.0, kImSideMinHalfWidth, kImToneHalfWidth);
-    double S = 0.0;
-    for (double fs : {fHigh - fLow, fHigh + fLow, fHigh - 2.0 * fLow, fHigh + 2.0 * fLow})
-        S += regionPower(x, bins, ana, fs, side);
-    if (R > 0.0 && std::sqrt(R) > ana.fFundlow && S > 0.0)
-        return 20.0 * std::log10(std::sqrt(S / R));
-    return kNoValue;
+TDistortionResult DistortionNoise(const Tsamplemem* spectrum, const cAnaPara& ana,
+                                  const Tcorri* weighting, QStringList* log) {
+    const TDistortionResult r = DistortionNoise(spectrum, EvalSettingsOf(ana), weighting);
+    if (log && r.fundamental > 0.0)
+        *log << QString::asprintf("fu %f, Glev %1.6f, KxLev %1.8f, NLev %1.8f, erg %1.6f",
+                                  r.fundamental, r.total, r.harmonics, r.noise, r.dB);
+    return r;
 }
 
-double IMDistortion(const Tsamplemem* spectrum, cAnaPara& ana, const TwaveGO& go) {
+double IMDistortion(const Tsamplemem* spectrum, const cAnaPara& ana, double fLow, double fHigh) {
+    return IMDistortion(spectrum, EvalSettingsOf(ana), fLow, fHigh);
+}
+
+double IMDistortion(const Tsamplemem* spectrum, const cAnaPara& ana, const TwaveGO& go) {
     return IMDistortion(spectrum, ana, go.secfreqR, go.GenFreqR);
 }
 
-double ModulationDistortion(const Tsamplemem* spectrum, cAnaPara& ana, double fA, double fB) {
-    const int32_t bins = prepareScan(spectrum, ana);
-    if (bins <= 0) return 0.0;
-    const double* x = spectrum->smpoi();
-    auto amplitude = [&](double f) {
-        return std::sqrt(regionPower(x, bins, ana, f, kModHalfWidth)) / std::sqrt(2.0);
-    };
-    const double b = amplitude(fB), a = amplitude(fA);
-    const double d2 = amplitude(std::abs(fA - fB)), d3 = amplitude(2.0 * fB - fA);
-    if (!(a + b > 0.0)) return 0.0;
-    return std::sqrt(d2 * d2 + d3 * d3) / (b + a);
+double ModulationDistortion(const Tsamplemem* spectrum, const cAnaPara& ana, double fA, double fB) {
+    return ModulationDistortion(spectrum, EvalSettingsOf(ana), fA, fB);
 }
 
-double ModulationDistortion(const Tsamplemem* spectrum, cAnaPara& ana, const TwaveGO& go) {
+double ModulationDistortion(const Tsamplemem* spectrum, const cAnaPara& ana, const TwaveGO& go) {
     return ModulationDistortion(spectrum, ana, go.secfreqR, go.GenFreqR);
+}
+
+TWowFlutterResult WowFlutter(const Tsamplemem* spectrum, const Tsamplemem* timeSignal,
+                             const cAnaPara& ana) {
+    return WowFlutter(spectrum, timeSignal, EvalSettingsOf(ana), WowFlutterSettingsOf(ana));
 }
 
 // ---- result text --------------------------------------------------------------------------
 
 namespace {
 
+// Where a line keeps what it measured: nowhere when the caller did not ask.
+template <class T> void keep(T* slot, const T& value) {
+    if (slot) *slot = value;
+}
+
 // The lines that read bin powers, sharing them through `cache`.
-QString levelLine(const TResultTextInput& in, cAnaPara& ana, TPowerCache& cache) {
+QString levelLine(const TResultTextInput& in, const cAnaPara& ana, TPowerCache& cache, TResultValues* out) {
     auto part = [&](int ch) {
         const Tsamplemem* s = in.spectrum[ch];
         const bool shared = in.fft && present(s) && in.fft->SamplesFFT > 0 &&
@@ -583,6 +300,7 @@ QString levelLine(const TResultTextInput& in, cAnaPara& ana, TPowerCache& cache)
             shared ? levelFromPowers(cache.powers(s, ch, in.powers[ch]), s->samples(), ana, *in.fft, ch, in.unit)
             : in.fft ? BandLevel(s, ana, *in.fft, true, ch, in.weighting, in.unit)
                      : kNoValue;
+        keep(out ? &out->level[ch] : nullptr, v);
         QString unit = (in.unit == dbMode_Sone && ch == 1) ? QStringLiteral("dBSPL") : in.unitText;
         QString t = channelLabel(ch) + dBText(v, 2);
         if (in.unit == dbMode_dBV) {
@@ -601,11 +319,13 @@ const double* sharedPowers(const TResultTextInput& in, int ch, TPowerCache& cach
     return present(in.spectrum[ch]) ? cache.powers(in.spectrum[ch], ch, in.powers[ch]) : nullptr;
 }
 
-QString distLine(const TResultTextInput& in, cAnaPara& ana, TPowerCache& cache) {
+QString distLine(const TResultTextInput& in, const cAnaPara& ana, TPowerCache& cache, TResultValues* out) {
+    const TEvalSettings settings = EvalSettingsOf(ana);
     auto part = [&](int ch) {
         const Tsamplemem* s = in.spectrum[ch];
-        const double v = distortionNoise(s, ana, nullptr, nullptr, sharedPowers(in, ch, cache));
-        const double F = present(s) ? double(ana.fresultFundamental) : 0.0;
+        const TDistortionResult r = DistortionNoise(s, settings, nullptr, sharedPowers(in, ch, cache));
+        keep(out ? &out->distortion[ch] : nullptr, r);
+        const double v = r.dB, F = present(s) ? r.fundamental : 0.0;
         const QString detail = distDetail(ana, F);
         if (present(s) && !(F > 0.0)) return channelLabel(ch) + detail;
         if ((ana.Hx & (kHarmonicBits | kNoiseBit)) == kNoiseBit)
@@ -619,38 +339,40 @@ QString distLine(const TResultTextInput& in, cAnaPara& ana, TPowerCache& cache) 
     return line;
 }
 
-QString signalNoiseLine(const TResultTextInput& in, cAnaPara& ana, TPowerCache& cache) {
+QString signalNoiseLine(const TResultTextInput& in, const cAnaPara& ana, TPowerCache& cache, TResultValues* out) {
+    TEvalSettings noiseOnly = EvalSettingsOf(ana);
+    noiseOnly.Hx = kNoiseBit;
+    const bool weighted = in.weighting && in.weighting->getaktiv();
     auto part = [&](int ch) {
         const Tsamplemem* s = in.spectrum[ch];
-        cAnaPara noiseOnly = ana;
-        noiseOnly.Hx = kNoiseBit;
-        const bool weighted = in.weighting && in.weighting->getaktiv();
-        const double v = distortionNoise(s, noiseOnly, in.weighting, nullptr,
-                                         weighted ? nullptr : sharedPowers(in, ch, cache));
+        const TDistortionResult r = DistortionNoise(s, noiseOnly, in.weighting,
+                                                    weighted ? nullptr : sharedPowers(in, ch, cache));
+        keep(out ? &out->noise[ch] : nullptr, r);
         if (!present(s)) return channelLabel(ch) + "-192 dB ";
-        if (!(noiseOnly.fresultFundamental > 0.0f))
+        if (!(r.fundamental > 0.0))
             return channelLabel(ch) + " no fundamental wave";
-        return channelLabel(ch) + dBText(-v, 1) + " dB " + (ana.bResultTextDetails ? " " : "");
+        return channelLabel(ch) + dBText(-r.dB, 1) + " dB " + (ana.bResultTextDetails ? " " : "");
     };
     return "S/N:\t" + channelParts(ana, part) + filterTail(ana, false);
 }
 
 } // namespace
 
-QString LevelLine(const TResultTextInput& in, cAnaPara& ana) {
+QString LevelLine(const TResultTextInput& in, const cAnaPara& ana, TResultValues* values) {
     TPowerCache cache;
-    return levelLine(in, ana, cache);
+    return levelLine(in, ana, cache, values);
 }
 
-QString DistLine(const TResultTextInput& in, cAnaPara& ana) {
+QString DistLine(const TResultTextInput& in, const cAnaPara& ana, TResultValues* values) {
     TPowerCache cache;
-    return distLine(in, ana, cache);
+    return distLine(in, ana, cache, values);
 }
 
-QString IMDLine(const TResultTextInput& in, cAnaPara& ana) {
+QString IMDLine(const TResultTextInput& in, const cAnaPara& ana, TResultValues* values) {
     auto part = [&](int ch) {
         const double v =
             in.generator ? IMDistortion(in.spectrum[ch], ana, *in.generator) : kNoValue;
+        keep(values ? &values->imd_dB[ch] : nullptr, v);
         return dBPercentPart(ch, v);
     };
     QString line = "IMD  :\t" + channelParts(ana, part);
@@ -659,10 +381,11 @@ QString IMDLine(const TResultTextInput& in, cAnaPara& ana) {
     return line;
 }
 
-QString ModDistLine(const TResultTextInput& in, cAnaPara& ana) {
+QString ModDistLine(const TResultTextInput& in, const cAnaPara& ana, TResultValues* values) {
     auto part = [&](int ch) {
         const double r =
             in.generator ? ModulationDistortion(in.spectrum[ch], ana, *in.generator) : 0.0;
+        keep(values ? &values->modDistortion[ch] : nullptr, r);
         return dBPercentPart(ch, r > 0.0 ? 20.0 * std::log10(r) : kNoValue);
     };
     QString line = "Mod Dist:\t" + channelParts(ana, part);
@@ -671,39 +394,47 @@ QString ModDistLine(const TResultTextInput& in, cAnaPara& ana) {
     return line;
 }
 
-QString SignalNoiseLine(const TResultTextInput& in, cAnaPara& ana) {
+QString SignalNoiseLine(const TResultTextInput& in, const cAnaPara& ana, TResultValues* values) {
     TPowerCache cache;
-    return signalNoiseLine(in, ana, cache);
+    return signalNoiseLine(in, ana, cache, values);
 }
 
-QString WowFlutterLine(const TResultTextInput& in, cAnaPara& ana) {
+QString WowFlutterLine(const TResultTextInput& in, const cAnaPara& ana, TResultValues* values) {
+    const TEvalSettings settings = EvalSettingsOf(ana);
     auto part = [&](int ch) {
         const Tsamplemem* s = in.spectrum[ch];
         const bool carrier =
-            present(s) && present(in.timeSignal[ch]) && FindFundamental(s, ana) > 0.0;
-        WowFlutter(s, in.timeSignal[ch], ana);
+            present(s) && present(in.timeSignal[ch]) && FindFundamental(s, settings) > 0.0;
+        const TWowFlutterResult r = WowFlutter(s, in.timeSignal[ch], settings, WowFlutterSettingsOf(ana));
+        keep(values ? &values->wowFlutter[ch] : nullptr, r);
         if (!carrier) return channelLabel(ch) + " no fundamental wave";
-        const QString t = channelLabel(ch) + QString::asprintf("%1.4f", ana.fresultWuF) + "% ";
+        const QString t = channelLabel(ch) + QString::asprintf("%1.4f", r.percent) + "% ";
         if (!ana.bResultTextDetails) return t;
         static const char* const kModes[] = {"W && F", "Wow", "Flutter"};
         const int mode = ana.WuFmode <= eFlutter ? int(ana.WuFmode) : 0;
         return t + " " + " | Mode: " + kModes[mode] + " | Meas. Standard: " + ana.WuFFilter +
                " | Bandpass: " + (ana.WuFBP ? "On" : "Off") +
-               " | Drift: " + QString::asprintf("%1.2f%%", ana.fresultWufDrift);
+               " | Drift: " + QString::asprintf("%1.2f%%", r.drift);
     };
     return "W && F:\t" + channelParts(ana, part) + filterTail(ana, false);
 }
 
-QStringList BuildResultText(const TResultTextInput& in, cAnaPara& ana) {
+QStringList BuildResultText(const TResultTextInput& in, const cAnaPara& ana, TResultValues* values) {
     QStringList lines;
     TPowerCache cache; // every line reads the same spectra
-    if (ana.bLevelmess) lines << levelLine(in, ana, cache);
-    if (ana.bTHDmess) lines << distLine(in, ana, cache);
-    if (ana.bIMmess) lines << IMDLine(in, ana);
-    if (ana.bModDistMess) lines << ModDistLine(in, ana);
-    if (ana.bSignal2Noisemess) lines << signalNoiseLine(in, ana, cache);
-    if (ana.bWuFmess) lines << WowFlutterLine(in, ana);
+    if (ana.bLevelmess) lines << levelLine(in, ana, cache, values);
+    if (ana.bTHDmess) lines << distLine(in, ana, cache, values);
+    if (ana.bIMmess) lines << IMDLine(in, ana, values);
+    if (ana.bModDistMess) lines << ModDistLine(in, ana, values);
+    if (ana.bSignal2Noisemess) lines << signalNoiseLine(in, ana, cache, values);
+    if (ana.bWuFmess) lines << WowFlutterLine(in, ana, values);
     return lines;
+}
+
+double MeasuredFundamental(const TResultValues& values) {
+    for (const TDistortionResult* r : {&values.distortion[0], &values.distortion[1], &values.noise[0], &values.noise[1]})
+        if (r->fundamental > 0.0) return r->fundamental;
+    return 0.0;
 }
 
 QString HarmonicSetText(int32_t Hx) {

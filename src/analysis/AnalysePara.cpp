@@ -1,9 +1,9 @@
-// Analysis settings and parameters with their INI sections, level calibration, axis labels,
-// spectrum averaging and the band level.
+// Analysis settings and parameters with their INI sections, level calibration, axis labels and
+// the band level.
 #include "analysis/AnalysePara.h"
 
 #include "analysis/corObjMessages.h"
-#include "dsp/fftKernel.h"
+#include "dsp/evalLevel.h"
 
 #include "base/TMemIniFile.h"
 #include "base/utils.h"
@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr double kMissing_dB = -192.0; // marks a missing value in every dB quantity
+constexpr double kMissing_dB = kEvalNoValue_dB; // marks a missing value in every dB quantity
 
 constexpr std::array<const char*, 14> kTopics = {
     "nix",     "fft2d", "fft3d", "sweep",      "fftnah", "fftMLS", "imp",
@@ -69,10 +69,7 @@ cFFTdat& cFFTdat::operator=(const cFFTdat& o) {
     fAnzOCha = o.fAnzOCha;
     MeasuringModeF = o.MeasuringModeF;
     DiagramForm = o.DiagramForm;
-    MeasuringObj = o.MeasuringObj;
     SoneCor = o.SoneCor;
-    pAverDatR = o.pAverDatR;
-    pAverDatRph = o.pAverDatRph;
     sampdats = o.sampdats ? std::make_unique<Tsamplemem>(*o.sampdats) : nullptr;
     SamplesFFT = o.SamplesFFT;
     showbeforeIps_ms = o.showbeforeIps_ms;
@@ -83,7 +80,6 @@ cFFTdat& cFFTdat::operator=(const cFFTdat& o) {
     fft3Dstepping_ms = o.fft3Dstepping_ms;
     SampleOffset = o.SampleOffset;
     AveValue = o.AveValue;
-    AveCounter = o.AveCounter;
     Sbefore = o.Sbefore;
     FFTwin = o.FFTwin;
     NahConti = false;
@@ -115,41 +111,7 @@ void cFFTdat::setdBMode(edBModi amode, const QString& soneFile) {
 }
 
 void cFFTdat::setAnzICha(int32_t cha) {
-    cha = std::max(cha, 0);
-    if (cha == fAnzICha) return;
-    removeAveMem();
-    fAnzICha = cha;
-    CreateAvemem();
-}
-
-void cFFTdat::CreateAvemem() {
-    constexpr int32_t kInitialSamples = 1000;
-    pAverDatR.clear();
-    pAverDatRph.clear();
-    for (int32_t i = 0; i < fAnzICha; ++i) {
-        pAverDatR.emplace_back(kInitialSamples);
-        pAverDatRph.emplace_back(kInitialSamples);
-    }
-}
-
-void cFFTdat::removeAveMem() {
-    pAverDatR.clear();
-    pAverDatRph.clear();
-}
-
-void cFFTdat::SetAvemem(int32_t mem) {
-    if (mem <= 0) return;
-    for (Tsamplemem& m : pAverDatR)
-        m.resize2(mem);
-    for (Tsamplemem& m : pAverDatRph)
-        m.resize2(mem);
-}
-
-void cFFTdat::ClearAvemem() {
-    for (Tsamplemem& m : pAverDatR)
-        m.fillComplete(0.0);
-    for (Tsamplemem& m : pAverDatRph)
-        m.fillComplete(0.0);
+    fAnzICha = std::max(cha, 0);
 }
 
 void cFFTdat::saveFFTini(const QString& Fname) const {
@@ -221,7 +183,6 @@ void cFFTdat::LoadFFTfromIniL(const TMemIniFile& f, const QString& T) {
         FFTwin = inRangeOr(f.ReadInteger(T, "WIN", impulse ? 0 : 8), 0, 8, 0);
         SamplesFFT = loadedFFTSize(f.ReadInteger(T, "SAMPLES", 16384));
         AveValue = std::max(f.ReadInteger(T, "AVERAGE", 1), 1);
-        AveCounter = AveValue; // a new average starts with the loaded count
         setdBMode(loadedUnit(f.ReadInteger(T, "DBMODE", dBMode_dbFS)));
         Sbefore = std::max(f.ReadInteger(T, "SBEFORE", 0), 0);
         DiagramForm = eSampleMode(inRangeOr(f.ReadInteger(T, "DIAGRAMFORM", 0), 0, 4, 0));
@@ -285,7 +246,7 @@ void cAnaPara::SaveAnatoIniL(TMemIniFile& f, const QString& T) const {
     f.WriteInteger(T, "WUFmodus", WuFmode);
     f.WriteBool(T, "FUNDAUTO", bFundAuto);
     f.WriteBool(T, "FILTERFFT", bFilterFFT);
-    writeSingle(f, T, "FUNDAMENTAL", fresultFundamental);
+    writeSingle(f, T, "FUNDAMENTAL", fManualFundamental);
     f.WriteInteger(T, "Hx", Hx);
     f.WriteBool(T, "DistortionUnitInPercent", DistortionUnitInPercent);
     f.WriteInteger(T, "FVON", lfvon);
@@ -332,7 +293,7 @@ void cAnaPara::LoadAnafromIniL(const TMemIniFile& f, const QString& T) {
         iMeasLines = countMeasLines();
         bFundAuto = f.ReadBool(T, "FUNDAUTO", true);
         bFilterFFT = f.ReadBool(T, "FILTERFFT", false);
-        fresultFundamental = loadedFundamental(f.ReadFloat(T, "FUNDAMENTAL", 1000.0));
+        fManualFundamental = loadedFundamental(f.ReadFloat(T, "FUNDAMENTAL", 1000.0));
         Hx = f.ReadInteger(T, "Hx", 65535);
         DistortionUnitInPercent = f.ReadBool(T, "DistortionUnitInPercent", false);
         lfvon = f.ReadInteger(T, "FVON", 100);
@@ -442,117 +403,24 @@ QString RightAxisUnitLabel(const cFFTdat& fft, const TUnitLabelContext& ctx) {
     return baseUnitLabel(fft.fdbMode);
 }
 
-// ---- averaging ----------------------------------------------------------------------------
-
-namespace {
-
-// Adds one channel's spectrum into its sum, or, at the end of an average, also writes the
-// mean back.
-void accumulate(Tsamplemem& sum, Tsamplemem* spec, bool complete, double scale) {
-    if (!spec) return;
-    sum.add(*spec);
-    if (!complete) return;
-    sum.calcDats(scale, 0.0);
-    spec->copyfrom(sum);
-}
-
-} // namespace
-
-int32_t AverageSpectra(int32_t anzCh, std::span<Tsamplemem* const> mag, cFFTdat& fft,
-                       std::span<Tsamplemem* const> ph) {
-    fft.AveCounter = std::max(fft.AveCounter - 1, 0);
-    if (fft.AveValue <= 1) // every spectrum is final; the sums are never touched
-        return fft.AveCounter;
-    const bool complete = fft.AveCounter == 0;
-    const double scale = 1.0 / fft.AveValue;
-    for (int32_t ch = 0; ch < anzCh; ++ch) {
-        const size_t c = size_t(ch);
-        if (c < mag.size() && c < fft.pAverDatR.size())
-            accumulate(fft.pAverDatR[c], mag[c], complete, scale);
-        if (c < ph.size() && c < fft.pAverDatRph.size())
-            accumulate(fft.pAverDatRph[c], ph[c], complete, scale);
-    }
-    if (complete) fft.ClearAvemem();
-    return fft.AveCounter;
-}
-
 // ---- band level ---------------------------------------------------------------------------
 
-namespace {
-
-// Power of one bin on the linear scale is e raised to this, which is -inf for a bin without a
-// value. In the linear units a magnitude of 0 has no level; in dB exactly 0 is the mark of a bin
-// without a value.
-double binPowerExponent(double v, double f, bool linear, const Tcorri* weighting) {
-    const bool weighted = weighting && weighting->getaktiv();
-    if (linear) {
-        if (!(v > 0.0)) return -HUGE_VAL;
-        v = 20.0 * std::log10(v);
-    } else if (v == 0.0) {
-        return -HUGE_VAL;
-    }
-    if (weighted) v = weighting->corri(v, f, 0.0);
-    return v * (2.302585092994045684 / 10.0); // 10^(v/10) = e^(v ln10 / 10)
-}
-
-// Power of one bin on the linear scale, 0 for a bin without a value.
-double binPower(double v, double f, bool linear, const Tcorri* weighting) {
-    if (linear && !(weighting && weighting->getaktiv())) return v > 0.0 ? v * v : 0.0;
-    return std::exp(binPowerExponent(v, f, linear, weighting));
-}
-
-// The bins of [lfvon, lfbis] as first..end-1: contiguous, as k * fstep grows with k.
-std::pair<int32_t, int32_t> bandBins(const cAnaPara& ana, int32_t bins) {
-    auto inBand = [&](int32_t k) { return k * ana.fstep >= ana.lfvon && k * ana.fstep <= ana.lfbis; };
-    int32_t first = 0;
-    while (first < bins && !inBand(first)) ++first;
-    int32_t end = first;
-    while (end < bins && inBand(end)) ++end;
-    return {first, end};
-}
-
-// Sum of the bin powers of [lfvon, lfbis], in bin order. Where powers need exponentials, they
-// are taken a chunk of bins at a time.
-double bandPower(const Tsamplemem& spec, const cAnaPara& ana, int32_t bins, bool linear,
-                 const Tcorri* weighting) {
-    const double* x = spec.smpoi();
-    const bool weighted = weighting && weighting->getaktiv();
-    const auto [first, end] = bandBins(ana, bins);
-    double sum = 0.0;
-    constexpr int32_t kChunk = 1024;
-    double e[kChunk];
-    for (int32_t k0 = first; k0 < end; k0 += kChunk) {
-        const int32_t len = std::min(kChunk, end - k0);
-        if (linear && !weighted) {
-            for (int32_t j = 0; j < len; ++j)
-                sum += binPower(x[k0 + j], 0.0, linear, nullptr);
-            continue;
-        }
-        for (int32_t j = 0; j < len; ++j)
-            e[j] = binPowerExponent(x[k0 + j], (k0 + j) * ana.fstep, linear, weighting);
-        fftkernel::expArray(e, e, size_t(len));
-        for (int32_t j = 0; j < len; ++j)
-            sum += e[j];
-    }
-    return sum;
-}
-
-} // namespace
-
-double BandLevel(const Tsamplemem* spectrum, cAnaPara& ana, const cFFTdat& fft, bool calibrate,
-                 int channel, const Tcorri* weighting, edBModi unit) {
-    if (!spectrum || !spectrum->smpoi() || fft.SamplesFFT <= 0) return kMissing_dB;
-    ana.fstep = ana.fsampFreq / fft.SamplesFFT;
-    const int32_t bins = std::min(fft.SamplesFFT / 2, spectrum->samples());
-    const bool linear = IsLinearUnit(unit);
-    const double L = std::sqrt(bandPower(*spectrum, ana, bins, linear, weighting)) / std::sqrt(2.0);
-    ana.fresultFS = L;
+double BandLevelOf(double L, const cFFTdat& fft, bool calibrate, int channel, edBModi unit) {
     const TLevelCorr corr = calibrate ? LevelCorrOf(fft, channel) : TLevelCorr{};
     const double wlf = WindowLevelFactor(fft.FFTwin);
-    if (linear) return wlf * corr.fak * L;
+    if (IsLinearUnit(unit)) return wlf * corr.fak * L;
     if (!(L * wlf > 0.0)) // no power, or a window kind without a level factor
         return kMissing_dB;
     const double level = corr.offs + 20.0 * std::log10(L * wlf);
     if (unit == dbMode_Sone && channel != 1) return fft.SoneCor.corri(0.0, level, 0.0);
     return level;
+}
+
+double BandLevel(const Tsamplemem* spectrum, const cAnaPara& ana, const cFFTdat& fft, bool calibrate,
+                 int channel, const Tcorri* weighting, edBModi unit) {
+    if (!spectrum || !spectrum->smpoi() || fft.SamplesFFT <= 0) return kMissing_dB;
+    const int32_t bins = std::min(fft.SamplesFFT / 2, spectrum->samples());
+    const double L = BandAmplitude(*spectrum, bins, ana.fsampFreq / fft.SamplesFFT, ana.lfvon,
+                                   ana.lfbis, IsLinearUnit(unit), weighting);
+    return BandLevelOf(L, fft, calibrate, channel, unit);
 }

@@ -3,16 +3,14 @@
 
 #include "dsp/FFtuli.h" // IsValidFFTSize, window kinds, the 11.5 dB bin offset
 #include "dsp/corObj.h"
+#include "dsp/evalWowFlutter.h" // eWuFfreq, eWuFMess, eWuFModi
 #include "dsp/Tsamplemem.h"
 
 #include <QString>
 #include <cstdint>
 #include <memory>
-#include <span>
-#include <vector>
 
 class TMemIniFile;
-class tMeasureObj;
 
 // Level unit of a spectrum. Stored as one byte; the ordinals are written to INI files.
 enum edBModi : uint8_t {
@@ -50,11 +48,6 @@ enum enumYvalueTyp : uint8_t {
 // Curve arithmetic of the diagram model.
 enum enumOpTyp : uint8_t { eMeasure, ePeak, eAddi, eSubtr, eMulti, eDivi };
 
-// Wow and flutter: test frequency (3000 / 3150 Hz), standard (detector) and mode.
-enum eWuFfreq : uint8_t { e3khz, e315khz };
-enum eWuFMess : uint8_t { eNab, eJIS, eDINIEC };
-enum eWuFModi : uint8_t { eWuF, eWow, eFlutter };
-
 // INI section of a measuring mode 0..13 ("nix", "fft2d", ...); "nix" for any other mode.
 QString MeasuringModeTopic(int32_t mode);
 
@@ -70,13 +63,14 @@ struct TLevelCalibration {
     double PreAmp_dBR = 0.0;      // preamplifier gain right, dB
 };
 
-// Spectrum settings of one measurement: transform size, window, averaging, level unit, what the
-// diagram shows, and the calibration pair of the current unit. GUI thread only.
+// Spectrum settings of one measurement: transform size, window, averaging count, level unit, what
+// the diagram shows, and the calibration pair of the current unit. The averaging itself (sums,
+// counter) belongs to the measurement. GUI thread only.
 class cFFTdat {
 public:
     cFFTdat();
-    // Copies everything except NahConti and ManFFTbeg_samp (they start false and 0); the
-    // averaging buffers, sampdats and the Sone table are duplicated.
+    // Copies everything except NahConti and ManFFTbeg_samp (they start false and 0); sampdats
+    // and the Sone table are duplicated.
     cFFTdat(const cFFTdat& o);
     cFFTdat& operator=(const cFFTdat& o);
     ~cFFTdat() = default;
@@ -86,14 +80,9 @@ public:
     // unit leaves an empty table. The 2D FFT measurement itself switches its weighting filter
     // to "A Weighting" when it sees the Sone unit.
     void setdBMode(edBModi amode, const QString& soneFile = QString());
-    // Channel counts; a new input count recreates the averaging buffers (1000 samples each).
+    // Channel counts (a negative input count is 0).
     void setAnzICha(int32_t cha);
     void setAnzOCha(int32_t cha) { fAnzOCha = cha; }
-    // Averaging buffers: one magnitude and one phase buffer per input channel.
-    void CreateAvemem();
-    void removeAveMem();
-    void SetAvemem(int32_t mem); // resizes every buffer to mem samples (mem > 0)
-    void ClearAvemem();          // zero-fills every buffer
 
     // The whole INI file: section MeasuringModeTopic(MeasuringModeF). Loading shows the file's
     // read error, if any, as a warning and keeps the defaults; a failed save is ignored.
@@ -107,10 +96,7 @@ public:
     int32_t fAnzOCha = 0;                 // output channels
     int32_t MeasuringModeF = 0;           // measuring mode 0..13, selects the INI section
     eSampleMode DiagramForm = Sample_2D;  // what the diagram shows
-    tMeasureObj* MeasuringObj = nullptr;  // owning measurement, not owned
     Tcorri SoneCor;                       // Sone table in Sone mode, else empty
-    std::vector<Tsamplemem> pAverDatR;    // per input channel: summed magnitude spectra
-    std::vector<Tsamplemem> pAverDatRph;  // per input channel: summed phase spectra
     std::unique_ptr<Tsamplemem> sampdats; // free sample buffer of the measurement, may be absent
     int32_t SamplesFFT = 4096;            // transform size
     double showbeforeIps_ms = 0.0;        // impulse response: time shown before the impulse, ms
@@ -121,7 +107,6 @@ public:
     double fft3Dstepping_ms = 0.0;        // time step between 3D FFT slices, ms
     int32_t SampleOffset = 0;             // offset of the analysed block, samples
     int32_t AveValue = 1;                 // spectra per average
-    int32_t AveCounter = 1;               // spectra still to collect for the current average
     int32_t Sbefore = 0;                  // samples kept before a trigger
     int32_t FFTwin = 8;                   // window kind 0..8
     bool NahConti = false;                // impulse measurement runs continuously (not copied)
@@ -142,7 +127,7 @@ public:
 };
 
 // Evaluation settings of one measurement: which results, band, weighting, wow and flutter,
-// result text; and the last results. GUI thread only.
+// result text. The results are returned by the evaluations (AnaEval.h). GUI thread only.
 class cAnaPara {
 public:
     void copyfrom(const cAnaPara& a) { *this = a; }
@@ -178,7 +163,6 @@ public:
     eWuFModi WuFmode = eWuF;              // wow, flutter or both
     bool WuFBP = true;                    // 4 Hz weighting band-pass on
     float fFundlow = 0.01f;               // linear threshold of the fundamental search
-    double fstep = 1.0;                   // bin spacing, Hz (set while evaluating)
     int32_t Hx = 31;                      // bit 0 noise, bit k harmonic k+1
     double GTfreq = 0.0;                  // lowest fundamental accepted, Hz
     bool DistortionUnitInPercent = false; // distortion in % instead of dB
@@ -187,13 +171,7 @@ public:
     bool bResultTextDetails = true;       // result text with details
     int32_t iMeasLines = 100;             // number of result lines
     int32_t iResultTextSize = 10;         // font size of the result text, points
-    float fresultFundamental = 0.0f; // fundamental, Hz (0 = none; the manual one when not auto)
-    double fresultWuF = 0.0;         // wow and flutter, %
-    double fresultWufDrift = 0.0;    // carrier drift, %
-    double fresultFS = 0.0;          // last band level before calibration, linear
-    double fresultLevel = 0.0;       // total power of the last distortion evaluation
-    double fresultTHD = 0.0;         // last distortion, dB
-    double fresultNoise = 0.0;       // noise power of the last distortion evaluation
+    float fManualFundamental = 0.0f;      // fundamental when bFundAuto is off, Hz (0 = none)
 };
 
 // The free functions below work on settings objects: GUI thread only.
@@ -223,20 +201,15 @@ struct TUnitLabelContext {
 QString LevelUnitLabel(const cFFTdat& fft, const TUnitLabelContext& ctx = {});
 QString RightAxisUnitLabel(const cFFTdat& fft, const TUnitLabelContext& ctx = {});
 
-// One averaging step over anzCh channels of magnitude spectra mag and phase spectra ph (linear
-// values, element by element; absent spectra and channels without a sum buffer are skipped).
-// Returns the spectra still to collect; at 0 the averages have been written back into mag and
-// ph and the sums cleared. With an AveValue of 1 (or less) the sums are never touched.
-int32_t AverageSpectra(int32_t anzCh, std::span<Tsamplemem* const> mag, cFFTdat& fft,
-                       std::span<Tsamplemem* const> ph);
-
 // Band level of one channel (0 left, 1 right, others as left) over [lfvon, lfbis] of a spectrum
-// of fft.SamplesFFT points: raw dB per bin, or magnitudes in the Pa and mV units. In unit's
-// scale: with `calibrate` the channel's calibration pair of fft is applied (dBFS, dBV, ... or
-// Pa, mV), without it the level stays on the raw scale. Weighting (may be null) is applied
-// when active. A dB bin of exactly 0 has no value. The window's level factor
-// (WindowLevelFactor) makes a full-scale sine read 0 dBFS in every window. In Sone the left
-// level is mapped through fft.SoneCor. A missing spectrum or no power gives -192 dB (Pa, mV:
-// no power gives 0). Sets ana.fstep (Hz) and ana.fresultFS.
-double BandLevel(const Tsamplemem* spectrum, cAnaPara& ana, const cFFTdat& fft, bool calibrate,
+// of fft.SamplesFFT points at ana.fsampFreq: raw dB per bin, or magnitudes in the Pa and mV
+// units (BandAmplitude). In unit's scale: with `calibrate` the channel's calibration pair of
+// fft is applied (dBFS, dBV, ... or Pa, mV), without it the level stays on the raw scale.
+// Weighting (may be null) is applied when active. A dB bin of exactly 0 has no value. The
+// window's level factor (WindowLevelFactor) makes a full-scale sine read 0 dBFS in every
+// window. In Sone the left level is mapped through fft.SoneCor. A missing spectrum or no power
+// gives -192 dB (Pa, mV: no power gives 0).
+double BandLevel(const Tsamplemem* spectrum, const cAnaPara& ana, const cFFTdat& fft, bool calibrate,
                  int channel, const Tcorri* weighting, edBModi unit);
+// The level BandLevel gives for the band amplitude L.
+double BandLevelOf(double L, const cFFTdat& fft, bool calibrate, int channel, edBModi unit);

@@ -6,20 +6,12 @@
 #include <iterator>
 #include <utility>
 
-TGdata::TGdata(cFFTdat* ana) : asdZz(asdZ), AnaFFT(ana)
-{
-    if (AnaFFT) {
-        AnaFFT->CreateAvemem();
-        AnaFFT->ClearAvemem();
-    }
-}
+TGdata::TGdata(cFFTdat* ana) : asdZz(asdZ), AnaFFT(ana) {}
 
 TGdata::~TGdata()
 {
     ReleaseGMem();
     sdX = Tsamplemem();
-    if (AnaFFT)
-        AnaFFT->removeAveMem();
 }
 
 void TGdata::makeAsd(int32_t channels, int32_t points, bool cleared)

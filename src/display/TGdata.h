@@ -18,7 +18,7 @@ class QObject;
 // Working is false, the window reads it after.
 class TGdata {
 public:
-    // Allocates and clears the averaging memory of `ana` (owned by the creator).
+    // A package of the measurement whose spectrum settings are `ana` (owned by the creator).
     explicit TGdata(cFFTdat* ana);
     ~TGdata();
     TGdata(const TGdata&) = delete;

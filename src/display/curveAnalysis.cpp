@@ -32,10 +32,10 @@ void prepare(TAnalysisSetup& s, const Tcurve& c, const TLevelCalibration& cal) {
 }
 
 // "THD+N", "H2+H3", " S/N" and the fundamental, as the result text names a distortion.
-QString distortionText(const cAnaPara& ana) {
+QString distortionText(const cAnaPara& ana, double fundamental) {
     QString t = HarmonicSetText(ana.Hx);
     if ((ana.Hx & kNoiseBit) && (ana.Hx & kHarmonicBits)) t += "+N";
-    return t + QString::asprintf(" @ %1.0fHz", double(ana.fresultFundamental));
+    return t + QString::asprintf(" @ %1.0fHz", fundamental);
 }
 
 QString levelLine(TAnalysisSetup& s, const Tcurve& c, double& level) {
@@ -45,11 +45,12 @@ QString levelLine(TAnalysisSetup& s, const Tcurve& c, double& level) {
 }
 
 QString distortionLine(TAnalysisSetup& s, const Tcurve& c, double& dist) {
-    dist = DistortionNoise(&c.OriY, s.ana, nullptr);
-    if (!(s.ana.fresultFundamental > 0.0f)) return QStringLiteral("no fundamental wave");
+    const TDistortionResult r = DistortionNoise(&c.OriY, s.ana, nullptr);
+    dist = r.dB;
+    if (!(r.fundamental > 0.0)) return QStringLiteral("no fundamental wave");
     if (dist == kEvalNoValue_dB || !std::isfinite(dist))
         return QStringLiteral("no distortion measured");
-    const QString text = distortionText(s.ana);
+    const QString text = distortionText(s.ana, r.fundamental);
     if ((s.ana.Hx & (kNoiseBit | kHarmonicBits)) == kNoiseBit) // noise alone: S/N
         return "S/N:\t" + QString::asprintf("%1.1f", -dist) + " dB " + text;
     return "Dist.:\t" + QString::asprintf("%1.1f", dist) + "/" +

@@ -141,10 +141,12 @@ eMeasRes tFFT2Dmeas::Init(cFFTdat* para1, cAnaPara* para2, const Tcorri* iCor, c
     newPackage();
     m_fft->DiagramForm = DiaMode == Sample_2D ? Sample_2D : Sample_3D;
     m_fft->MeasuringModeF = DiaMode == Sample_2D ? 1 : 2;
-    m_fft->MeasuringObj = this;
     SetCors(iCor, oCor, dCor);
     m_fft->SampleOffset = 0;
+    m_average.setChannels(m_fft->fAnzICha);
+    m_average.clear();
     LoadFromIni(m_iniFile);
+    m_average.restart(m_fft->AveValue); // a new average starts with the loaded count
     prepareTransform();
     toMain(cbmShowAveCounter, m_fft->AveValue);
     if (DiaMode == Sample_2D)
@@ -168,8 +170,7 @@ eMeasRes tFFT2Dmeas::DeInit(int32_t para)
     Dispcor.reset();
     if (m_host)
         m_host->openSecondaryPanel(9999);
-    if (m_fft && m_fft->MeasuringObj == this)
-        m_fft->MeasuringObj = nullptr;
+    m_average.setChannels(0);
     return tMeasureObj::DeInit(para);
 }
 
@@ -187,11 +188,8 @@ void tFFT2Dmeas::retirePackage()
     m_awaitingDraw = false;
     if (!Gdata)
         return;
-    cFFTdat* settings = Gdata->AnaFFT;
     Gdata->withdraw();
     Gdata.reset();
-    if (settings)
-        settings->removeAveMem();
 }
 
 eMeasRes tFFT2Dmeas::SetCors(const Tcorri* iCor, const Tcorri*, const Tcorri* dCor)
@@ -211,9 +209,8 @@ eMeasRes tFFT2Dmeas::SetChannels(int32_t iCha, int32_t oCha)
         return mereOK;
     m_fft->setAnzICha(iCha);
     m_fft->setAnzOCha(oCha);
-    const int32_t mem = CalcSampleMem();
-    if (mem > 0)
-        m_fft->SetAvemem(mem);
+    m_average.setChannels(m_fft->fAnzICha);
+    m_average.resize(CalcSampleMem());
     return mereOK;
 }
 
@@ -222,8 +219,8 @@ eMeasRes tFFT2Dmeas::Mstart(int32_t)
     if (!Gdata || !m_fft)
         return mereOK;
     MRun(!getMeasRun());
-    m_fft->AveCounter = m_fft->AveValue;
-    toMain(cbmShowAveCounter, m_fft->AveCounter);
+    m_average.restart(m_fft->AveValue);
+    toMain(cbmShowAveCounter, m_average.counter());
     if (m_host && soundDLL().usable())
         m_host->setCurveComments(soundDLL().channelNames('I'));
     if (m_stepWnd.visible)

@@ -1,7 +1,9 @@
 // The FFT measurement: continuously updated spectra of every input channel, evaluated in steps.
 #pragma once
 
+#include "analysis/AnaEval.h"
 #include "measurements/MeasurementClass.h"
+#include "measurements/tSpectrumAverager.h"
 
 #include <QObject>
 #include <QStringList>
@@ -111,6 +113,10 @@ public:
     TGdata* gdata() { return Gdata.get(); }
     TF2dMeas& stepWindow() { return m_stepWnd; }
     const QStringList& resultLines() const { return m_resultLines; } // last result text
+    const TResultValues& results() const { return m_results; }       // what it measured
+    const tSpectrumAverager& average() const { return m_average; }   // the averaging state
+    // Empties the sums of the average in progress (the settings changed under it).
+    void clearAverage() { m_average.clear(); }
     int32_t passesDrawn() const { return m_passesDrawn; }            // packages sent
     int32_t framesDrawn() const override { return m_passesDrawn; }
     // Steps 2 to 11 at once on blocks already fetched (one per input channel, each at least
@@ -161,6 +167,8 @@ private:
     tFilterBlockSet* m_filters = nullptr;  // the program's filter blocks, not owned (may be null)
     const TLevelCalibration* m_calibration = nullptr; // level calibration, not owned (may be null)
     QStringList m_resultLines;             // result text of the last pass
+    TResultValues m_results;               // what the last result text measured
+    tSpectrumAverager m_average;           // summed spectra and the count still to collect
     // Linear powers of the left and right spectrum's bins, taken in step 6 for the result
     // text when the levels there are plain (m_powersKnown), so step 7 need not raise them.
     std::vector<double> m_binPowers[2];

@@ -152,7 +152,7 @@ bool tFFT2Dmeas::stepAverage()
         mag.push_back(&Gdata->asdDia[ch]);
         ph.push_back(&Gdata->asdPh[ch]);
     }
-    const int32_t left = AverageSpectra(int32_t(mag.size()), mag, *m_fft, ph);
+    const int32_t left = m_average.add(mag, ph, m_fft->AveValue);
     if (left > 0) {
         toMain(cbmShowAveCounter, left);
         Gdata->Working = false;
@@ -160,7 +160,7 @@ bool tFFT2Dmeas::stepAverage()
         Gdata->ReleaseGMem();
         return false;
     }
-    m_fft->AveCounter = m_fft->AveValue;
+    m_average.restart(m_fft->AveValue);
     toMain(cbmSetAverage, m_fft->AveValue);
     ApplyLevelCalibration(*m_fft, m_calibration ? *m_calibration : TLevelCalibration{});
     if (AnadataM)
@@ -203,7 +203,8 @@ bool tFFT2Dmeas::stepResultText()
     in.generator = soundDLL().usable() ? soundDLL().waveGO() : nullptr;
     for (size_t c = 0; c < 2; ++c)
         in.powers[c] = m_powersKnown[c] ? m_binPowers[c].data() : nullptr;
-    m_resultLines = AnadataM ? BuildResultText(in, *AnadataM) : QStringList();
+    m_results = TResultValues{};
+    m_resultLines = AnadataM ? BuildResultText(in, *AnadataM, &m_results) : QStringList();
     Gdata->ComStrList = m_resultLines;
     if (m_host)
         m_host->setCommentLines(m_resultLines, AnadataM ? AnadataM->iResultTextSize : 10);
@@ -284,13 +285,13 @@ void tFFT2Dmeas::stepStop()
     FFTstep = fsParked;
     if (soundDLL().usable())
         soundDLL().SDSetCallBack(SD_CB_NEW_BLOCK, nullptr);
-    toMain(cbmShowAveCounter, m_fft->AveCounter);
+    toMain(cbmShowAveCounter, m_average.counter());
 }
 
 void tFFT2Dmeas::stepStart()
 {
     setMeasRun(true);
-    toMain(cbmShowAveCounter, m_fft->AveCounter);
+    toMain(cbmShowAveCounter, m_average.counter());
     if (Gdata->Working)
         return;
     if (m_awaitingDraw) // the last package is still on its way: the window drops it
@@ -324,8 +325,8 @@ int32_t tFFT2Dmeas::preparePasses(int32_t sampleRate)
         m_weighting = MakeWeighting(*AnadataM);
     }
     const int32_t mem = CalcSampleMem();
-    m_fft->SetAvemem(mem);
-    m_fft->ClearAvemem();
+    m_average.resize(mem);
+    m_average.clear();
     const int32_t s2 = m_fft->SamplesFFT / 2;
     m_stepWnd.s2 = s2;
     Gdata->sdX = Tsamplemem(s2);

@@ -52,7 +52,7 @@ cAnaPara sample() {
     a.lfbis = 15000;
     a.filter = "C Weighting";
     a.bFundAuto = false;
-    a.fresultFundamental = 997;
+    a.fManualFundamental = 997;
     a.fFundlow = 0.001f; // -60 dB
     a.Hx = 0x00B;        // noise, H2, H4
     a.bTHDmess = a.bLevelmess = a.bWuFmess = true;
@@ -98,6 +98,12 @@ TEST_F(AnaDialogs, ControlsShowTheSettings) {
 
     TAnaDlg german(a, 'D');
     EXPECT_EQ(german.windowTitle(), "Analyse Dialog");
+
+    // What a measurement found shows only while the search is on; the manual one otherwise.
+    EXPECT_EQ(TAnaDlg(a, 'E', 1234.4).EdFundamental->text(), "997");
+    a.bFundAuto = true;
+    EXPECT_EQ(TAnaDlg(a, 'E', 1234.4).EdFundamental->text(), "1234");
+    EXPECT_EQ(TAnaDlg(a, 'E').EdFundamental->text(), "997");
 }
 
 // Each bad field in turn, in the order the checks run: a warning naming the first one, the
@@ -164,7 +170,7 @@ TEST_F(AnaDialogs, OkChecksInOrderAndWarnsInTheProgramsLanguage) {
         EXPECT_EQ(d.result(), QDialog::Accepted);
         EXPECT_EQ(a.lfvon, 400);
         EXPECT_EQ(a.lfbis, 18000);
-        EXPECT_FLOAT_EQ(a.fresultFundamental, 1000.f);
+        EXPECT_FLOAT_EQ(a.fManualFundamental, 1000.f);
         EXPECT_NEAR(a.fFundlow, std::pow(10.0, -20.5 / 20), 1e-7) << "stored linear";
     }
 }

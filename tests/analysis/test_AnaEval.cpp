@@ -112,6 +112,9 @@ cAnaPara settingsFor(int32_t n = kN, double rate = kRate) {
     return a;
 }
 
+// The bin spacing of the settings, Hz.
+double binStep(const cAnaPara& a) { return a.fsampFreq / a.lsampFFTPoints; }
+
 // Amplitude of the line at bin k of x (whole periods): a plain DFT, no window.
 double lineAmplitude(const Signal& x, int k) {
     std::complex<double> s = 0;
@@ -131,14 +134,15 @@ TEST(AnaEvalClosedLoop, ResidualFloorOfTheWire) {
     cAnaPara ana = settingsFor();
     const Tsamplemem s32 = rawSpectrum(record(wire, 32, sine(997, -1.0)));
     ana.Hx = 0x1FF;
-    const double thdn32 = DistortionNoise(&s32, ana, nullptr);
+    const double thdn32 = DistortionNoise(&s32, ana, nullptr).dB;
     ana.Hx = 0x1FE;
-    const double thd32 = DistortionNoise(&s32, ana, nullptr);
+    const TDistortionResult thd32r = DistortionNoise(&s32, ana, nullptr);
+    const double thd32 = thd32r.dB;
     tableRow("wire 32 bit THD+N (limit)", -140, thdn32);
     tableRow("wire 32 bit THD (limit)", -150, thd32);
     EXPECT_LE(thdn32, -140.0);
     EXPECT_LE(thd32, -150.0);
-    EXPECT_NEAR(ana.fresultFundamental, 997.0, kStep) << "fundamental within one bin";
+    EXPECT_NEAR(thd32r.fundamental, 997.0, kStep) << "fundamental within one bin";
 
     // 24 bits: rounding to q = 2^-23 adds white noise of power q^2/12. With the window w and the
     // transform scaled by 1/n, each bin carries on average q^2/12 * mean(w^2) / n: the noise
@@ -150,7 +154,7 @@ TEST(AnaEvalClosedLoop, ResidualFloorOfTheWire) {
     // amplitudes: THD+N = (sqrt(nH) + sqrt(nN)) * sqrt(q^2/12 / n) / (A/2).
     const Tsamplemem s24 = rawSpectrum(record(wire, 24, sine(997, -1.0)));
     ana.Hx = 0x1FF;
-    const double thdn24 = DistortionNoise(&s24, ana, nullptr);
+    const double thdn24 = DistortionNoise(&s24, ana, nullptr).dB;
     const double q = std::ldexp(1.0, -23);
     const double nH = 8 * 12, nN = (20000 - 100) / kStep - 24 - nH;
     const double expect24 =
@@ -163,7 +167,7 @@ TEST(AnaEvalClosedLoop, ResidualFloorOfTheWire) {
     for (int t = 0; t < kN; ++t)
         exact[size_t(t)] = A * std::sin(2 * kPi * 997.0 * t / kRate);
     const Tsamplemem sx = rawSpectrum(exact);
-    const double floor = DistortionNoise(&sx, ana, nullptr);
+    const double floor = DistortionNoise(&sx, ana, nullptr).dB;
     EXPECT_LT(floor, -145.0);
     const double withFloor =
         10 * std::log10(std::pow(10, expect24 / 10) + std::pow(10, floor / 10));
@@ -210,7 +214,7 @@ TEST(AnaEvalClosedLoop, AmplifierThdEqualsTheTruth) {
                 const Tsamplemem s = rawSpectrum(record(m, 32, sine(f, level)));
                 cAnaPara ana = settingsFor();
                 ana.Hx = 0x1FE;
-                const double got = DistortionNoise(&s, ana, nullptr);
+                const double got = DistortionNoise(&s, ana, nullptr).dB;
                 tableRow(what, dB(truth.thdR), got);
                 EXPECT_NEAR(got, dB(truth.thdR), 0.05);
                 ++compared;
@@ -238,7 +242,7 @@ TEST(AnaEvalClosedLoop, SingleHarmonicsEqualTheTruth) {
             cAnaPara ana = settingsFor();
             ana.Hx = 1 << (order - 1);
             const double want = dB(truth.lines[size_t(order - 1)].amplitude / std::sqrt(total));
-            const double got = DistortionNoise(&s, ana, nullptr);
+            const double got = DistortionNoise(&s, ana, nullptr).dB;
             tableRow(what, want, got);
             EXPECT_NEAR(got, want, 0.05);
         }
@@ -325,11 +329,11 @@ TEST(AnaEvalClosedLoop, AWeightedSignalToNoise) {
         if (!harmonic) N += perBin * g;
     }
     const double want = 10.0 * std::log10(T / N);
-    const double got = -DistortionNoise(&s, ana, weighting.get());
+    const double got = -DistortionNoise(&s, ana, weighting.get()).dB;
     tableRow("A-weighted S/N, noise -70 dBFS", want, got);
     EXPECT_NEAR(got, want, 0.2);
     ana.filter = "none";
-    const double unweighted = -DistortionNoise(&s, ana, nullptr);
+    const double unweighted = -DistortionNoise(&s, ana, nullptr).dB;
     EXPECT_GT(got - unweighted, 1.0) << "the weighting takes out the noise beyond 10 kHz";
 }
 
@@ -425,39 +429,39 @@ TEST(AnaEvalEdges, NothingToMeasureGivesNoValue) {
     // A sine alone: with only H2 selected there is neither harmonic nor noise power.
     const Tsamplemem pure = spectrumWith(4096, {{127, -20}, {128, -14}, {129, -20}});
     ana.Hx = 0x2;
-    EXPECT_EQ(DistortionNoise(&pure, ana, nullptr), kEvalNoValue_dB);
+    EXPECT_EQ(DistortionNoise(&pure, ana, nullptr).dB, kEvalNoValue_dB);
     ana.Hx = 0x1FF;
-    EXPECT_EQ(DistortionNoise(nullptr, ana, nullptr), kEvalNoValue_dB);
+    EXPECT_EQ(DistortionNoise(nullptr, ana, nullptr).dB, kEvalNoValue_dB);
     EXPECT_EQ(IMDistortion(nullptr, ana, 60, 7000), kEvalNoValue_dB);
-    EXPECT_EQ(IMDistortion(&pure, ana, 0, 128 * ana.fstep), kEvalNoValue_dB) << "no second tone";
+    EXPECT_EQ(IMDistortion(&pure, ana, 0, 128 * binStep(ana)), kEvalNoValue_dB) << "no second tone";
     EXPECT_EQ(ModulationDistortion(nullptr, ana, 12000, 11000), 0.0);
     cFFTdat fft;
     EXPECT_EQ(BandLevel(nullptr, ana, fft, true, 0, nullptr, dBMode_dbFS), kEvalNoValue_dB);
     cAnaPara noRate = settingsFor(4096, 0.0);
-    EXPECT_EQ(DistortionNoise(&pure, noRate, nullptr), kEvalNoValue_dB);
+    EXPECT_EQ(DistortionNoise(&pure, noRate, nullptr).dB, kEvalNoValue_dB);
 }
 
 TEST(AnaEvalEdges, FundamentalSearch) {
     cAnaPara ana = settingsFor(4096);
     const Tsamplemem bin1 = spectrumWith(4096, {{1, -6}, {300, -60}});
     EXPECT_EQ(FindFundamental(&bin1, ana), 0.0) << "bin 1 is no fundamental";
-    EXPECT_EQ(DistortionNoise(&bin1, ana, nullptr), kEvalNoValue_dB);
+    EXPECT_EQ(DistortionNoise(&bin1, ana, nullptr).dB, kEvalNoValue_dB);
     // Threshold: value + 11.5 dB must exceed 20 log10(fFundlow) = -40 dB.
     const Tsamplemem quiet = spectrumWith(4096, {{300, -51.4}});
-    EXPECT_NEAR(FindFundamental(&quiet, ana), 300 * ana.fstep, 1e-9);
+    EXPECT_NEAR(FindFundamental(&quiet, ana), 300 * binStep(ana), 1e-9);
     const Tsamplemem tooQuiet = spectrumWith(4096, {{300, -51.6}});
     EXPECT_EQ(FindFundamental(&tooQuiet, ana), 0.0);
     // GTfreq excludes the lower, louder tone.
     const Tsamplemem two = spectrumWith(4096, {{50, -6}, {300, -12}});
-    ana.GTfreq = 100 * ana.fstep;
-    EXPECT_NEAR(FindFundamental(&two, ana), 300 * ana.fstep, 1e-9);
-    EXPECT_FLOAT_EQ(ana.fresultFundamental, float(300 * ana.fstep));
+    ana.GTfreq = 100 * binStep(ana);
+    EXPECT_NEAR(FindFundamental(&two, ana), 300 * binStep(ana), 1e-9);
+    EXPECT_EQ(ana.fManualFundamental, 0.0f) << "a search leaves the manual fundamental alone";
     // Manual fundamental: no search.
     ana.bFundAuto = false;
-    ana.fresultFundamental = float(50 * ana.fstep);
+    ana.fManualFundamental = float(50 * binStep(ana));
     ana.Hx = 0x2;
     const Tsamplemem h2 = spectrumWith(4096, {{50, -6}, {100, -46}});
-    EXPECT_NEAR(DistortionNoise(&h2, ana, nullptr), -40.0 - 10 * std::log10(1 + 1e-4), 1e-9);
+    EXPECT_NEAR(DistortionNoise(&h2, ana, nullptr).dB, -40.0 - 10 * std::log10(1 + 1e-4), 1e-9);
 }
 
 // Distortion sums: noise excludes every harmonic region, harmonics add as amplitudes to noise.
@@ -469,11 +473,12 @@ TEST(AnaEvalEdges, HarmonicAndNoiseSums) {
     const Tsamplemem s = spectrumWith(4096, {{100, -1e-12}, {300, -40}, {650, -60}, {502, -20}});
     ana.Hx = 0x4 | 0x1; // H3 + N
     QStringList log;
-    const double got = DistortionNoise(&s, ana, nullptr, &log);
+    const TDistortionResult r = DistortionNoise(&s, ana, nullptr, &log);
     const double T = 1 + 1e-4 + 1e-6 + 1e-2;
-    EXPECT_NEAR(got, dB((0.01 + 0.001) / std::sqrt(T)), 1e-9);
-    EXPECT_NEAR(ana.fresultLevel, T / 2, 1e-9);
-    EXPECT_NEAR(ana.fresultNoise, 1e-6 / 2, 1e-15);
+    EXPECT_NEAR(r.dB, dB((0.01 + 0.001) / std::sqrt(T)), 1e-9);
+    EXPECT_NEAR(r.total, T, 2e-9);
+    EXPECT_NEAR(r.harmonics, 1e-4, 1e-15);
+    EXPECT_NEAR(r.noise, 1e-6, 2e-15);
     ASSERT_EQ(log.size(), 1);
     EXPECT_TRUE(
         log[0].startsWith("fu 1171.875000, Glev 1.010101, KxLev 0.00010000, NLev 0.00000100, erg "))
@@ -486,11 +491,11 @@ TEST(AnaEvalEdges, HarmonicsNearNyquistAreIgnored) {
     ana.lfbis = 24000;
     ana.Hx = 0x2;
     const Tsamplemem inside = spectrumWith(2048, {{510, -6}, {1020, -46}}); // 1020 + 3 <= 1024
-    EXPECT_NEAR(DistortionNoise(&inside, ana, nullptr), -40.0, 0.01);
+    EXPECT_NEAR(DistortionNoise(&inside, ana, nullptr).dB, -40.0, 0.01);
     const Tsamplemem beyond = spectrumWith(2048, {{511, -6}, {1022, -46}}); // 1022 + 3 > 1024
-    EXPECT_EQ(DistortionNoise(&beyond, ana, nullptr), kEvalNoValue_dB);
+    EXPECT_EQ(DistortionNoise(&beyond, ana, nullptr).dB, kEvalNoValue_dB);
     ana.Hx = 0x1;
-    EXPECT_NEAR(DistortionNoise(&beyond, ana, nullptr), -40.0, 0.01) << "it is noise then";
+    EXPECT_NEAR(DistortionNoise(&beyond, ana, nullptr).dB, -40.0, 0.01) << "it is noise then";
 }
 
 TEST(AnaEvalEdges, ImReferenceThreshold) {
@@ -550,7 +555,7 @@ TEST_F(CorriMessages, FilterNamesAndCurves) {
 TEST_F(CorriMessages, UnusableUserFileLeavesValuesUnweighted) {
     cAnaPara ana = settingsFor(4096);
     const Tsamplemem s = spectrumWith(4096, {{100, -6}, {300, -40}, {1200, -50}});
-    const double plain = DistortionNoise(&s, ana, nullptr);
+    const double plain = DistortionNoise(&s, ana, nullptr).dB;
     ana.filter = "USER";
     const std::vector<std::pair<const char*, QByteArray>> bad = {
         {"garbage.cor", QByteArray::fromHex("fffe0047006100720000badc0d0a")},
@@ -567,14 +572,14 @@ TEST_F(CorriMessages, UnusableUserFileLeavesValuesUnweighted) {
         EXPECT_FALSE(w->getaktiv());
         ASSERT_EQ(seen.size(), 1u);
         EXPECT_NE(seen[0].find(name), std::string::npos) << seen[0];
-        EXPECT_DOUBLE_EQ(DistortionNoise(&s, ana, w.get()), plain);
+        EXPECT_DOUBLE_EQ(DistortionNoise(&s, ana, w.get()).dB, plain);
     }
     for (const QString& name : {dir.path() /* a folder */, QString()}) {
         ana.UserFname = name;
         const auto w = MakeWeighting(ana, ';', report);
         ASSERT_TRUE(w);
         EXPECT_FALSE(w->getaktiv());
-        EXPECT_DOUBLE_EQ(DistortionNoise(&s, ana, w.get()), plain);
+        EXPECT_DOUBLE_EQ(DistortionNoise(&s, ana, w.get()).dB, plain);
     }
 }
 
@@ -727,12 +732,15 @@ TEST_F(ResultText, WowFlutterOfASteadyCarrier) {
     ana.WuFBP = false;
     in.spectrum[0] = &spec;
     in.timeSignal[0] = &time;
-    const QString line = WowFlutterLine(in, ana);
-    EXPECT_EQ(line, "W && F:\tleft Ch. " + QString::asprintf("%1.4f", ana.fresultWuF) +
+    TResultValues values;
+    const QString line = WowFlutterLine(in, ana, &values);
+    const TWowFlutterResult& r = values.wowFlutter[0];
+    EXPECT_EQ(line, "W && F:\tleft Ch. " + QString::asprintf("%1.4f", r.percent) +
                         "%   | Mode: Wow | Meas. Standard: JIS | Bandpass: Off | Drift: " +
-                        QString::asprintf("%1.2f%%", ana.fresultWufDrift));
-    EXPECT_LT(ana.fresultWuF, 0.01) << "a steady carrier has next to no wow";
-    EXPECT_NEAR(ana.fresultWufDrift, 0.0, 100.0 * kStep / 3150) << "drift within one bin";
+                        QString::asprintf("%1.2f%%", r.drift));
+    EXPECT_TRUE(r.measured);
+    EXPECT_LT(r.percent, 0.01) << "a steady carrier has next to no wow";
+    EXPECT_NEAR(r.drift, 0.0, 100.0 * kStep / 3150) << "drift within one bin";
 }
 
 // ---- the result text's shared bin powers --------------------------------------------------
@@ -800,9 +808,10 @@ TEST(AnaEvalShared, DistortionEqualsThePlainDefinition) {
         const Tsamplemem s = noisySpectrum(8192, c.tone, unsigned(c.tone), c.nonFinite);
         double noise = 0.0;
         const double want = plainDistortion(s, ana, c.tone * 48000.0 / 8192, &noise);
-        EXPECT_NEAR(DistortionNoise(&s, ana, nullptr), want, 1e-9) << "tone " << c.tone;
-        EXPECT_NEAR(ana.fresultNoise, noise, noise * 1e-12) << "tone " << c.tone;
-        EXPECT_FLOAT_EQ(ana.fresultFundamental, float(c.tone * 48000.0 / 8192));
+        const TDistortionResult r = DistortionNoise(&s, ana, nullptr);
+        EXPECT_NEAR(r.dB, want, 1e-9) << "tone " << c.tone;
+        EXPECT_NEAR(r.noise / 2, noise, noise * 1e-12) << "tone " << c.tone;
+        EXPECT_EQ(r.fundamental, c.tone * 48000.0 / 8192);
     }
 }
 
@@ -850,10 +859,13 @@ TEST(AnaEvalShared, LevelLineEqualsBandLevel) {
                 const double v = BandLevel(&s, probe, fft, true, ch, nullptr, unit);
                 const QString want = v == kEvalNoValue_dB ? QStringLiteral("-192")
                                                           : QString::asprintf("%1.2f", v);
-                const QString got = BuildResultText(in, ana).value(0);
+                TResultValues values;
+                const QString got = BuildResultText(in, ana, &values).value(0);
                 EXPECT_TRUE(got.startsWith("Level:\t" + QString(ch ? "right" : "left") + " Ch. " + want))
                     << got.toStdString() << " unit " << unit << " band " << lo << ".." << hi;
-                EXPECT_NEAR(ana.fresultFS, probe.fresultFS, probe.fresultFS * 1e-14);
+                if (v != kEvalNoValue_dB) {
+                    EXPECT_NEAR(values.level[ch], v, 1e-12 * std::fabs(v) + 1e-12);
+                }
             }
 }
 
@@ -905,16 +917,19 @@ TEST(AnaEvalShared, KnownPowersGiveTheSameLines) {
     in.spectrum[1] = &dB[1];
     in.fft = &fft;
     in.unit = dbMode_dBV;
-    cAnaPara raisedAna = ana;
-    const QStringList raised = BuildResultText(in, raisedAna);
+    TResultValues raisedValues, knownValues;
+    const QStringList raised = BuildResultText(in, ana, &raisedValues);
     in.powers[0] = powers[0].data();
     in.powers[1] = powers[1].data();
-    const QStringList known = BuildResultText(in, ana);
+    const QStringList known = BuildResultText(in, ana, &knownValues);
     ASSERT_EQ(known.size(), 3);
     EXPECT_EQ(known, raised);
-    EXPECT_NEAR(ana.fresultFS, raisedAna.fresultFS, raisedAna.fresultFS * 1e-13);
-    EXPECT_NEAR(ana.fresultTHD, raisedAna.fresultTHD, 1e-11);
-    EXPECT_NEAR(ana.fresultNoise, raisedAna.fresultNoise, raisedAna.fresultNoise * 1e-12);
+    for (int ch = 0; ch < 2; ++ch) {
+        EXPECT_NEAR(knownValues.level[ch], raisedValues.level[ch], 1e-11);
+        EXPECT_NEAR(knownValues.distortion[ch].dB, raisedValues.distortion[ch].dB, 1e-11);
+        const double n = raisedValues.noise[ch].noise;
+        EXPECT_NEAR(knownValues.noise[ch].noise, n, n * 1e-12);
+    }
 }
 
 } // namespace

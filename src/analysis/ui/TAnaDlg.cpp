@@ -39,7 +39,7 @@ QCheckBox* check(const QString& caption, QWidget* parent, const char* name) {
 
 } // namespace
 
-TAnaDlg::TAnaDlg(cAnaPara& settings, char lang, QWidget* parent)
+TAnaDlg::TAnaDlg(cAnaPara& settings, char lang, double measuredFundamental, QWidget* parent)
     : QDialog(parent), m_target(settings), m_copy(settings), m_german(lang == 'D') {
     setWindowTitle(tr2("Analyze Dialog", "Analyse Dialog"));
     setObjectName(QStringLiteral("AnaDlg"));
@@ -50,7 +50,7 @@ TAnaDlg::TAnaDlg(cAnaPara& settings, char lang, QWidget* parent)
     };
     m_runWuF = [](TWuFSetupDlg& d) { return d.exec(); };
     TAnaDlgModel m;
-    m.load(m_copy);
+    m.load(m_copy, measuredFundamental);
     showFields(m);
 }
 

@@ -27,7 +27,8 @@ class TAnaDlg : public QDialog {
 public:
     static constexpr int kApplyResult = 4; // the "retry" result of "Apply"
 
-    TAnaDlg(cAnaPara& settings, char lang, QWidget* parent = nullptr);
+    // measuredFundamental: what the running measurement last found, Hz (0: nothing).
+    TAnaDlg(cAnaPara& settings, char lang, double measuredFundamental = 0.0, QWidget* parent = nullptr);
 
     // Asks for the "USER" filter's correction file (start: the current name); empty when
     // cancelled. Default: a file dialog with the filter "Filter File (*.cor)".

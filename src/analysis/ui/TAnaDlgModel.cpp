@@ -24,13 +24,13 @@ std::optional<double> numberOf(const QString& s) {
 
 } // namespace
 
-void TAnaDlgModel::load(const cAnaPara& a) {
+void TAnaDlgModel::load(const cAnaPara& a, double measured) {
     freqLow = QString::number(a.lfvon);
     freqHigh = QString::number(a.lfbis);
     filter = a.filter;
     userFile = a.UserFname;
     fundAuto = a.bFundAuto;
-    fundamental = QString::number(std::lround(a.fresultFundamental));
+    fundamental = QString::number(std::lround(measured > 0.0 && a.bFundAuto ? measured : a.fManualFundamental));
     const double db = a.fFundlow > 0 ? 20.0 * std::log10(double(a.fFundlow)) : -192.0;
     thresholdDb = QString::number(std::round(db * 100.0) / 100.0);
     harmonics = uint32_t(a.Hx) & kHarmonics;
@@ -92,7 +92,7 @@ bool TAnaDlgModel::store(cAnaPara& a) const {
     a.filter = filter;
     a.UserFname = userFile;
     a.bFundAuto = fundAuto;
-    a.fresultFundamental = float(*integerOf(fundamental));
+    a.fManualFundamental = float(*integerOf(fundamental));
     a.fFundlow = float(std::pow(10.0, *numberOf(thresholdDb) / 20.0));
     a.Hx = int32_t((thd ? kHarmonics : harmonics & kHarmonics) | (noise ? 1u : 0u));
     a.DistortionUnitInPercent = percent;

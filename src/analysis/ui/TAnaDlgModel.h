@@ -16,7 +16,10 @@ public:
     static constexpr int kTextSizeMin = 7;        // result text size, points
     static constexpr int kTextSizeMax = 144;
 
-    void load(const cAnaPara& ana);
+    // The fields of ana. The fundamental field shows the manual fundamental, or, while the
+    // search is on, the fundamental last measured (`measured`, Hz, when > 0), which becomes the
+    // manual one when the search is switched off.
+    void load(const cAnaPara& ana, double measured = 0.0);
     // The first check that fails, or Valid.
     Check validate() const;
     // The warning of a failed check in English or German; empty for Valid.

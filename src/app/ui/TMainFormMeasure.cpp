@@ -37,7 +37,7 @@ void TMainForm::FFT1Click()
     const int result = m_runFFTDlg ? m_runFFTDlg(dlg) : dlg.exec();
     if (result == QDialog::Accepted) {
         m_fft.MeasuringModeF = FFTDialogDataTo(dlg.data(), m_fft);
-        m_fft.ClearAvemem();
+        if (auto* fft = dynamic_cast<tFFT2Dmeas*>(m_meas.get())) fft->clearAverage();
         m_diafrm->resetDiagram();
         VisualModeSettings(m_fft.MeasuringModeF);
         if (auto* fft = dynamic_cast<tFFT2Dmeas*>(m_meas.get());

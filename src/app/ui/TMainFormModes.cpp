@@ -9,6 +9,7 @@
 #include "core/ui/TUpDown.h"
 #include "core/winMessage.h"
 #include "display/ui/Tdiafrm.h"
+#include "measurements/tFFT2Dmeas.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -197,7 +198,8 @@ void TMainForm::buildAnalyzeMenu()
 void TMainForm::runAnalyzeDialog()
 {
     for (;;) {
-        TAnaDlg dlg(m_ana, vlLanguageCode(), this);
+        const auto* fft = dynamic_cast<const tFFT2Dmeas*>(m_meas.get());
+        TAnaDlg dlg(m_ana, vlLanguageCode(), fft ? MeasuredFundamental(fft->results()) : 0.0, this);
         const int result = m_runAnaDlg ? m_runAnaDlg(dlg) : dlg.exec();
         if (result != TAnaDlg::kApplyResult)
             break;
@@ -351,7 +353,6 @@ void TMainForm::releaseFuncMM(int MM)
     ButSampleIn->setEnabled(false);
     if (m_meas) {
         m_meas->DeInit(0);
-        m_fft.MeasuringObj = nullptr;
         m_meas.reset();
     }
     soundDLL().SDSetFuturePara(1, separatorCode());
@@ -371,7 +372,6 @@ void TMainForm::setMeasuringModeF(int MM)
     const TMeasModeInfo& info = MeasModeInfo(MM);
     m_meas = CreateMeasurement(MM);
     if (m_meas) {
-        m_fft.MeasuringObj = m_meas.get();
         m_meas->SetMeasCallback([this](int32_t cmd, intptr_t para) { CBfromMeas(cmd, para); });
         m_meas->Init(&m_fft, &m_ana, &m_cors->curve(TCorrectionSet::Input),
                      &m_cors->curve(TCorrectionSet::Output), &m_dispCor);

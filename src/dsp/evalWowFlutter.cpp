@@ -1,7 +1,7 @@
 // Wow and flutter: carrier band-pass, FM demodulation, weighting, detector by standard.
-#include "analysis/WowFlutter.h"
+#include "dsp/evalWowFlutter.h"
 
-#include "analysis/AnaEval.h"
+#include "dsp/evalDistortion.h"
 #include "dsp/tFilterBlock.h"
 
 #include <algorithm>
@@ -51,17 +51,17 @@ void carrierBandPass(tFilterBlock& b, double F0) {
 }
 
 // Steps 4 to 6 in one block.
-void weightingChain(tFilterBlock& b, const cAnaPara& ana) {
+void weightingChain(tFilterBlock& b, const TWowFlutterSettings& w) {
     // Step 4: what is left of the carrier and of the demodulator's mixing products.
     setFilter(b.aEq[0], iirTP, chBessel3dB, 12, kDemodLowPass);
     // Step 5: the weighting band-pass (order 1 is made a second-order band-pass by the design).
-    if (ana.WuFBP && ana.WuFeFilter <= eDINIEC) {
+    if (w.bandPass && w.standard <= eDINIEC) {
         setFilter(b.aEq[1], iirBP, chBessel3dB, 1, kWeightingFreq, 0.5);
     }
     // Step 6: wow below, flutter above 10 Hz; both: no filter.
-    if (ana.WuFmode == eWow)
+    if (w.mode == eWow)
         setFilter(b.aEq[2], iirTP, chButterworth, 8, kModeFreq);
-    else if (ana.WuFmode == eFlutter)
+    else if (w.mode == eFlutter)
         setFilter(b.aEq[2], iirHP, chButterworth, 8, kModeFreq);
     b.bypass = false;
 }
@@ -89,22 +89,22 @@ double detect(const Tsamplemem& x, int32_t von, eWuFMess standard) {
 
 } // namespace
 
-double WowFlutter(const Tsamplemem* spectrum, const Tsamplemem* timeSignal, cAnaPara& ana) {
-    const double SF = ana.fsampFreq;
-    if (ana.lsampFFTPoints > 0) ana.fstep = SF / ana.lsampFFTPoints;
-    const double fm = spectrum ? FindFundamental(spectrum, ana) : 0.0;
-    const double F0 = ana.WuFfreq == e3khz ? 3000.0 : 3150.0;
-    ana.fresultFundamental = float(F0);
+double WowFlutterCarrier(eWuFfreq f) { return f == e3khz ? 3000.0 : 3150.0; }
+
+TWowFlutterResult WowFlutter(const Tsamplemem* spectrum, const Tsamplemem* timeSignal,
+                             const TEvalSettings& s, const TWowFlutterSettings& w) {
+    TWowFlutterResult r;
+    const double SF = s.fsampFreq;
+    const double fm = spectrum ? FindFundamental(spectrum, s) : 0.0;
+    const double F0 = WowFlutterCarrier(w.carrier);
+    r.carrier = F0;
 
     const int32_t rate = int32_t(std::lround(SF));
     const int32_t von = int32_t(std::lround(kSettling_s * SF));
     const bool usable =
         timeSignal && rate > 2 * (F0 + kCarrierHalfBand) && von < timeSignal->samples() - 1;
-    if (fm == 0.0 || !usable) {
-        ana.fresultWufDrift = 100.0;
-        ana.fresultWuF = 0.0;
-        return 0.0;
-    }
+    if (fm == 0.0 || !usable)
+        return r;
 
     Tsamplemem x(*timeSignal);
     tFilterBlock band;
@@ -114,12 +114,14 @@ double WowFlutter(const Tsamplemem* spectrum, const Tsamplemem* timeSignal, cAna
     x.FM_Demodulation(0, F0, rate);
     tFilterBlock weighting;
     weighting.SetDesignSampleRate(rate);
-    weightingChain(weighting, ana);
+    weightingChain(weighting, w);
     x.timeDomainFilterEQ(rate, weighting);
 
-    const double detector = detect(x, von, ana.WuFeFilter);
-    ana.fresultWufDrift = (fm - F0) / F0 * 100.0;
-    ana.fresultWuF = std::fabs(detector) * percentPerUnit(F0, rate);
+    const double detector = detect(x, von, w.standard);
+    r.measured = true;
+    r.drift = (fm - F0) / F0 * 100.0;
+    r.percent = std::fabs(detector) * percentPerUnit(F0, rate);
     // The result in dB of the fraction, so that 10^(dB/20) * 100 is the reading in %.
-    return ana.fresultWuF > 0.0 ? 20.0 * std::log10(ana.fresultWuF / 100.0) : -192.0;
+    r.dB = r.percent > 0.0 ? 20.0 * std::log10(r.percent / 100.0) : kEvalNoValue_dB;
+    return r;
 }

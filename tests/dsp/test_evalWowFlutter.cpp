@@ -3,7 +3,7 @@
 // standard's filters, whose magnitude comes from the designed sections, not from running them.
 #include "dsp/FFtuli.h"
 #include "dsp/IIR_obj_D.h"
-#include "analysis/WowFlutter.h"
+#include "dsp/evalWowFlutter.h"
 
 #include <SimTruthTape.h>
 #include <TSimDevice.h>
@@ -73,16 +73,18 @@ Tsamplemem spectrumOf(const std::vector<double>& x) {
     return s;
 }
 
-cAnaPara settings(eWuFMess standard, eWuFModi mode, bool bandPass, eWuFfreq freq = e315khz,
-                  int rate = kRate) {
-    cAnaPara a;
-    a.fsampFreq = rate;
-    a.lsampFFTPoints = kFFT;
-    a.WuFfreq = freq;
-    a.WuFeFilter = standard;
-    a.WuFmode = mode;
-    a.WuFBP = bandPass;
-    a.bFundAuto = true;
+// The evaluation settings and the wow and flutter settings of one reading.
+struct WufSetup {
+    TEvalSettings eval;
+    TWowFlutterSettings wuf;
+};
+
+WufSetup settings(eWuFMess standard, eWuFModi mode, bool bandPass, eWuFfreq freq = e315khz,
+               int rate = kRate) {
+    WufSetup a;
+    a.eval.fsampFreq = rate;
+    a.eval.points = kFFT;
+    a.wuf = {freq, standard, mode, bandPass};
     return a;
 }
 
@@ -110,13 +112,13 @@ Tsamplemem toMem(const std::vector<double>& x) {
 }
 
 // Plays the deck, evaluates with the settings, checks the dB result against the % reading.
-double reading(const Deck& d, cAnaPara& a, double seconds = 4.5, double carrier = 3150) {
-    const auto x = playTape(d, carrier, seconds, int(a.fsampFreq));
+TWowFlutterResult reading(const Deck& d, const WufSetup& a, double seconds = 4.5, double carrier = 3150) {
+    const auto x = playTape(d, carrier, seconds, int(a.eval.fsampFreq));
     const Tsamplemem t = toMem(x), sp = spectrumOf(x);
-    const double db = WowFlutter(&sp, &t, a);
-    EXPECT_NEAR(std::pow(10.0, db / 20) * 100, a.fresultWuF, 1e-9 * a.fresultWuF)
-        << "dB and % agree";
-    return a.fresultWuF;
+    const TWowFlutterResult r = WowFlutter(&sp, &t, a.eval, a.wuf);
+    EXPECT_NEAR(std::pow(10.0, r.dB / 20) * 100, r.percent, 1e-9 * r.percent) << "dB and % agree";
+    EXPECT_TRUE(r.measured);
+    return r;
 }
 
 // With WUF_VERBOSE set, prints a reading against its truth (for reports).
@@ -146,9 +148,10 @@ TEST(WowFlutter, DinIecReadingEqualsTheWeightedDeviationOverRoot2) {
         Deck d;
         d.wowRate = c.rate;
         d.wow = 0.1;
-        cAnaPara a = settings(eDINIEC, c.mode, true);
+        const WufSetup a = settings(eDINIEC, c.mode, true);
         const double truth = 0.1 * chainGain(c.rate, c.mode, true) / std::numbers::sqrt2;
-        const double got = reading(d, a);
+        const TWowFlutterResult r = reading(d, a);
+        const double got = r.percent;
         SCOPED_TRACE(testing::Message() << c.rate << " Hz, mode " << int(c.mode) << ": " << got
                                         << " % vs " << truth << " %");
         EXPECT_NEAR(got, truth, 0.03 * got);
@@ -157,8 +160,8 @@ TEST(WowFlutter, DinIecReadingEqualsTheWeightedDeviationOverRoot2) {
         note(label, got, truth);
         // The drift is the strongest line of the spectrum; a slow wow of high modulation index
         // (0.5 Hz, 3.15 Hz deviation) spreads the carrier over its swing.
-        EXPECT_NEAR(a.fresultWufDrift, 0.0, (c.rate < 1 ? 0.1 : 0.0) + driftResolution(3150));
-        EXPECT_FLOAT_EQ(a.fresultFundamental, 3150.f);
+        EXPECT_NEAR(r.drift, 0.0, (c.rate < 1 ? 0.1 : 0.0) + driftResolution(3150));
+        EXPECT_EQ(r.carrier, 3150.0);
     }
 }
 
@@ -169,11 +172,11 @@ TEST(WowFlutter, BandPassOffAndOtherSampleRateReadThePlainDeviation) {
     d.wowRate = 4;
     d.wow = 0.1;
     for (int rate : {48000, 44100}) {
-        cAnaPara a = settings(eDINIEC, eWuF, false, e315khz, rate);
+        const WufSetup a = settings(eDINIEC, eWuF, false, e315khz, rate);
         const double truth = 0.1 * chainGain(4, eWuF, false, rate) / std::numbers::sqrt2;
         EXPECT_NEAR(truth, 0.1 / std::numbers::sqrt2, 1e-3 * truth)
             << "200 Hz low-pass flat at 4 Hz";
-        const double got = reading(d, a);
+        const double got = reading(d, a).percent;
         EXPECT_NEAR(got, truth, 0.03 * got) << rate << " Hz";
         note(rate == kRate ? "DIN no BP, 48 kHz" : "DIN no BP, 44.1 kHz", got, truth);
     }
@@ -187,15 +190,16 @@ TEST(WowFlutter, DriftReadsTheSpeedErrorAndStaysOutOfTheReading) {
     d.wowRate = 4;
     d.wow = 0.1;
     for (bool bandPass : {true, false}) {
-        cAnaPara a = settings(eDINIEC, eWow, bandPass);
+        const WufSetup a = settings(eDINIEC, eWow, bandPass);
         const double truth = 0.1 * chainGain(4, eWow, bandPass) / std::numbers::sqrt2;
-        const double got = reading(d, a);
+        const TWowFlutterResult r = reading(d, a);
+        const double got = r.percent;
         SCOPED_TRACE(testing::Message()
                      << "band-pass " << bandPass << ": " << got << " % vs " << truth);
         EXPECT_NEAR(got, truth, 0.03 * got);
-        EXPECT_NEAR(a.fresultWufDrift, 1.0, 0.03 * a.fresultWufDrift);
+        EXPECT_NEAR(r.drift, 1.0, 0.03 * r.drift);
         note(bandPass ? "drift 1%, wow, BP" : "drift 1%, wow, no BP", got, truth);
-        note("  drift", a.fresultWufDrift, 1.0);
+        note("  drift", r.drift, 1.0);
     }
 }
 
@@ -211,45 +215,71 @@ TEST(WowFlutter, NabAndJisDetectorsOfASineDeviation) {
         double factor;
     };
     for (const Case c : {Case{eNab, 2 / std::numbers::pi}, Case{eJIS, 1 / std::numbers::sqrt2}}) {
-        cAnaPara a = settings(c.standard, eWuF, true, e3khz);
-        const double got = reading(d, a, 4.5, 3000);
+        const WufSetup a = settings(c.standard, eWuF, true, e3khz);
+        const TWowFlutterResult r = reading(d, a, 4.5, 3000);
+        const double got = r.percent;
         SCOPED_TRACE(testing::Message() << "standard " << int(c.standard) << ": " << got);
         EXPECT_NEAR(got, c.factor * peak, 0.03 * got);
         note(c.standard == eNab ? "NAB 3000 Hz" : "JIS 3000 Hz", got, c.factor * peak);
-        EXPECT_FLOAT_EQ(a.fresultFundamental, 3000.f);
-        EXPECT_NEAR(a.fresultWufDrift, 0.0, driftResolution(3000));
+        EXPECT_EQ(r.carrier, 3000.0);
+        EXPECT_NEAR(r.drift, 0.0, driftResolution(3000));
     }
-    cAnaPara a = settings(eDINIEC, eWuF, true);
-    a.WuFeFilter = eWuFMess(3); // a standard without its own detector: the peak
-    EXPECT_NEAR(reading(d, a), peak, 0.03 * peak);
+    WufSetup a = settings(eDINIEC, eWuF, true);
+    a.wuf.standard = eWuFMess(3); // a standard without its own detector: the peak
+    EXPECT_NEAR(reading(d, a).percent, peak, 0.03 * peak);
 }
 
 // No carrier: 0 with a drift of 100; the same for a missing or too short time signal.
 TEST(WowFlutter, NoCarrierReadsZeroWithDrift100) {
     const std::vector<double> silence(kFFT + kRate, 0.0);
     const Tsamplemem t = toMem(silence), sp = spectrumOf(silence);
-    cAnaPara a = settings(eDINIEC, eWuF, true);
-    a.fresultWuF = 5;
-    EXPECT_EQ(WowFlutter(&sp, &t, a), 0.0);
-    EXPECT_EQ(a.fresultWufDrift, 100.0);
-    EXPECT_EQ(a.fresultWuF, 0.0);
-    EXPECT_FLOAT_EQ(a.fresultFundamental, 3150.f);
+    const WufSetup a = settings(eDINIEC, eWuF, true);
+    const TWowFlutterResult r = WowFlutter(&sp, &t, a.eval, a.wuf);
+    EXPECT_EQ(r.dB, 0.0);
+    EXPECT_EQ(r.drift, 100.0);
+    EXPECT_EQ(r.percent, 0.0);
+    EXPECT_EQ(r.carrier, 3150.0);
+    EXPECT_FALSE(r.measured);
 
     const auto x = playTape(Deck{}, 3150, 1.5);
     const Tsamplemem tone = spectrumOf(x), shortSignal = toMem({x.begin(), x.begin() + kRate / 4});
     for (const Tsamplemem* signal : {static_cast<const Tsamplemem*>(nullptr), &shortSignal}) {
-        cAnaPara b = settings(eDINIEC, eWuF, true);
-        EXPECT_EQ(WowFlutter(&tone, signal, b), 0.0);
-        EXPECT_EQ(b.fresultWufDrift, 100.0);
+        const TWowFlutterResult b = WowFlutter(&tone, signal, a.eval, a.wuf);
+        EXPECT_EQ(b.dB, 0.0);
+        EXPECT_EQ(b.drift, 100.0);
     }
-    cAnaPara c = settings(eDINIEC, eWuF, true);
     const Tsamplemem full = toMem(x);
-    EXPECT_EQ(WowFlutter(nullptr, &full, c), 0.0) << "no spectrum, no carrier";
-    EXPECT_EQ(c.fresultWufDrift, 100.0);
+    const TWowFlutterResult c = WowFlutter(nullptr, &full, a.eval, a.wuf);
+    EXPECT_EQ(c.dB, 0.0) << "no spectrum, no carrier";
+    EXPECT_EQ(c.drift, 100.0);
 }
 
 // A steady tape: nothing but the residue of the demodulator, far below any real deck.
 TEST(WowFlutter, SteadyTapeReadsNearZero) {
-    cAnaPara a = settings(eDINIEC, eWuF, false);
-    EXPECT_LT(reading(Deck{}, a), 1e-4);
+    const WufSetup a = settings(eDINIEC, eWuF, false);
+    EXPECT_LT(reading(Deck{}, a).percent, 1e-4);
+}
+
+// An evaluation keeps nothing between calls: one at 44.1 kHz on another deck between two of the
+// same recording leaves the second reading equal to the first, bit for bit.
+TEST(WowFlutter, InterleavedEvaluationsReadAsEachAlone) {
+    Deck d;
+    d.wow = 0.1;
+    d.wowRate = 4;
+    const auto x = playTape(d, 3150, 2.0);
+    const Tsamplemem t = toMem(x), sp = spectrumOf(x);
+    const WufSetup a = settings(eDINIEC, eWuF, true);
+    const TWowFlutterResult first = WowFlutter(&sp, &t, a.eval, a.wuf);
+
+    Deck other;
+    other.flutter = 0.3;
+    const auto y = playTape(other, 3000, 2.0, 44100);
+    const Tsamplemem ty = toMem(y), spy = spectrumOf(y);
+    const WufSetup b = settings(eJIS, eFlutter, false, e3khz, 44100);
+    EXPECT_TRUE(WowFlutter(&spy, &ty, b.eval, b.wuf).measured);
+
+    const TWowFlutterResult again = WowFlutter(&sp, &t, a.eval, a.wuf);
+    EXPECT_TRUE(first.measured);
+    EXPECT_EQ(again.percent, first.percent);
+    EXPECT_EQ(again.drift, first.drift);
 }
