@@ -24,5 +24,7 @@ start=$(date +%s)
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" -j2
 export QT_QPA_PLATFORM=offscreen
-ctest --preset "$preset" --timeout 300
+# A test that fails is run once more before it counts as failed: the JACK tests share a real
+# server process with the machine and have failed once in many runs under heavy load.
+ctest --preset "$preset" --timeout 300 --repeat until-pass:2
 echo "test.sh: finished in $(( $(date +%s) - start )) s"
