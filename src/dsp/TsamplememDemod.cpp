@@ -1,17 +1,17 @@
 // Sample memory: FM demodulation of a recorded carrier (the wow-and-flutter deviation signal).
 #include "dsp/Tsamplemem.h"
+#include "dsp/TsamplememDetail.h"
 
 #include "dsp/IIR_obj_D.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <numbers>
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
-bool validRate(double sr) { return std::isfinite(sr) && sr > 0.0; }
+using samplememDetail::validRate;
 
 // The demodulator's four low-pass filters (I and Q of the even and of the odd sample): Bessel
 // (3 dB), order 8, at 2*carrier (kept below Nyquist, where the design has no solution),
@@ -41,7 +41,7 @@ int32_t Tsamplemem::FM_Demodulation(int32_t /*Mode*/, double TraegerF, double SF
     }
     std::array<TIIRObj, 4> lp = fmLowPasses(TraegerF, SF);
     double* x = d();
-    const double w = 2.0 * kPi * TraegerF / SF;
+    const double w = 2.0 * std::numbers::pi * TraegerF / SF;
     double sum = 0.0;
     for (int32_t i = 0; i < count - 2; i += 2) {
         const double i0 = lp[0].NewCycle(x[i] * std::cos(w * i));

@@ -4,6 +4,7 @@
 #include "dsp/Tsamplemem.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -49,5 +50,8 @@ inline void appendFixed(std::string& out, double v, int decimals) {
     const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
     out.append(buf, r.ptr);
 }
+
+// A sample rate the filters and the demodulator can work at (Hz).
+inline bool validRate(double sr) { return std::isfinite(sr) && sr > 0.0; }
 
 } // namespace samplememDetail

@@ -1,5 +1,6 @@
 // Sample memory: time-domain filtering through IIR filters and filter blocks.
 #include "dsp/Tsamplemem.h"
+#include "dsp/TsamplememDetail.h"
 
 #include "dsp/IIR_obj_D.h"
 #include "dsp/tFilterBlock.h"
@@ -10,7 +11,7 @@
 
 namespace {
 
-bool validRate(double sr) { return std::isfinite(sr) && sr > 0.0; }
+using samplememDetail::validRate;
 
 template <class Fn>
 void forNonFlat(tFilterBlock& b, Fn&& fn)
