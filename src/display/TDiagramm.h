@@ -3,16 +3,13 @@
 
 #include "dsp/Tsamplemem.h"
 #include "display/TYAXgroup.h"
-#include "display/TPaintCells.h"
-#include "display/TTextStamp.h"
+#include "display/TDiagrammPaintCache.h"
 #include "display/Tcurve.h"
 #include "display/diaTypes.h"
 #include "display/tColorListImg.h"
 
 #include <QByteArray>
 #include <QFont>
-#include <QFontMetrics>
-#include <QHash>
 #include <QImage>
 #include <QRect>
 #include <QRegion>
@@ -351,19 +348,10 @@ private:
         int32_t operator()(int32_t k);
     };
     static int32_t lastInColumn(TColumnMemo& col, int32_t i, int32_t last, int32_t count);
-    struct TColumnSamples {
-        int32_t first, last, column; // grid indices first..last lie in pixel column `column`
-    };
+    using TColumnSamples = TDiagrammPaintCache::TColumnSamples;
+    using TColumnKey = TDiagrammPaintCache::TColumnKey;
+    using TColumnSpan = TDiagrammPaintCache::TColumnSpan;
     const std::vector<TColumnSamples>* columnsOfGrid(int32_t a, int32_t b);
-    struct TColumnKey { // everything columnsOfGrid's answer depends on
-        uint64_t stamp = 0;
-        int32_t a = -1, b = -1, left = 0, right = 0;
-        bool xlog = false;
-        double xmin = 0.0, xmax = 0.0, logSko = 0.0, pixPfreq = 0.0;
-        bool operator==(const TColumnKey&) const = default;
-    } m_columnKey;
-    std::vector<TColumnSamples> m_columnSamples;
-    bool m_gridAscends = false; // the grid ascends over m_columnKey's indices
     QRect curveClipRect() const; // where curves are drawn: the plot and a few rows beyond
     // Everything a paint draws over the kept axes but its curves: lines, legend, logo, caption.
     QRegion overAxesRegion() const;
@@ -405,44 +393,12 @@ private:
     int32_t m_w = 60, m_h = 40;                  // size of the last layout, pixels
     bool m_laidOut = false;                      // the last layout produced a plot
     int32_t m_hold = 0;                          // holdRepaints() depth
-    QImage m_static;                             // background, frame, axes and grid of the last paint
-    QByteArray m_staticKey;                      // everything m_static was painted from
-    double m_staticXteil = 1.0;                  // xteil as that paint left it
-    bool m_staticKept = false;                   // the last paint took the kept axes
-    // Outside m_overAxes and m_curveCells the image still equals m_static: the last paint drew
-    // nothing else there.
-    bool m_outsideIsStatic = false;
-    QRegion m_overAxes;                          // overAxesRegion() of the last paint
-    QRegion m_lastOverAxes;                      // and of the paint before
-    TPaintCells m_curveCells;                    // what the curves of the last paint drew
-    TPaintCells m_lastCurveCells;                // and of the paint before
-    bool m_cellsRestored = false; // the last paint put back only what the one before drew
-    std::vector<int32_t> m_markTop, m_markBottom; // markCurve's rows per column of cells
-    mutable QFont m_keyFont;                      // the font whose key staticLayerKey holds
-    mutable QString m_keyFontText;                // its key
-    uint64_t m_staticMade = 0;                    // how often m_static was painted
-    // The kept axes at captionPlace() with the caption drawn on: what a paint shows there when
-    // nothing else reached the place. For m_static of m_captionPatchOf.
-    QImage m_captionPatch;
-    uint64_t m_captionPatchOf = 0;
-    QRect m_captionPatchPlace;
+    mutable TDiagrammPaintCache m_paint;         // what the painter reuses between paints
     QRegion m_changed;                           // see changedRegion()
     bool m_repaintPending = false;               // a held repaint was asked for
     QRect m_remRect, m_lfRect, m_hfRect, m_legRect; // window widget places, pixels
     int32_t m_legFit = 0; // width the last layout fitted the legend into, pixels
     QSize m_legSize;      // the legend's size in that layout
-    // Text measurements of the layout, kept for the font they were taken with: a layout runs
-    // several times per frame while fonts and most texts stay the same.
-    struct TTextMetrics {
-        QFont font;
-        bool valid = false;
-        int32_t height = 0, digitWidth = 0;
-        QHash<QString, int32_t> widths;
-    };
-    mutable TTextMetrics m_metrics, m_logoMetrics, m_captionMetrics;
-    TTextStamp m_logoStamp, m_captionStamp; // the logo and the fixed caption, shaped once
-    static const TTextMetrics& metricsFor(TTextMetrics& m, const QFont& f);
-    static int32_t advanceOf(TTextMetrics& m, const QFont& f, const QString& s);
     struct TXGridKey {
         int32_t points = 0;
         double xmin = 0.0, xmax = 0.0;
@@ -450,11 +406,6 @@ private:
         bool operator==(const TXGridKey&) const = default;
     };
     std::optional<TXGridKey> m_xGridKey;         // what makeXaxis last built pXdat from
-    std::vector<QPoint> drawpoi;                 // point buffer of drawCurve
-    struct TColumnSpan {
-        int32_t x, top, bottom; // pixels
-    };
-    std::vector<TColumnSpan> m_spans;            // column spans of drawCurve's thin lines
     int32_t m_mouseX = 0, m_mouseY = 0;          // last mouse position, pixels
     double PixXPdat = 1.0, logSko = 1.0, pixPfreq = 1.0, xteil = 1.0;
     int32_t DiaNummer = 0;

@@ -68,11 +68,11 @@ void TDiagramm::newsize(int32_t w, int32_t doBits, int32_t h)
     const bool ok = computeLayout(w, doBits, h);
     if (Bitm2.width() != w || Bitm2.height() != h) {
         Bitm2 = QImage(w, h, QImage::Format_RGB32);
-        m_outsideIsStatic = false;
+        m_paint.outsideIsStatic = false;
     }
     if (!ok) {
         Bitm2.fill(bgrToQColor(FColmargin));
-        m_outsideIsStatic = false;
+        m_paint.outsideIsStatic = false;
         m_changed = QRegion(Bitm2.rect());
         if (OnRepainted)
             OnRepainted();
@@ -86,7 +86,7 @@ bool TDiagramm::computeLayout(int32_t w, int32_t doBits, int32_t h)
     m_w = w;
     m_h = h;
     if (guiAvailable()) {
-        const TTextMetrics& m = metricsFor(m_metrics, mFont);
+        const TTextMetrics& m = m_paint.metrics.of(mFont);
         textHigh = m.height;
         charwidth = m.digitWidth;
     } else {
@@ -141,8 +141,8 @@ int32_t TDiagramm::yColumnWidth(const TYAXgroup& g) const
         top = yLabelText(g, g.Fymax);
         bottom = yLabelText(g, g.Fymin);
     }
-    int32_t wdt = std::max(advanceOf(m_metrics, mFont, top), advanceOf(m_metrics, mFont, bottom));
-    wdt = std::max(wdt, advanceOf(m_metrics, mFont, g.fEinh) + charwidth);
+    int32_t wdt = std::max(m_paint.metrics.advance(mFont, top), m_paint.metrics.advance(mFont, bottom));
+    wdt = std::max(wdt, m_paint.metrics.advance(mFont, g.fEinh) + charwidth);
     return std::max(wdt, 30) + 8;
 }
 
@@ -239,31 +239,6 @@ void TDiagramm::computeScaling()
     RangeLXPix = safeRound(XtoPix(RangeLX));
     RangeRXPix = safeRound(XtoPix(RangeRX));
     ExtraLineXPix = safeRound(XtoPix(ExtraLineX));
-}
-
-const TDiagramm::TTextMetrics& TDiagramm::metricsFor(TTextMetrics& m, const QFont& f)
-{
-    if (!m.valid || m.font != f) {
-        const QFontMetrics fm(f);
-        m.font = f;
-        m.valid = true;
-        m.height = fm.height();
-        m.digitWidth = fm.horizontalAdvance(u'8');
-        m.widths.clear();
-    }
-    return m;
-}
-
-int32_t TDiagramm::advanceOf(TTextMetrics& m, const QFont& f, const QString& s)
-{
-    metricsFor(m, f);
-    if (const auto it = m.widths.constFind(s); it != m.widths.cend())
-        return *it;
-    if (m.widths.size() >= 256) // labels of ranges long gone
-        m.widths.clear();
-    const int32_t w = QFontMetrics(f).horizontalAdvance(s);
-    m.widths.insert(s, w);
-    return w;
 }
 
 void TDiagramm::makeXaxis(int32_t w)

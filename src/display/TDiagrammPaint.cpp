@@ -3,6 +3,7 @@
 
 #include "base/utils.h"
 
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
@@ -39,13 +40,13 @@ void TDiagramm::repaintOnly()
         return;
     }
     m_repaintPending = false;
-    m_staticKept = false;
+    m_paint.staticKept = false;
     PaintBitM();
     m_changed = QRegion(Bitm2.rect());
-    if (m_cellsRestored && !cursorShown()) { // what the last two paints drew
-        TPaintCells cells = m_lastCurveCells;
-        cells.unite(m_curveCells);
-        m_changed = (cells.region().intersected(curveClipRect()) + m_lastOverAxes + m_overAxes).intersected(Bitm2.rect());
+    if (m_paint.cellsRestored && !cursorShown()) { // what the last two paints drew
+        TPaintCells cells = m_paint.lastCurveCells;
+        cells.unite(m_paint.curveCells);
+        m_changed = (cells.region().intersected(curveClipRect()) + m_paint.lastOverAxes + m_paint.overAxes).intersected(Bitm2.rect());
     }
     if (OnRepainted)
         OnRepainted();
@@ -65,12 +66,12 @@ void TDiagramm::flushRepaint()
 
 void TDiagramm::PaintBitM()
 {
-    m_cellsRestored = false;
+    m_paint.cellsRestored = false;
     if (!m_laidOut || Bitm2.isNull() || m_diareci.bottom() < m_diareci.top())
         return;
     if (!guiAvailable()) {
         Bitm2.fill(col(FColmargin)); // no fonts without a GUI application
-        m_outsideIsStatic = false;
+        m_paint.outsideIsStatic = false;
         return;
     }
     QPainter p(&Bitm2);
@@ -88,7 +89,7 @@ void TDiagramm::PaintBitM()
         Rem3.paint(p, m_legRect.left(), m_legRect.top(), FColmargin);
         p.restore();
     }
-    m_outsideIsStatic = !cursorShown(); // the cursor's read-outs are elsewhere
+    m_paint.outsideIsStatic = !cursorShown(); // the cursor's read-outs are elsewhere
 }
 
 namespace {
@@ -119,11 +120,11 @@ QByteArray TDiagramm::staticLayerKey() const
     key.reserve(1024);
     TKeyWriter w{key};
     w << m_w << m_h << m_diareci.left() << m_diareci.top() << m_diareci.right() << m_diareci.bottom();
-    if (!(m_keyFont == mFont) || m_keyFontText.isEmpty()) { // a font's key is slow to build
-        m_keyFont = mFont;
-        m_keyFontText = mFont.key();
+    if (!(m_paint.keyFont == mFont) || m_paint.keyFontText.isEmpty()) { // a font's key is slow to build
+        m_paint.keyFont = mFont;
+        m_paint.keyFontText = mFont.key();
     }
-    w << FColmargin << FColDia << FColGrid << FColtext << textHigh << XAxYpos << m_keyFontText;
+    w << FColmargin << FColDia << FColGrid << FColtext << textHigh << XAxYpos << m_paint.keyFontText;
     w << Fxlog << Fxmin << Fxmax << FxScalOffset << logSko << pixPfreq << xteil << logTextAnf << xEinH;
     const bool logo = logoWithAxes();
     w << m_colLeft << logo;
@@ -139,9 +140,9 @@ QByteArray TDiagramm::staticLayerKey() const
 void TDiagramm::paintStaticLayers(QPainter& p)
 {
     QByteArray key = staticLayerKey();
-    if (key != m_staticKey || m_static.size() != Bitm2.size()) {
-        m_static = QImage(Bitm2.size(), Bitm2.format());
-        QPainter s(&m_static);
+    if (key != m_paint.staticKey || m_paint.staticImage.size() != Bitm2.size()) {
+        m_paint.staticImage = QImage(Bitm2.size(), Bitm2.format());
+        QPainter s(&m_paint.staticImage);
         s.setFont(mFont);
         s.setBackgroundMode(Qt::TransparentMode);
         paintBackground(s);
@@ -151,14 +152,14 @@ void TDiagramm::paintStaticLayers(QPainter& p)
         paintXaxis(s);
         if (logoWithAxes())
             paintLogoText(s);
-        m_staticKey = std::move(key);
-        ++m_staticMade;
-        m_staticXteil = xteil;
-        m_staticKept = false;
+        m_paint.staticKey = std::move(key);
+        ++m_paint.staticMade;
+        m_paint.staticXteil = xteil;
+        m_paint.staticKept = false;
     } else {
-        m_staticKept = true;
+        m_paint.staticKept = true;
         // What the axis painters leave behind besides the picture.
-        xteil = m_staticXteil;
+        xteil = m_paint.staticXteil;
         for (const TYAXgroup& g : aYgroup)
             if (g.Fyaxisvis && g.Fymax != g.Fymin && g.FyScalog) {
                 FYaxisMode = eYAMnormal;
@@ -167,29 +168,29 @@ void TDiagramm::paintStaticLayers(QPainter& p)
     }
     // Over the kept axes only what the last paint drew over them has to be put back.
     const QRegion over = overAxesRegion();
-    if (m_staticKept && m_outsideIsStatic) {
-        restoreFromStatic(m_overAxes.united(over));
-        restoreFromStatic(m_curveCells.region().intersected(curveClipRect()));
-        m_cellsRestored = true;
+    if (m_paint.staticKept && m_paint.outsideIsStatic) {
+        restoreFromStatic(m_paint.overAxes.united(over));
+        restoreFromStatic(m_paint.curveCells.region().intersected(curveClipRect()));
+        m_paint.cellsRestored = true;
     } else {
         p.save();
         p.setCompositionMode(QPainter::CompositionMode_Source);
-        p.drawImage(0, 0, m_static);
+        p.drawImage(0, 0, m_paint.staticImage);
         p.restore();
     }
-    m_lastOverAxes = std::exchange(m_overAxes, over);
-    std::swap(m_lastCurveCells, m_curveCells);
-    m_curveCells.reset(Bitm2.width(), Bitm2.height());
+    m_paint.lastOverAxes = std::exchange(m_paint.overAxes, over);
+    std::swap(m_paint.lastCurveCells, m_paint.curveCells);
+    m_paint.curveCells.reset(Bitm2.width(), Bitm2.height());
 }
 
 // Copies the kept axes into the image inside r, row by row. (Qt would hand a tall region to
 // helper threads, which costs more than the copy.)
 void TDiagramm::restoreFromStatic(const QRegion& r)
 {
-    if (m_static.size() != Bitm2.size() || m_static.format() != Bitm2.format())
+    if (m_paint.staticImage.size() != Bitm2.size() || m_paint.staticImage.format() != Bitm2.format())
         return;
     for (const QRect& q : r.intersected(Bitm2.rect()))
-        copyPixels(Bitm2, q.topLeft(), m_static, q);
+        copyPixels(Bitm2, q.topLeft(), m_paint.staticImage, q);
 }
 
 // Copies `part` of `from` to `at` in `to` (same format, both inside), row by row.
@@ -208,7 +209,7 @@ QRect TDiagramm::logoRect() const
 {
     if (!guiAvailable())
         return {};
-    const int32_t h = metricsFor(m_logoMetrics, logoFont()).height;
+    const int32_t h = m_paint.logoMetrics.of(logoFont()).height;
     const int32_t bottom = std::min(m_diareci.top() - 3, curveClipRect().top() - 1);
     return QRect(0, std::max(0, bottom + 1 - h), m_diareci.right(), h);
 }
@@ -596,13 +597,13 @@ bool TDiagramm::thinSolidPen(const QPainter& p) const
            && p.compositionMode() == QPainter::CompositionMode_SourceOver && Bitm2.format() == QImage::Format_RGB32;
 }
 
-// The column spans of m_spans, each from its top to its bottom row (inside the image).
+// The column spans of m_paint.spans, each from its top to its bottom row (inside the image).
 void TDiagramm::fillColumnSpans(QRgb colour)
 {
     const int32_t w = Bitm2.width(), h = Bitm2.height();
     const qsizetype stride = Bitm2.bytesPerLine() / qsizetype(sizeof(QRgb));
     QRgb* bits = reinterpret_cast<QRgb*>(Bitm2.bits());
-    for (const TColumnSpan& s : m_spans) {
+    for (const TColumnSpan& s : m_paint.spans) {
         if (s.x < 0 || s.x >= w)
             continue;
         const int32_t top = std::max(0, s.top), bottom = std::min(h - 1, s.bottom);
@@ -663,13 +664,13 @@ int32_t TDiagramm::lastInColumn(TColumnMemo& col, int32_t i, int32_t last, int32
 const std::vector<TDiagramm::TColumnSamples>* TDiagramm::columnsOfGrid(int32_t a, int32_t b)
 {
     TColumnKey key{pXdat.stamp(), a, b, m_diareci.left(), m_diareci.right(), Fxlog, Fxmin, Fxmax, logSko, pixPfreq};
-    if (key.stamp != 0 && key == m_columnKey)
-        return m_gridAscends ? &m_columnSamples : nullptr;
-    m_columnKey = key;
-    m_columnSamples.clear();
+    if (key.stamp != 0 && key == m_paint.columnKey)
+        return m_paint.gridAscends ? &m_paint.columnSamples : nullptr;
+    m_paint.columnKey = key;
+    m_paint.columnSamples.clear();
     const double* xs = std::as_const(pXdat).smpoi();
-    m_gridAscends = ascendingFrom(xs, a, b);
-    if (!m_gridAscends)
+    m_paint.gridAscends = ascendingFrom(xs, a, b);
+    if (!m_paint.gridAscends)
         return nullptr;
     int32_t i = a;
     while (i <= b && xs[i] == 0.0)
@@ -678,11 +679,11 @@ const std::vector<TDiagramm::TColumnSamples>* TDiagramm::columnsOfGrid(int32_t a
     TColumnMemo col{this, xs};
     while (i <= b) {
         const int32_t j = lastInColumn(col, i, b, count);
-        m_columnSamples.push_back({i, j, col(i)});
+        m_paint.columnSamples.push_back({i, j, col(i)});
         count = j - i + 1;
         i = j + 1;
     }
-    return &m_columnSamples;
+    return &m_paint.columnSamples;
 }
 
 int32_t TDiagramm::drawCurve(QPainter& p, const Tcurve& c, const TYAXgroup& g, int32_t ibeg, int32_t iend)
@@ -694,8 +695,8 @@ int32_t TDiagramm::drawCurve(QPainter& p, const Tcurve& c, const TYAXgroup& g, i
     const int32_t below = B + textHigh / 8, above = T - textHigh / 8;
     const double* xs = std::as_const(pXdat).smpoi();
     const double* ys = c.CpyY.smpoi();
-    drawpoi.clear();
-    drawpoi.reserve(size_t(std::min(last - ibeg + 1, 4 * (R - L + 2))));
+    m_paint.points.clear();
+    m_paint.points.reserve(size_t(std::min(last - ibeg + 1, 4 * (R - L + 2))));
     int32_t bits = 0;
     auto pix = [&](double v) { // the pixel row of a value, clipped just beyond the plot
         int32_t Y = g.FyScalog ? LogYtoPix(g.Fymax, g.Fymin, v) : YtoPix(v, g);
@@ -711,17 +712,17 @@ int32_t TDiagramm::drawCurve(QPainter& p, const Tcurve& c, const TYAXgroup& g, i
     // A thin solid line: each column's span is set in the image directly and the poly-line
     // only joins the columns (first and last point of each), which is most of Qt's work saved.
     const bool spans = bDrawPolyLine && thinSolidPen(p);
-    m_spans.clear();
+    m_paint.spans.clear();
     auto flush = [&](const TColumnRun& r) {
         const int32_t a = pix(r.hi), b = pix(r.lo);
-        pushPoint(drawpoi, r.x, pix(r.first));
+        pushPoint(m_paint.points, r.x, pix(r.first));
         if (spans) {
-            m_spans.push_back({r.x, std::min(a, b), std::max(a, b)});
+            m_paint.spans.push_back({r.x, std::min(a, b), std::max(a, b)});
         } else {
-            pushPoint(drawpoi, r.x, std::min(a, b));
-            pushPoint(drawpoi, r.x, std::max(a, b));
+            pushPoint(m_paint.points, r.x, std::min(a, b));
+            pushPoint(m_paint.points, r.x, std::max(a, b));
         }
-        pushPoint(drawpoi, r.x, pix(r.last));
+        pushPoint(m_paint.points, r.x, pix(r.last));
     };
     // A value that is not a number is drawn where the axis minimum is (as the pixel maps do).
     const double nanAt = g.FyScalog ? (g.Fymin <= 0 ? 0.0001 : g.Fymin) : g.Fymin;
@@ -747,23 +748,23 @@ int32_t TDiagramm::drawCurve(QPainter& p, const Tcurve& c, const TYAXgroup& g, i
     if (spans)
         fillColumnSpans(p.pen().color().rgb());
     markCurve(spans);
-    const int32_t n = int32_t(drawpoi.size());
+    const int32_t n = int32_t(m_paint.points.size());
     if (bDrawPolyLine) {
         for (int32_t s = 0; s < n - 1; s += kPolyChunk - 1)
-            p.drawPolyline(drawpoi.data() + s, std::min(kPolyChunk, n - s));
+            p.drawPolyline(m_paint.points.data() + s, std::min(kPolyChunk, n - s));
         if (n == 1)
-            p.drawPoint(drawpoi[0]);
+            p.drawPoint(m_paint.points[0]);
         return bits;
     }
     // Bezier runs: the point count reduced to 3k + 1.
     const int32_t m = n >= 4 ? (n - 1) / 3 * 3 + 1 : n;
     QPainterPath path;
     if (m > 0)
-        path.moveTo(drawpoi[0]);
+        path.moveTo(m_paint.points[0]);
     for (int32_t i = 1; i + 2 < m; i += 3)
-        path.cubicTo(drawpoi[size_t(i)], drawpoi[size_t(i + 1)], drawpoi[size_t(i + 2)]);
+        path.cubicTo(m_paint.points[size_t(i)], m_paint.points[size_t(i + 1)], m_paint.points[size_t(i + 2)]);
     for (int32_t i = std::max(1, m); i < n; ++i)
-        path.lineTo(drawpoi[size_t(i)]);
+        path.lineTo(m_paint.points[size_t(i)]);
     p.drawPath(path);
     return bits;
 }
@@ -776,36 +777,36 @@ int32_t TDiagramm::drawCurve(QPainter& p, const Tcurve& c, const TYAXgroup& g, i
 void TDiagramm::markCurve(bool spans)
 {
     if (!spans) {
-        m_curveCells.mark(curveClipRect());
+        m_paint.curveCells.mark(curveClipRect());
         return;
     }
-    const int32_t w = m_curveCells.width(), cw = TPaintCells::kCellW;
+    const int32_t w = m_paint.curveCells.width(), cw = TPaintCells::kCellW;
     const size_t cols = size_t((w + cw - 1) / cw);
     if (cols == 0)
         return;
-    m_markTop.assign(cols, INT32_MAX);
-    m_markBottom.assign(cols, INT32_MIN);
+    m_paint.markTop.assign(cols, INT32_MAX);
+    m_paint.markBottom.assign(cols, INT32_MIN);
     auto add = [&](int32_t x0, int32_t x1, int32_t top, int32_t bottom) {
         if (x1 < 0 || x0 >= w)
             return; // beside the image
         const int32_t c0 = std::max(x0, 0) / cw, c1 = std::min(x1, w - 1) / cw;
         for (int32_t c = c0; c <= c1; ++c) {
-            m_markTop[size_t(c)] = std::min(m_markTop[size_t(c)], top);
-            m_markBottom[size_t(c)] = std::max(m_markBottom[size_t(c)], bottom);
+            m_paint.markTop[size_t(c)] = std::min(m_paint.markTop[size_t(c)], top);
+            m_paint.markBottom[size_t(c)] = std::max(m_paint.markBottom[size_t(c)], bottom);
         }
     };
-    for (const TColumnSpan& s : m_spans)
+    for (const TColumnSpan& s : m_paint.spans)
         add(s.x, s.x, s.top, s.bottom);
-    for (size_t i = 0; i + 1 < drawpoi.size(); ++i) {
-        const QPoint a = drawpoi[i], b = drawpoi[i + 1];
+    for (size_t i = 0; i + 1 < m_paint.points.size(); ++i) {
+        const QPoint a = m_paint.points[i], b = m_paint.points[i + 1];
         add(std::min(a.x(), b.x()) - 1, std::max(a.x(), b.x()) + 1, std::min(a.y(), b.y()) - 1,
             std::max(a.y(), b.y()) + 1);
     }
-    if (drawpoi.size() == 1)
-        add(drawpoi[0].x() - 1, drawpoi[0].x() + 1, drawpoi[0].y() - 1, drawpoi[0].y() + 1);
+    if (m_paint.points.size() == 1)
+        add(m_paint.points[0].x() - 1, m_paint.points[0].x() + 1, m_paint.points[0].y() - 1, m_paint.points[0].y() + 1);
     for (size_t c = 0; c < cols; ++c)
-        if (m_markTop[c] <= m_markBottom[c])
-            m_curveCells.mark(QRect(int32_t(c) * cw, m_markTop[c], cw, m_markBottom[c] - m_markTop[c] + 1));
+        if (m_paint.markTop[c] <= m_paint.markBottom[c])
+            m_paint.curveCells.mark(QRect(int32_t(c) * cw, m_paint.markTop[c], cw, m_paint.markBottom[c] - m_paint.markTop[c] + 1));
 }
 
 void TDiagramm::paintMarker(QPainter& p, const Tcurve& c, const TYAXgroup& g)
@@ -814,7 +815,7 @@ void TDiagramm::paintMarker(QPainter& p, const Tcurve& c, const TYAXgroup& g)
         return;
     const int32_t x = int32_t(std::lround(std::clamp(XtoPix(c.MarkerP.x), -1e6, 1e6)));
     const int32_t y = g.FyScalog ? LogYtoPix(g.Fymax, g.Fymin, c.MarkerP.y) : YtoPix(c.MarkerP.y, g);
-    m_curveCells.mark(QRect(x - 5, y - 5, 11, 11));
+    m_paint.curveCells.mark(QRect(x - 5, y - 5, 11, 11));
     p.drawLine(x - 4, y - 4, x + 4, y + 4);
     p.drawLine(x - 4, y + 4, x + 4, y - 4);
 }
@@ -849,7 +850,7 @@ QFont TDiagramm::logoFont() const
 
 int32_t TDiagramm::logoWidth() const
 {
-    return guiAvailable() ? advanceOf(m_logoMetrics, logoFont(), logoText()) : 0;
+    return guiAvailable() ? m_paint.logoMetrics.advance(logoFont(), logoText()) : 0;
 }
 
 // The logo's text: the stored one ends in a blank, trimmed so the version follows after one space.
@@ -872,7 +873,7 @@ void TDiagramm::paintLogoText(QPainter& p)
     p.setClipRect(logoPlace());
     p.setFont(logoFont());
     p.setPen(QGuiApplication::palette().color(QPalette::Highlight));
-    m_logoStamp.draw(p, logoRect(), Qt::AlignRight | Qt::AlignBottom, logoText());
+    m_paint.logoStamp.draw(p, logoRect(), Qt::AlignRight | Qt::AlignBottom, logoText());
     p.restore();
 }
 
@@ -889,7 +890,7 @@ QFont TDiagramm::captionFont() const
 // Where the fixed caption is drawn, at the plot's lower right.
 QRect TDiagramm::captionRect() const
 {
-    const int32_t sh = guiAvailable() ? metricsFor(m_captionMetrics, captionFont()).height : 0;
+    const int32_t sh = guiAvailable() ? m_paint.captionMetrics.of(captionFont()).height : 0;
     return QRect(m_diareci.left(), m_diareci.bottom() - 14 - sh / 2, m_diareci.width() - 6, sh);
 }
 
@@ -902,7 +903,7 @@ QRect TDiagramm::captionPlace() const
 // Whether this paint drew nothing at `place` but the kept axes: no curve, line or cursor.
 bool TDiagramm::captionOverAxesOnly(const QRect& place) const
 {
-    if (cursorShown() || m_curveCells.touches(place))
+    if (cursorShown() || m_paint.curveCells.touches(place))
         return false;
     auto crosses = [&](int32_t x) { return x >= place.left() && x <= place.right(); };
     if (FRangeLines && (crosses(RangeLXPix) || crosses(RangeRXPix)))
@@ -916,7 +917,7 @@ void TDiagramm::paintCaption(QPainter& p)
     p.setClipRect(captionPlace());
     p.setFont(captionFont());
     p.setPen(col(0x808080));
-    m_captionStamp.draw(p, captionRect(), Qt::AlignRight | Qt::AlignVCenter, fixedCaption());
+    m_paint.captionStamp.draw(p, captionRect(), Qt::AlignRight | Qt::AlignVCenter, fixedCaption());
     p.restore();
 }
 
@@ -926,18 +927,18 @@ void TDiagramm::paintLogo(QPainter& p)
         paintLogoText(p);
     // Over the kept axes alone the caption looks the same every frame: copied, not drawn.
     const QRect place = captionPlace();
-    if (place.isEmpty() || m_static.size() != Bitm2.size() || !captionOverAxesOnly(place)) {
+    if (place.isEmpty() || m_paint.staticImage.size() != Bitm2.size() || !captionOverAxesOnly(place)) {
         paintCaption(p);
         return;
     }
-    if (m_captionPatchOf != m_staticMade || m_captionPatchPlace != place) {
-        m_captionPatch = m_static.copy(place);
-        QPainter q(&m_captionPatch);
+    if (m_paint.captionPatchOf != m_paint.staticMade || m_paint.captionPatchPlace != place) {
+        m_paint.captionPatch = m_paint.staticImage.copy(place);
+        QPainter q(&m_paint.captionPatch);
         q.translate(-place.topLeft());
         q.setBackgroundMode(Qt::TransparentMode);
         paintCaption(q);
-        m_captionPatchOf = m_staticMade;
-        m_captionPatchPlace = place;
+        m_paint.captionPatchOf = m_paint.staticMade;
+        m_paint.captionPatchPlace = place;
     }
-    copyPixels(Bitm2, place.topLeft(), m_captionPatch, m_captionPatch.rect());
+    copyPixels(Bitm2, place.topLeft(), m_paint.captionPatch, m_paint.captionPatch.rect());
 }
