@@ -10,7 +10,7 @@
 // One writer (the audio thread) appends whole blocks to every channel; one reader (the GUI
 // thread) copies the newest samples. The writer never waits: it overwrites the oldest data.
 // A reader therefore copies first and then checks with intact() that nothing it copied was
-// overwritten meanwhile (the samples are relaxed atomics, so such a race is well defined).
+// overwritten meanwhile (the samples are atomics, so such a race is well defined).
 class TSoundRing {
 public:
     // GUI thread, while no writer runs: channels x at least `frames` samples (rounded up to

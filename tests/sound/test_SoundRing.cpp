@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -63,4 +66,40 @@ TEST(SoundRing, AnOverwrittenRangeIsNotIntact)
     append(ring, produced, 1); // the oldest of the 16 is gone
     EXPECT_FALSE(ring.intact(end, 16));
     EXPECT_TRUE(ring.intact(end, 15));
+}
+
+// A writer far faster than the ring is long: whatever a reader copies and then finds intact holds
+// exactly the samples that end where it asked, never a mix of two blocks.
+TEST(SoundRing, AReadFoundIntactWhileWritingHoldsOneConsistentRange)
+{
+    TSoundRing ring;
+    ASSERT_TRUE(ring.allocate(2, 64));
+    std::atomic<bool> stop{false};
+    std::thread writer([&] {
+        uint64_t produced = 0;
+        for (int i = 0; !stop.load(std::memory_order_relaxed); ++i)
+            append(ring, produced, 1 + i % 37);
+    });
+    int intactReads = 0;
+    std::vector<double> got(48);
+    for (int attempt = 0; attempt < 20000 || intactReads == 0; ++attempt) {
+        const uint64_t end = ring.written();
+        const size_t n = size_t(std::min<uint64_t>(end, 48));
+        if (attempt % 2) // let the writer run on meanwhile, even on a busy single core
+            std::this_thread::yield();
+        ring.read(1, end, got.data(), n);
+        if (!ring.intact(end, n))
+            continue;
+        ++intactReads;
+        const auto wrong = std::find_if(got.begin(), got.begin() + long(n), [&, i = end - n](double v) mutable {
+            return v != 1000.0 + double(++i);
+        });
+        if (wrong != got.begin() + long(n)) {
+            ADD_FAILURE() << "frame " << (wrong - got.begin()) << " of " << n << " ending at " << end
+                          << " holds " << *wrong;
+            break;
+        }
+    }
+    stop.store(true);
+    writer.join();
 }
