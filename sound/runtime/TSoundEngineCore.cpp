@@ -4,6 +4,7 @@
 #include "TSoundGenerator.h"
 
 #include <algorithm>
+#include <utility>
 #include <cmath>
 
 namespace {
@@ -94,15 +95,18 @@ bool TSoundEngineCore::renderOutput(int frames, uint32_t seed) noexcept
     if (restarted) {
         seenOutGen_ = og;
         resetGenerator(seed);
+        startPending_ = true;
     }
-    if (outputOn_.load()) {
-        renderer_.render(signal, outPtr_[0], outPtr_[1], frames);
-        applyFilter(frames);
-    } else {
+    if (!outputOn_.load()) {
+        // A restart seen while the output is (still) off plays nothing yet: the generator's
+        // first sample goes out with the first block that is played.
         std::fill_n(outPtr_[0], frames, 0.0);
         std::fill_n(outPtr_[1], frames, 0.0);
+        return false;
     }
-    return restarted;
+    renderer_.render(signal, outPtr_[0], outPtr_[1], frames);
+    applyFilter(frames);
+    return std::exchange(startPending_, false);
 }
 
 void TSoundEngineCore::applyFilter(int frames) noexcept

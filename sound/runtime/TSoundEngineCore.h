@@ -74,7 +74,8 @@ protected:
     uint64_t recordedAt(uint64_t end) const;
 
     // Audio thread: the generator's block (silence while the output is off) in outPtr_[0..1],
-    // through callback 6. True when the output was switched on since the last block.
+    // through callback 6. True when this block is the first one played since the output was
+    // switched on (or the session restarted): its first frame is the generator's first sample.
     bool renderOutput(int frames, uint32_t seed) noexcept;
     // Audio thread: true when the input was switched on since the last block; the session
     // begins at the ring's current end.
@@ -109,4 +110,5 @@ private:
     std::atomic<uint64_t> inStart_{kNoSession}; // ring position where the input session began
     uint32_t seenInGen_ = 0;                   // audio thread: last input session seen
     uint32_t seenOutGen_ = 0;                  // audio thread: last output start seen
+    bool startPending_ = false;                // audio thread: a start seen, nothing played yet
 };

@@ -31,6 +31,7 @@ public:
         resetGenerator(kSeed);
     }
     void setInput(bool on) { switchInput(on); }
+    void restartSessions() { restartInputSession(); restartOutputSession(); } // as a module's open
     void setOutput(bool on) { switchOutput(on); }
     int fetch(TsmView* const* views, int count)
     {
@@ -188,6 +189,27 @@ TEST(SoundEngineCore, EachOutputStartPlaysTheSignalFromItsBeginning)
     EXPECT_NE(first[0], first[1]) << "left and right have noise of their own";
     EXPECT_EQ(silent[0], std::vector<double>(128, 0.0));
     EXPECT_EQ(silent[1], std::vector<double>(128, 0.0));
+}
+
+// A module opens with the output off: its first blocks play silence and report no output start,
+// so a recording never claims a generator start that did not happen. The start is reported with
+// the block that plays the generator's first sample.
+TEST(SoundEngineCore, AnOutputStartIsReportedWithTheFirstBlockPlayed)
+{
+    TLoopEngine e(64, 1024);
+    TSoundGenerator gen;
+    post(e, gen, record(0, -6.0, 1000.0));
+    e.restartSessions();
+    e.setInput(true);
+    EXPECT_FALSE(e.block()) << "opened with the output off";
+    EXPECT_FALSE(e.block());
+    e.setOutput(true);
+    EXPECT_TRUE(e.block());
+    const auto played = fetchNewest(e, 64);
+    ASSERT_FALSE(played.empty());
+    EXPECT_EQ(played[0][0], 0.0) << "a sine starts at phase 0";
+    EXPECT_GT(played[0][1], 0.0) << "and rises";
+    EXPECT_FALSE(e.block());
 }
 
 // A writer that overwrites the ring in bursts of small blocks while it is read: whatever a
