@@ -57,11 +57,17 @@ TOutputFilterPath::~TOutputFilterPath()
     delete current_;
 }
 
-uint64_t TOutputFilterPath::publish(const tFilterBlock& left, const tFilterBlock& right)
+uint64_t TOutputFilterPath::publish(const tFilterBlock& left, const tFilterBlock& right, double rate)
 {
+    // The blocks are designed for the rate the editor works at; the path runs at the output's.
+    const auto designedAt = [rate](const tFilterBlock& b) {
+        tFilterBlock c = b;
+        c.SetDesignSampleRate(rate);
+        return c;
+    };
     auto s = std::make_unique<TOutFilterSettings>();
-    compileOutChain(left, s->ch[0]);
-    compileOutChain(right, s->ch[1]);
+    compileOutChain(designedAt(left), s->ch[0]);
+    compileOutChain(designedAt(right), s->ch[1]);
     return publish(std::move(s));
 }
 
@@ -163,9 +169,9 @@ TOutputFilterPath g_outputPath;
 
 TOutputFilterPath& outputFilterPath() { return g_outputPath; }
 
-void publishOutputBlocks(const tFilterBlockSet& blocks)
+void publishOutputBlocks(const tFilterBlockSet& blocks, double rate)
 {
-    outputFilterPath().publish(blocks.outLeft, blocks.outRight);
+    outputFilterPath().publish(blocks.outLeft, blocks.outRight, rate);
 }
 
 extern "C" void vlOutputFilter(double* left, double* right)

@@ -63,8 +63,9 @@ public:
     TOutputFilterPath(const TOutputFilterPath&) = delete;
     TOutputFilterPath& operator=(const TOutputFilterPath&) = delete;
 
-    // Publishes the output blocks; returns the new generation. Allocates. GUI thread.
-    uint64_t publish(const tFilterBlock& left, const tFilterBlock& right);
+    // Publishes the output blocks designed for the output's sample rate (Hz); returns the new
+    // generation. Allocates. GUI thread.
+    uint64_t publish(const tFilterBlock& left, const tFilterBlock& right, double rate);
     // Publishes a prepared object (its generation is replaced by the next number).
     uint64_t publish(std::unique_ptr<TOutFilterSettings> s);
     // Frees the settings objects the audio thread has released; returns how many. GUI thread.
@@ -116,8 +117,9 @@ private:
 // The program's output path (the one callback 6 runs).
 TOutputFilterPath& outputFilterPath();
 
-// Publishes the output blocks of `blocks` to the program's path. GUI thread.
-void publishOutputBlocks(const tFilterBlockSet& blocks);
+// Publishes the output blocks of `blocks`, designed for `rate` (Hz), to the program's path.
+// GUI thread.
+void publishOutputBlocks(const tFilterBlockSet& blocks, double rate);
 
 // Callback 6 of the sound module: one output sample pair through the program's path.
 extern "C" void vlOutputFilter(double* left, double* right);

@@ -68,7 +68,7 @@ TEST(TOutputFilterPath, EqualsTheBlocksAndPassesThroughWithoutSettings)
 
     tFilterBlock left = lowPass(1000, 5, 7), right = lowPass(300, 2, 0);
     right.aEq[11].SetParam(iirHP, 3, 40, 0, 1, -3.1, 1, chBessel);
-    EXPECT_EQ(path.publish(left, right), 1u);
+    EXPECT_EQ(path.publish(left, right, 48000), 1u);
     const auto x = noise(4000, 11);
     for (size_t n = 0; n + 1 < x.size(); n += 2) {
         double a = x[n], b = x[n + 1];
@@ -86,7 +86,7 @@ TEST(TOutputFilterPath, StateOnASettingsChange)
 {
     TOutputFilterPath path;
     tFilterBlock ref = lowPass(1000, 4);
-    path.publish(ref, ref);
+    path.publish(ref, ref, 48000);
     const auto x = noise(3000, 12);
     auto run = [&](size_t from, size_t to) {
         for (size_t n = from; n < to; ++n) {
@@ -96,10 +96,10 @@ TEST(TOutputFilterPath, StateOnASettingsChange)
         }
     };
     run(0, 1000);
-    path.publish(lowPass(2000, 4), lowPass(2000, 4));
+    path.publish(lowPass(2000, 4), lowPass(2000, 4), 48000);
     ref.aEq[4].SetFreq(2000); // redesign in place keeps the filter's history
     run(1000, 2000);
-    path.publish(lowPass(2000, 6), lowPass(2000, 6));
+    path.publish(lowPass(2000, 6), lowPass(2000, 6), 48000);
     ref = lowPass(2000, 6); // fresh state
     run(2000, 3000);
     path.collect();
@@ -107,10 +107,36 @@ TEST(TOutputFilterPath, StateOnASettingsChange)
     EXPECT_EQ(path.settingsUnseen(), 0u);
 }
 
+// The path runs at the output's rate, whatever rate the blocks were designed at: a 1 kHz
+// low-pass published for 96 kHz answers a 10 kHz tone at 96 kHz as that design says, not as the
+// 48 kHz design (which would put the corner at 2 kHz).
+TEST(TOutputFilterPath, DesignsTheBlocksForTheOutputRate)
+{
+    constexpr double kRate = 96000, kTone = 10000;
+    const tFilterBlock lp = lowPass(1000, 4);
+    TOutputFilterPath path;
+    path.publish(lp, lp, kRate);
+    std::vector<double> out(size_t(kRate) / 2);
+    for (size_t k = 0; k < out.size(); ++k) {
+        double l = std::sin(2 * kPi * kTone * double(k) / kRate), r = 0;
+        path.process(&l, &r);
+        out[k] = l;
+    }
+    tFilterBlock at96 = lp;
+    at96.SetDesignSampleRate(kRate);
+    const double want = 20 * std::log10(at96.aEq[4].Hz(kTone, TSubject::Betrag));
+    // The 48 kHz coefficients run at 96 kHz answer at f as they would at f / 2 at 48 kHz.
+    const double at48 = 20 * std::log10(lp.aEq[4].Hz(kTone * 48000 / kRate, TSubject::Betrag));
+    const double got = 20 * std::log10(amplitude(out, out.size() / 2, out.size() / 2, kTone, kRate));
+    EXPECT_NEAR(got, want, 0.05);
+    EXPECT_GT(at48 - want, 20.0) << "the 48 kHz coefficients would pass clearly more";
+    EXPECT_EQ(lp.aEq[4].DesignSampleRate(), 48000.0) << "the caller's blocks are left as they are";
+}
+
 TEST(TOutputFilterPath, DenormalsAndNonFiniteSamples)
 {
     TOutputFilterPath path;
-    path.publish(lowPass(1000), lowPass(1000));
+    path.publish(lowPass(1000), lowPass(1000), 48000);
 #if defined(__SSE__) || defined(__x86_64__)
     const unsigned csr = _mm_getcsr();
     double tiny = 1e-310, other = 0; // denormal: treated as 0 inside the path
@@ -154,7 +180,7 @@ TEST(TOutputFilterPath, StressPublishWhileFiltering)
     });
     const tFilterBlock blocks[3] = {lowPass(1000, 4), lowPass(3000, 12, 50), lowPass(500, 1, 3)};
     for (int i = 0; i < kPublications; ++i) {
-        const uint64_t g = path.publish(blocks[i % 3], blocks[(i + 1) % 3]);
+        const uint64_t g = path.publish(blocks[i % 3], blocks[(i + 1) % 3], 48000);
         path.collect();
         // Every 8th publication waits until it is in use, so both the hand-over of a taken
         // object and the replacement of one still pending are exercised.
@@ -225,7 +251,7 @@ TEST(TOutputFilterPath, RunsAsCallbackSixOfTheVirtualBench)
     ASSERT_EQ(sim().init(0x100011, u"/opt/velmora/bin/velmora\0"), 0);
 
     const tFilterBlock lp1k = lowPass(1000);
-    outputFilterPath().publish(lp1k, lp1k);
+    outputFilterPath().publish(lp1k, lp1k, 48000);
     sim().setCallBack(SD_CB_OUT_FILTER, reinterpret_cast<void*>(&vlOutputFilter));
     TwaveGO* go = sim().outAdr(1);
     go->GenFreqL = go->GenFreqR = 10000;
@@ -244,7 +270,7 @@ TEST(TOutputFilterPath, RunsAsCallbackSixOfTheVirtualBench)
 
     // A new setting while the bench runs: the response follows.
     const tFilterBlock lp5k = lowPass(5000, 4);
-    const uint64_t gen = outputFilterPath().publish(lp5k, lp5k);
+    const uint64_t gen = outputFilterPath().publish(lp5k, lp5k, 48000);
     // The bench produces as it is read: keep reading until the audio side took the change.
     for (int b = 0; b < 50 && outputFilterPath().generationInUse() != gen; ++b)
         record(1, 4800);

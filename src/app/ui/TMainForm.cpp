@@ -95,7 +95,7 @@ void TMainForm::loadSettings()
     m_fft.NahConti = m_set.nahConti;
     m_cors->readSettings(m_ini);
     loadFilterBlocks(m_filterBlocks, m_ini);
-    publishOutputBlocks(m_filterBlocks);
+    publishOutputFilters();
     m_set.readPerUser(m_ini, m_calibration);
     ApplyLevelCalibration(m_fft, m_calibration);
 }
@@ -106,6 +106,7 @@ void TMainForm::startSound()
     const TsoundStartResult r = dll.startup(true, TsoundDLLImpDyn::kStartFlags, m_set.SoundDLLname);
     m_startAction = r.action;
     if (r.action == eSoundStart::ssOK && dll.readAddresses(r.count, callbacks())) loadGeneratorSettings();
+    publishOutputFilters(); // now at the module's output rate
 }
 
 TsoundCallbacks TMainForm::callbacks()
@@ -397,6 +398,7 @@ void TMainForm::soundDialog(int kind)
     const bool input = kind < 2;
     if (!dll.usable() || (st & (input ? SD_ST_IN_RUN : SD_ST_OUT_RUN))) return;
     dll.SDSoundDlg(m_set.IODlgLink + kind);
+    publishOutputFilters(); // the output rate may have changed
     refreshSoundTexts();
     onInText();
     onOutText();

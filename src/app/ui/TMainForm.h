@@ -165,6 +165,9 @@ private:
     // start-up and shutdown
     void loadSettings();
     void startSound();
+    // Hands the output filter blocks to the output path, designed for the module's output rate.
+    void publishOutputFilters();
+    double outputFilterRate();
     void loadGeneratorSettings();
     void writeGeneratorSettings();
     void writeMainSettings();

@@ -41,6 +41,16 @@ void TMainForm::loadGeneratorSettings()
     m_generatorLoaded = dll.waveGO() || dll.waveGI();
 }
 
+// The rate the output filters run at: the module's output rate, 48 kHz before it is known.
+double TMainForm::outputFilterRate()
+{
+    TsoundDLLImpDyn& dll = soundDLL();
+    const int rate = dll.usable() ? dll.outSampleRate() : 0;
+    return rate > 0 ? double(rate) : TIIRObj::kDefaultDesignSampleRate;
+}
+
+void TMainForm::publishOutputFilters() { publishOutputBlocks(m_filterBlocks, outputFilterRate()); }
+
 void TMainForm::writeGeneratorSettings()
 {
     TsoundDLLImpDyn& dll = soundDLL();
@@ -145,7 +155,9 @@ int TMainForm::openGeneratorDialog(const std::function<int(TSoundODlgF&)>& run)
     setup.readStatus = [&dll] { return dll.SDgetSoundStatus(); };
     setup.impulseMeasurement = isImpulseMeasuringMode(measuringMode());
     setup.filters = &m_filterBlocks;
-    setup.publishFilters = [](const tFilterBlock& l, const tFilterBlock& r) { outputFilterPath().publish(l, r); };
+    setup.publishFilters = [this](const tFilterBlock& l, const tFilterBlock& r) {
+        outputFilterPath().publish(l, r, outputFilterRate());
+    };
     setup.afterCopy = [this] { refreshGeneratorDisplay(); };
     setup.synthesis = [this](TWaf& waf) {
         const TwaveGO* go = soundDLL().waveGO();
