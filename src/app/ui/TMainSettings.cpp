@@ -155,3 +155,13 @@ QPoint restoredWindowPos(QPoint stored, const QMargins& frame, const QList<QRect
     }
     return QPoint(200, 200);
 }
+
+QRect firstRunWindowRect(const QRect& available)
+{
+    constexpr double kShare = 0.8;
+    const int w = std::min(std::max(int(std::lround(available.width() * kShare)), 590), available.width());
+    const int h = std::min(std::max(int(std::lround(available.height() * kShare)), 360), available.height());
+    QRect r(0, 0, w, h);
+    r.moveCenter(available.center());
+    return r;
+}
