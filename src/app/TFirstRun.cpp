@@ -50,20 +50,24 @@ bool placeFile(const QString& target, const QByteArray& data, QString* why)
         return false;
     }
     tmp.setAutoRemove(false);
-    QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                 QFile::ReadOther);
     return true;
 }
 
 } // namespace
 
-eSettingsSeed seedSettingsFile(const QString& settingsFile, const QString& factoryFile, QString* error)
+eSettingsSeed seedSettingsFile(const QString& settingsFile, const QString& factoryFile,
+                               QString* error)
 {
-    if (QFileInfo::exists(settingsFile) || QFileInfo(settingsFile).isSymLink()) return eSettingsSeed::userFile;
+    if (QFileInfo::exists(settingsFile) || QFileInfo(settingsFile).isSymLink())
+        return eSettingsSeed::userFile;
     QString why;
     const QByteArray data = readFactory(factoryFile, &why);
     const bool placed = !data.isEmpty() && placeFile(settingsFile, data, &why);
     if (!why.isEmpty() && error)
-        *error = "The factory settings " + QDir::toNativeSeparators(factoryFile) + " were not used: " + why + ".";
+        *error = "The factory settings " + QDir::toNativeSeparators(factoryFile) +
+                 " were not used: " + why + ".";
     return placed ? eSettingsSeed::seeded : eSettingsSeed::notSeeded;
 }
 

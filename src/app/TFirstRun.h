@@ -19,7 +19,8 @@ constexpr qint64 kMaxFactoryBytes = 1024 * 1024;
 // goes to a temporary file first and is renamed into place, and a rename never replaces a file,
 // so a settings file that appeared meanwhile is not overwritten and none is ever torn.
 // GUI thread, before the main window reads the settings.
-eSettingsSeed seedSettingsFile(const QString& settingsFile, const QString& factoryFile, QString* error = nullptr);
+eSettingsSeed seedSettingsFile(const QString& settingsFile, const QString& factoryFile,
+                               QString* error = nullptr);
 
 // The factory settings file beside the program: <program folder>/../data/factory/velmora30.ini.
 QString factorySettingsFile(const QString& programFolder);

@@ -180,6 +180,6 @@ private:
     int32_t m_zBands = 0;                  // 3D depth bands
     bool m_timeDebug = false;              // show pass times
     int32_t m_passesDrawn = 0;             // packages sent to the diagram
-    uint32_t m_overChannels = 0;           // channels at full scale in the last fetched block, bit n = channel n
+    uint32_t m_overChannels = 0;           // channels at full scale in the last block, bit n = channel n
     int64_t m_passStart_ns = 0;            // steady clock at step 1
 };

@@ -1,4 +1,4 @@
-// First start: the settings file seeded from the factory file, never over the user's, never from bad input.
+// First start: seeding from the factory file, never over the user's file, never from bad input.
 #include "app/TFirstRun.h"
 
 #include <QDir>

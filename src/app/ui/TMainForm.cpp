@@ -32,7 +32,8 @@ void cbInText() { PostToMain(MSG_IN_TEXT); }
 void cbOutText() { PostToMain(MSG_OUT_TEXT); }
 
 const char* const kProductName = "velmora30";
-constexpr double kFirstRunTimeShare = 0.25; // time diagram's share of the diagram height on a first start
+// The time diagram's share of the diagram height on a first start.
+constexpr double kFirstRunTimeShare = 0.25;
 
 // Busy cursor for the lifetime of the object.
 struct BusyCursor {

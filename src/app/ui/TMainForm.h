@@ -284,7 +284,7 @@ private:
     QLabel* m_overview = nullptr;        // module, devices, formats and channels (folded away)
     QToolButton* m_overviewToggle = nullptr; // shows / hides the overview
     Tdiafrm* m_diafrm = nullptr;         // the diagram window in the central area
-    QLabel* m_overBanner = nullptr;      // red "Overload: ..." banner over the diagram, hidden without overload
+    QLabel* m_overBanner = nullptr;      // red "Overload: ..." over the diagram, hidden otherwise
     bool m_programMeasurements = false;  // useProgramMeasurements registered the factories
     std::function<int(QDialog&)> m_runFFTDlg; // tests: runs the FFT dialog instead of exec()
     QString m_diaTopic;                  // section the diagram window settings came from

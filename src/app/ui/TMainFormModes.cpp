@@ -279,8 +279,8 @@ void TMainForm::buildOverview()
     // Over the diagram, outside its layout: where the eye is while measuring.
     m_overBanner = new QLabel(m_diafrm);
     m_overBanner->setObjectName("overloadBanner");
-    m_overBanner->setStyleSheet("QLabel { background: #d01010; color: white; font-weight: bold; padding: 6px 18px; "
-                                "border-radius: 4px; }");
+    m_overBanner->setStyleSheet("QLabel { background: #d01010; color: white; font-weight: bold; "
+                                "padding: 6px 18px; border-radius: 4px; }");
     m_overBanner->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_overBanner->hide();
     // The sound-module overview folds away under the diagram.
@@ -309,7 +309,10 @@ void TMainForm::buildOverview()
     refreshSoundTexts();
 }
 
-QString TMainForm::overloadBanner() const { return m_overBanner->isVisibleTo(m_diafrm) ? m_overBanner->text() : QString(); }
+QString TMainForm::overloadBanner() const
+{
+    return m_overBanner->isVisibleTo(m_diafrm) ? m_overBanner->text() : QString();
+}
 
 QString TMainForm::overviewText() const { return m_overview ? m_overview->text() : QString(); }
 

@@ -159,8 +159,10 @@ QPoint restoredWindowPos(QPoint stored, const QMargins& frame, const QList<QRect
 QRect firstRunWindowRect(const QRect& available)
 {
     constexpr double kShare = 0.8;
-    const int w = std::min(std::max(int(std::lround(available.width() * kShare)), 590), available.width());
-    const int h = std::min(std::max(int(std::lround(available.height() * kShare)), 360), available.height());
+    const auto share = [](int whole, int least) {
+        return std::min(std::max(int(std::lround(whole * kShare)), least), whole);
+    };
+    const int w = share(available.width(), 590), h = share(available.height(), 360);
     QRect r(0, 0, w, h);
     r.moveCenter(available.center());
     return r;

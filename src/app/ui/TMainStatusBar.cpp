@@ -71,7 +71,9 @@ QString overloadBannerText(int32_t status, uint32_t channels)
     QStringList names;
     for (int ch = 0; ch < 32; ++ch)
         if (channels & (1u << ch))
-            names << (ch == 0 ? QStringLiteral("Left") : ch == 1 ? QStringLiteral("Right") : "Channel " + QString::number(ch + 1));
+            names << (ch == 0   ? QStringLiteral("Left")
+                      : ch == 1 ? QStringLiteral("Right")
+                                : "Channel " + QString::number(ch + 1));
     return "Overload: " + (names.isEmpty() ? QStringLiteral("Input") : names.join(", "));
 }
 
