@@ -1,5 +1,6 @@
 // Program entry: command line, application object, main window, the scripted steps and quitting.
 #include "app/TCommandLine.h"
+#include "app/TFirstRun.h"
 #include "app/ui/TBoxMessageService.h"
 #include "base/utils.h"
 #include "base/vlMessages.h"
@@ -96,8 +97,13 @@ int main(int argc, char** argv)
     TBoxMessageService boxes;
     if (!cl.quit) vl::setMessageService(&boxes);
 
-    vlFillDataFolder(QCoreApplication::applicationDirPath() + "/../data/");
-    TMainForm w(TMainForm::Options{cl.soundModule, cl.mode});
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    vlFillDataFolder(programFolder + "/../data/");
+    QString seedError;
+    const eSettingsSeed seed =
+        seedSettingsFile(TMainForm::settingsFileName(), factorySettingsFile(programFolder), &seedError);
+    if (!seedError.isEmpty()) vl::warningBox(seedError);
+    TMainForm w(TMainForm::Options{cl.soundModule, cl.mode, seed != eSettingsSeed::userFile});
     if (w.startupFailed()) return 1;
     w.useProgramMeasurements();
     boxes.setParent(&w);

@@ -143,6 +143,7 @@ void TDiaWindowModel::fillCurve(Tcurve& c, const tDiaCurveData& d, bool logx, in
     else
         c.SetOriY(*d.y0fd_v);
     c.xaxis.assignScaled(xaxis, m_main.xSkalFaktor(), 0.0);
+    m_main.dataArrived(); // after "clear curves" nothing would be drawn again otherwise
 }
 
 void TDiaWindowModel::fillTimeCurve(int32_t k, const Tsamplemem& td, int32_t sfreq, TColorBGR col)

@@ -227,7 +227,9 @@ public:
     bool laidOut() const { return m_laidOut; } // the last layout produced a plot
     // Clip bits of the last paint per slot: 2 = some point above the plot, 4 = below.
     int32_t clipBits(int32_t slot) const;
+    // Fills the user slots with no data and draws no curve until new data arrives.
     void clearDiaData();
+    void dataArrived() { FirstD = 0; } // a measurement's new data: curves are drawn again
     void clearMouseCur(bool c);
     // The next y limit of one automatic scroll step from `value` on group g: the neighbouring
     // log-table entry (log group) or makSkal(|ymax - ymin|/10) * (round(value/step) +- 1).

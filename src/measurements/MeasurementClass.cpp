@@ -78,7 +78,7 @@ const TMeasModeInfo kModes[kMeasModeCount] = {
     {8,  MeasTopics[8],  mcSweep,   SampleOff, "TSP",              "Normal Sweep",                 skBBsweepStart, sdSweep,  72, 8},
     {9,  MeasTopics[9],  mcOszi,    SampleOff, "Oscilloscope",     "Oscilloscope",                 skBBdStart,     sdOszi,   80, 9},
     {10, MeasTopics[10], mcPowDist, SampleOff, "Power distortion", "Power Distortion Measurement", skBBPowThd,     sdPowThd, 73, 10},
-    {11, MeasTopics[11], mcIps,     SampleOff, nullptr,            "Impulse",                      skBBdStart,     sdFFT,    8,  11},
+    {11, MeasTopics[11], mcIps,     SampleOff, "RT60 (reverberation time)", "Impulse",                      skBBdStart,     sdFFT,    8,  11},
     {12, MeasTopics[12], mcFFT2D,   Sample_2D, nullptr,            "Sample 2D",                    skBBdStart,     sdFFT,    4,  1},
     {13, MeasTopics[13], mcNone,    SampleOff, nullptr,            nullptr,                        skNone,         sdNone,   0,  0},
 };
@@ -143,7 +143,7 @@ const SDMethod g_newBlockMethod{&newBlockFromModule, nullptr};
 
 } // namespace
 
-const int32_t kMeasureMenuModes[10] = {1, 2, 3, 6, 8, 7, 10, 4, 5, 9};
+const int32_t kMeasureMenuModes[11] = {1, 2, 3, 6, 8, 7, 10, 4, 5, 9, 11};
 const int32_t kToolButtonModes[11] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
 
 const TMeasModeInfo& MeasModeInfo(int32_t mode)

@@ -69,6 +69,9 @@ public:
     virtual QStringList resultText() const { return {}; }
     // Results handed to the diagram since Init (frames drawn).
     virtual int32_t framesDrawn() const { return 0; }
+    // Input channels whose last fetched block reached full scale, bit n = channel n; 0 when
+    // none did or the measurement does not look.
+    virtual uint32_t overloadedChannels() const { return 0; }
 
     void SetMeasCallback(tCBtoMain cb) { CBtoMain = std::move(cb); }
     // A remote client asks to be told when the running measurement ends.
@@ -124,8 +127,9 @@ const TMeasModeInfo& MeasModeInfo(int32_t mode);
 int32_t WiringHelpTopic(int32_t mode);
 // The mode to start in from the stored "measuringmode": outside 1..11 (12 included) gives 1.
 int32_t StartModeFromStored(int32_t stored);
-// The modes of the menu "Measure" in menu order, and of the tool buttons in button order.
-extern const int32_t kMeasureMenuModes[10];
+// The modes of the menu "Measure" in menu order (every mode of the tool buttons), and of the
+// tool buttons in button order.
+extern const int32_t kMeasureMenuModes[11];
 extern const int32_t kToolButtonModes[11];
 // Caption of the tool button of a mode ("2D FFT", ..., "RT60").
 const char* ToolButtonCaption(int32_t mode);

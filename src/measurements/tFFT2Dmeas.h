@@ -119,6 +119,7 @@ public:
     void clearAverage() { m_average.clear(); }
     int32_t passesDrawn() const { return m_passesDrawn; }            // packages sent
     int32_t framesDrawn() const override { return m_passesDrawn; }
+    uint32_t overloadedChannels() const override { return m_overChannels; }
     // Steps 2 to 11 at once on blocks already fetched (one per input channel, each at least
     // SamplesFFT long), after a start: what one pass computes, without the messages.
     bool evaluateBlocks(std::vector<Tsamplemem> blocks);
@@ -179,5 +180,6 @@ private:
     int32_t m_zBands = 0;                  // 3D depth bands
     bool m_timeDebug = false;              // show pass times
     int32_t m_passesDrawn = 0;             // packages sent to the diagram
+    uint32_t m_overChannels = 0;           // channels at full scale in the last block, bit n = channel n
     int64_t m_passStart_ns = 0;            // steady clock at step 1
 };

@@ -67,6 +67,23 @@ void keepPart(Tsamplemem& b, int32_t ind, int32_t size)
         b = Tsamplemem::copyPart(b, ind, size);
 }
 
+// The channels (bit n = channel n) whose block reaches full scale. A 16-bit card clips its
+// positive half one step below 1.0, so that step counts as full scale too.
+uint32_t fullScaleChannels(const std::vector<Tsamplemem>& blocks)
+{
+    constexpr double kFullScale = 1.0 - 1.0 / 32768.0;
+    uint32_t mask = 0;
+    for (size_t ch = 0; ch < blocks.size() && ch < 32; ++ch) {
+        const double* x = blocks[ch].smpoi();
+        for (int32_t i = 0; i < blocks[ch].samples(); ++i)
+            if (std::fabs(x[i]) >= kFullScale) {
+                mask |= 1u << ch;
+                break;
+            }
+    }
+    return mask;
+}
+
 } // namespace
 
 bool tFFT2Dmeas::stepFetch()
@@ -88,6 +105,7 @@ bool tFFT2Dmeas::stepFetch()
         return false;
     }
     Gdata->Working = true;
+    m_overChannels = fullScaleChannels(Gdata->asdDia);
     const int32_t len = Gdata->asdDia.front().samples();
     m_stepWnd.iR = std::max(0, len - m_fft->SamplesFFT);
     for (Tsamplemem& ph : Gdata->asdPh) // of that length as a rule

@@ -4,6 +4,7 @@
 #include "base/utils.h"
 #include "base/vlMessages.h"
 #include "core/soundDLLImpDyn.h"
+#include "display/ui/Tdiafrm.h"
 #include "app/ui/TMainForm.h"
 #include "app/ui/TMainStatusBar.h"
 
@@ -14,10 +15,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QSplitter>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -274,7 +278,26 @@ TEST(TMainSettings, PositionOnAScreenThatIsGoneFallsBackTo200)
     EXPECT_EQ(restoredWindowPos({100, 50}, frame, {}), QPoint(200, 200));
 }
 
+TEST(TMainSettings, FirstRunWindowTakesMostOfTheScreenWithinTheMinimum)
+{
+    EXPECT_EQ(firstRunWindowRect(QRect(0, 0, 1600, 1000)), QRect(160, 100, 1280, 800));
+    EXPECT_EQ(firstRunWindowRect(QRect(1920, 30, 1280, 994)), QRect(2048, 129, 1024, 795)) << "second screen, panel on top";
+    EXPECT_EQ(firstRunWindowRect(QRect(0, 0, 640, 400)), QRect(25, 20, 590, 360)) << "not below the window minimum";
+    EXPECT_EQ(firstRunWindowRect(QRect(0, 0, 500, 300)), QRect(0, 0, 500, 300)) << "not beyond the screen";
+}
+
 // ---- status panels -------------------------------------------------------------------------------
+
+TEST(MainStatusPanels, OverloadBannerNamesTheChannels)
+{
+    const int32_t over = 0x4 | (3 << 16);
+    EXPECT_EQ(overloadBannerText(over, 0x1), "Overload: Left");
+    EXPECT_EQ(overloadBannerText(over, 0x2), "Overload: Right");
+    EXPECT_EQ(overloadBannerText(over, 0x7), "Overload: Left, Right, Channel 3");
+    EXPECT_EQ(overloadBannerText(over, 0), "Overload: Input") << "overloaded, channel not known";
+    EXPECT_EQ(overloadBannerText(0x4, 0x1), "") << "no count in the high word: no overload";
+    EXPECT_EQ(overloadBannerText(0x1 | (3 << 16), 0x1), "") << "a high word without the overload bit";
+}
 
 TEST(MainStatusPanels, ColourLetterRule)
 {
@@ -470,6 +493,33 @@ TEST_F(MainFormTest, CorrectionMenuSwitchesStoredCurvesAndOpensTheEditor)
 
 // "&Analyze Dialog" edits the window's analysis settings: "Apply" stores and reopens the dialog,
 // OK stores and ends the loop, Cancel leaves the settings as they are.
+// A first start opens on most of the screen and gives the time diagram a quarter of the
+// diagram's height once the window is laid out; the next start keeps what was stored.
+TEST_F(MainFormTest, FirstRunSizesTheWindowAndTheTimeDiagramFromTheScreen)
+{
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    int stored = 0;
+    {
+        TMainForm w(TMainForm::Options{QString(), 1, true});
+        w.show();
+        w.ensureActivated();
+        QApplication::processEvents();
+        EXPECT_EQ(w.size(), firstRunWindowRect(screen).size());
+        const QList<int> sizes = w.diagramWindow()->splitter()->sizes();
+        ASSERT_EQ(sizes.size(), 2);
+        const double share = double(sizes[1]) / (sizes[0] + sizes[1]);
+        EXPECT_NEAR(share, 0.25, 0.02) << sizes[0] << " / " << sizes[1];
+        stored = sizes[1];
+        w.close();
+    }
+    TMainForm again(TMainForm::Options{});
+    again.show();
+    again.ensureActivated();
+    QApplication::processEvents();
+    EXPECT_EQ(again.size(), firstRunWindowRect(screen).size());
+    EXPECT_NEAR(again.diagramWindow()->splitter()->sizes().value(1), stored, 2);
+}
+
 TEST_F(MainFormTest, AnalyzeDialogAppliesReopensAndKeepsItsSettings)
 {
     {

@@ -4,11 +4,15 @@
 #include "core/soundDLLImpDyn.h"
 #include "app/ui/TMainForm.h"
 #include "core/winMessage.h"
+#include "display/ui/Tdiafrm.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
 #include <QFile>
+#include <QImage>
 #include <QMenu>
+#include <QMenuBar>
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -17,6 +21,7 @@
 #include <QLineEdit>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <dlfcn.h>
 #include <thread>
 
@@ -42,6 +47,7 @@ struct MeasLog {
     double period = 50.0;  // frame period the measurement asks for, ms
     bool iniAtDeInit = false; // the settings file existed when DeInit ran
     QString iniFile;       // file checked by DeInit
+    uint32_t overMask = 0; // channels the measurement reports at full scale
 };
 MeasLog g_meas;
 
@@ -71,6 +77,7 @@ public:
         return mereOK;
     }
     double calcGoodFrameRate_ms() override { return g_meas.period; }
+    uint32_t overloadedChannels() const override { return g_meas.overMask; }
     eMeasRes SetCors(const Tcorri*, const Tcorri*, const Tcorri*) override { return mereOK; }
     eMeasRes SetChannels(int32_t in, int32_t) override { return g_meas.channelsIn = in, mereOK; }
 };
@@ -418,4 +425,131 @@ TEST_F(MainFormCycle, ClosingDuringAMessageWaitIsRefused)
     EXPECT_NE(w.activeMeasurement(), nullptr);
     EXPECT_TRUE(w.close());
     EXPECT_EQ(w.activeMeasurement(), nullptr);
+}
+
+namespace {
+
+// The actions of the menu bar's menu with this title, empty when there is none.
+QList<QAction*> menuActions(TMainForm& w, const QString& title)
+{
+    for (QAction* m : w.menuBar()->actions())
+        if (m->text() == title && m->menu()) return m->menu()->actions();
+    return {};
+}
+
+QAction* actionNamed(TMainForm& w, const QString& menu, const QString& text)
+{
+    for (QAction* a : menuActions(w, menu))
+        if (a->text() == text) return a;
+    return nullptr;
+}
+
+} // namespace
+
+TEST_F(MainFormCycle, MenuItemsFollowTheStateAndMeasureListsEveryToolMode)
+{
+    TMainForm w(TMainForm::Options{});
+    w.ensureActivated();
+    ASSERT_NE(actionNamed(w, "&File", "Sound On"), nullptr);
+    ASSERT_NE(actionNamed(w, "&File", "Start Measure"), nullptr);
+    setStatus(SD_ST_OUT_RUN | SD_ST_IN_RUN);
+    postMsg(&w, MSG_OUT_STATE);
+    postMsg(&w, MSG_IN_STATE);
+    pump();
+    EXPECT_NE(actionNamed(w, "&File", "Sound Off"), nullptr);
+    EXPECT_NE(actionNamed(w, "&File", "Stop Measure"), nullptr);
+    setStatus(0);
+    postMsg(&w, MSG_OUT_STATE);
+    postMsg(&w, MSG_IN_STATE);
+    pump();
+    EXPECT_NE(actionNamed(w, "&File", "Sound On"), nullptr);
+    EXPECT_NE(actionNamed(w, "&File", "Start Measure"), nullptr);
+
+    // Every tool button's mode can be chosen from the menu too, RT60 included.
+    const QList<QAction*> measure = menuActions(w, "Measure");
+    ASSERT_EQ(measure.size(), 11);
+    for (int b = 1; b <= 11; ++b) {
+        const auto it = std::find_if(measure.begin(), measure.end(),
+                                     [&](QAction* a) { return a->text() == w.modeButton(b)->toolTip(); });
+        ASSERT_NE(it, measure.end()) << "mode " << b;
+        (*it)->trigger();
+        EXPECT_EQ(w.measuringMode(), b);
+    }
+}
+
+TEST_F(MainFormCycle, OverloadBannerNamesTheChannelsWhileTheInputOverloads)
+{
+    TMainForm w(TMainForm::Options{});
+    w.show();
+    w.ensureActivated();
+    g_meas.period = 0.0;
+    g_meas.overMask = 0x1;
+    setStatus(SD_ST_IN_RUN | SD_ST_IN_OVER | (12 << 16));
+    postMsg(&w, MSG_NEW_BLOCK);
+    pump();
+    EXPECT_EQ(w.overloadBanner(), "Overload: Left");
+    EXPECT_EQ(w.statusTexts()[2], "RInp. Level: OVER !"); // the panel still says it too
+    g_meas.overMask = 0x3;
+    postMsg(&w, MSG_NEW_BLOCK);
+    pump();
+    EXPECT_EQ(w.overloadBanner(), "Overload: Left, Right");
+    setStatus(SD_ST_IN_RUN);
+    postMsg(&w, MSG_NEW_BLOCK);
+    pump();
+    EXPECT_EQ(w.overloadBanner(), "") << "the overload ended";
+    // Overloaded when the input stops: no block will come to say that it ended.
+    setStatus(SD_ST_IN_RUN | SD_ST_IN_OVER | (1 << 16));
+    postMsg(&w, MSG_NEW_BLOCK);
+    pump();
+    ASSERT_FALSE(w.overloadBanner().isEmpty());
+    setStatus(0);
+    postMsg(&w, MSG_IN_STATE);
+    pump();
+    EXPECT_EQ(w.overloadBanner(), "");
+}
+
+TEST_F(MainFormCycle, CtrlCCopiesTheDiagramUnlessATextFieldHasTheFocus)
+{
+    TMainForm w(TMainForm::Options{});
+    showActive(w);
+    QClipboard* clip = QGuiApplication::clipboard();
+    auto* para = w.findChild<QLineEdit*>();
+    ASSERT_NE(para, nullptr);
+    para->setText("1234");
+    para->setFocus();
+    para->selectAll();
+    clip->clear();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(clip->text(), "1234") << "the text field copied its text";
+    EXPECT_TRUE(clip->image().isNull());
+
+    w.startButton()->setFocus();
+    clip->clear();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_FALSE(clip->image().isNull()) << "Ctrl+C copied the diagram";
+    clip->clear();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Insert, Qt::ControlModifier);
+    EXPECT_FALSE(clip->image().isNull()) << "Ctrl+Ins still copies it";
+}
+
+TEST_F(MainFormCycle, ChangingTheModeClearsTheOldCurvesAndResultLines)
+{
+    TMainForm w(TMainForm::Options{});
+    w.ensureActivated();
+    TDiagramm& dia = w.diagramWindow()->diagr2d();
+    auto measured = [&] {
+        Tsamplemem y(64), x(64);
+        for (int i = 0; i < 64; ++i) y.smpoi()[i] = -20.0, x.smpoi()[i] = 20.0 * (i + 1);
+        dia.curve(0)->SetOriY(y);
+        dia.curve(0)->xaxis = x;
+        dia.setRem2({"Level: left Ch. -20.00dBV"});
+    };
+    auto hasData = [&] { return dia.curve(0)->OriY.samples() > 0 && dia.curve(0)->OriY.getsmAr(0) != kDiaNoData; };
+    measured();
+    w.selectMeasuringMode(1); // the same mode again keeps them
+    EXPECT_TRUE(hasData());
+    EXPECT_EQ(dia.legend().lines, 1);
+    w.selectMeasuringMode(3);
+    EXPECT_FALSE(hasData());
+    EXPECT_EQ(dia.legend().lines, 0);
 }

@@ -257,6 +257,30 @@ TEST_F(DiaWindowModelTest, ClearCurvesFlagsAndDrops)
     EXPECT_DOUBLE_EQ(mainDia.curve(3)->OriY.getsmAr(0), -20.0);
 }
 
+// After "clear curves" the next measurement's data is drawn again.
+TEST_F(DiaWindowModelTest, DataAfterClearCurvesIsDrawnAgain)
+{
+    auto curvePixels = [&] {
+        mainDia.paintNew(true);
+        const QImage& img = mainDia.getBitmap();
+        const QRgb col = bgrToQColor(mainDia.getColline(0)).rgb();
+        int n = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) n += img.pixel(x, y) == col;
+        return n;
+    };
+    mainDia.group(0)->Fymax = 0.0;
+    mainDia.group(0)->Fymin = -100.0;
+    putThree();
+    const int drawn = curvePixels();
+    ASSERT_GT(drawn, 50);
+    model.ConCCcurves = true;
+    model.clearCurves();
+    EXPECT_LT(curvePixels(), drawn / 4);
+    putThree();
+    EXPECT_GT(curvePixels(), drawn / 2);
+}
+
 TEST_F(DiaWindowModelTest, XLimitEditsRejectCrossedLimits)
 {
     mainDia.setX_minX_Max(22000.0, 20.0);

@@ -4,8 +4,13 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -15,11 +20,13 @@ struct VelmoraRun {
     QString err; // standard error
 };
 
-VelmoraRun runVelmora(const QStringList& args, const QString& home = QString())
+// platform: the Qt platform to run on (offscreen, or offscreen with a screen of a given size).
+VelmoraRun runVelmora(const QStringList& args, const QString& home = QString(),
+                      const QString& platform = QStringLiteral("offscreen"))
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("QT_QPA_PLATFORM", platform);
     env.insert("TSAN_OPTIONS", "suppressions=" VELMORA_TSAN_SUPP); // used only by sanitizer builds
     if (!home.isEmpty()) env.insert("VELMORA_HOME", home);
     p.setProcessEnvironment(env);
@@ -159,4 +166,77 @@ TEST(Startup, BadModeAndMeasureValuesAreRefused)
         EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains("Usage: velmora")) << r.err.toStdString();
     }
+}
+
+namespace {
+
+// The first printed line that starts with `prefix`, empty when there is none.
+QString lineStarting(const QString& out, const QString& prefix)
+{
+    for (const QString& l : out.split('\n'))
+        if (l.startsWith(prefix)) return l.trimmed();
+    return {};
+}
+
+// The left channel's "dBV/mV" pair of a level line; NaN when absent.
+std::pair<double, double> leftLevel(const QString& line)
+{
+    const QRegularExpressionMatch m = QRegularExpression(R"(left Ch\. (-?[0-9.]+)/([0-9.]+) ?\[dBV/mV\])").match(line);
+    if (!m.hasMatch()) return {NAN, NAN};
+    return {m.captured(1).toDouble(), m.captured(2).toDouble()};
+}
+
+// An offscreen screen of 1600 x 1000 pixels, described in a file in `dir`.
+QString screen1600x1000(const QTemporaryDir& dir)
+{
+    QFile f(dir.filePath("screen.json"));
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(R"({"screens": [{"name": "S", "x": 0, "y": 0, "width": 1600, "height": 1000, "logicalDpi": 96,)"
+            R"( "logicalBaseDpi": 96, "dpr": 1}]})");
+    return "offscreen:configfile=" + f.fileName();
+}
+
+} // namespace
+
+// The first start on a fresh folder measures at once: the factory settings play 1 kHz at
+// -10 dBFS through the default wire bench, calibrated so that 1 V reads 0 dBFS; the tone's RMS
+// is then 10^(-10/20) V = -10 dBV = 316.23 mV. The level, THD+N and S/N lines print, nothing
+// overloads, and the window takes 80 % of the 1600 x 1000 screen. A later start keeps the
+// user's file: the level he set is what is measured then.
+TEST(Startup, FirstRunMeasuresTheDefaultToneAndALaterStartKeepsTheUsersFile)
+{
+    QTemporaryDir home, scratch;
+    const QString png = scratch.filePath("first.png");
+    const QStringList args{"--sound-module", "libSoundSim.so", "--sound-on", "--start", "--measure", "3",
+                           "--results", "--status", "--screenshot", png, "--quit"};
+    const VelmoraRun r = runVelmora(args, home.path(), screen1600x1000(scratch));
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QString level = lineStarting(r.out, "Level:"), dist = lineStarting(r.out, "Dist:");
+    ASSERT_FALSE(level.isEmpty()) << r.out.toStdString();
+    EXPECT_TRUE(dist.contains("THD+N")) << r.out.toStdString();
+    EXPECT_FALSE(lineStarting(r.out, "S/N:").isEmpty()) << r.out.toStdString();
+    EXPECT_EQ(lineStarting(r.out, "status 2:"), "status 2: G") << "no overload";
+    const double truth = -10.0; // dBV
+    const auto [dBV, mV] = leftLevel(level);
+    std::printf("[table] first run: level dBV  truth %8.3f  line %8.3f  from mV %8.4f\n", truth, dBV,
+                20.0 * std::log10(mV / 1000.0));
+    std::printf("[table] first run: %s\n", qUtf8Printable(dist));
+    EXPECT_NEAR(dBV, truth, 0.05) << level.toStdString();
+    EXPECT_NEAR(20.0 * std::log10(mV / 1000.0), truth, 0.05) << level.toStdString();
+    const QImage img(png);
+    EXPECT_EQ(img.size(), QSize(1280, 800));
+    if (qEnvironmentVariableIsSet("VELMORA_E2E_KEEP")) QFile::copy(png, "/tmp/e2e-first-run.png");
+
+    // The user's own level; a second start must measure it, not the factory's.
+    QString ini = iniOf(home.path());
+    ASSERT_TRUE(ini.contains("volL=-10")) << ini.toStdString();
+    ini.replace("volL=-10", "volL=-20");
+    QFile f(home.filePath("velmora30.ini"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(ini.toUtf8());
+    f.close();
+    const VelmoraRun again = runVelmora(args, home.path(), screen1600x1000(scratch));
+    ASSERT_EQ(again.exitCode, 0) << again.err.toStdString();
+    EXPECT_NEAR(leftLevel(lineStarting(again.out, "Level:")).first, -20.0, 0.05) << again.out.toStdString();
+    EXPECT_TRUE(iniOf(home.path()).contains("volL=-20")) << "the user's file was replaced";
 }

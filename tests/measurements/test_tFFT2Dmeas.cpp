@@ -145,6 +145,24 @@ TEST_F(FFT2Dmeas, sineThroughTheWireReadsItsLevelAndPeaksAtItsBin)
     EXPECT_EQ(host.sampleRate, 48000);
 }
 
+// The channels that reach full scale in the fetched block, each on its own: the left above
+// full scale, the right half a dB below it; then both well below.
+TEST_F(FFT2Dmeas, overloadedChannelsAreTheOnesAtFullScale)
+{
+    init();
+    playSine(997.0, 1.0);
+    soundDLL().waveGO()->voldB_R = -0.5;
+    meas->Mstart(1);
+    ASSERT_TRUE(runUntilPackages(3));
+    EXPECT_EQ(meas->overloadedChannels(), 0x1u);
+    TwaveGO* go = soundDLL().waveGO();
+    go->voldB_L = go->voldB_R = -6.0;
+    soundDLL().SDStartSoundOut(1);
+    const int drawn = host.packages;
+    ASSERT_TRUE(runUntil([&] { return host.packages >= drawn + 3 && meas->overloadedChannels() == 0; }))
+        << "still " << meas->overloadedChannels();
+}
+
 TEST_F(FFT2Dmeas, startTwiceStopsAndLateStepMessagesAreHarmless)
 {
     init();

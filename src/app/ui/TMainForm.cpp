@@ -11,6 +11,7 @@
 #include "app/ui/TMainStatusBar.h"
 #include "core/ui/TSelSoundDLL.h"
 #include "core/winMessage.h"
+#include "display/ui/Tdiafrm.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -31,6 +32,8 @@ void cbInText() { PostToMain(MSG_IN_TEXT); }
 void cbOutText() { PostToMain(MSG_OUT_TEXT); }
 
 const char* const kProductName = "velmora30";
+// The time diagram's share of the diagram height on a first start.
+constexpr double kFirstRunTimeShare = 0.25;
 
 // Busy cursor for the lifetime of the object.
 struct BusyCursor {
@@ -57,6 +60,7 @@ TMainForm::TMainForm(const Options& options, QWidget* parent)
     if (m_fft.triggLevel == 0.0) m_fft.triggLevel = 0.001;
     // 5. main settings, then the per-user set
     loadSettings();
+    if (options.firstRun) placeForFirstRun();
     // 6. the sound module
     if (!options.soundModule.isEmpty()) m_set.SoundDLLname = options.soundModule;
     startSound();
@@ -85,7 +89,7 @@ TMainForm::~TMainForm()
     SetMainMsgReceiver(nullptr);
 }
 
-QString TMainForm::settingsFileName() const { return vlProgramDataFolder() + kProductName + QStringLiteral(".ini"); }
+QString TMainForm::settingsFileName() { return vlProgramDataFolder() + kProductName + QStringLiteral(".ini"); }
 
 void TMainForm::loadSettings()
 {
@@ -177,6 +181,19 @@ void TMainForm::storeGeometryInSettings()
     m_set.moni = s ? int(screens.indexOf(s)) : 0;
 }
 
+// A first start has no stored window: it opens on most of the screen instead of the small
+// default size, so the diagram is not squeezed once result lines show.
+void TMainForm::placeForFirstRun()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect r = firstRunWindowRect(screen->availableGeometry());
+    m_set.left = r.left();
+    m_set.top = r.top();
+    m_set.MDiaInMWwidth = r.width();
+    m_set.MDiaInMWheight = r.height();
+}
+
 void TMainForm::restoreGeometryFromSettings()
 {
     QList<QRect> screens;
@@ -221,6 +238,7 @@ void TMainForm::onActivation()
         m_activated = true;
         const int mode = m_options.startMode >= 0 ? m_options.startMode : m_set.measuringmode;
         setMeasuringModeF(mode);
+        if (m_options.firstRun) m_diafrm->setSecondaryShare(kFirstRunTimeShare);
     }
     refreshGeneratorDisplay();
     applyColours();
@@ -289,9 +307,25 @@ void TMainForm::handleMessage(int msg, intptr_t wParam)
 
 void TMainForm::onNewBlock()
 {
-    m_status->setPanelText(2, overloadPanelText(soundDLL().SDgetSoundStatus()));
-    if (!m_meas) return;
-    if (m_frameGate.admit(m_meas->calcGoodFrameRate_ms())) m_meas->Mexecute(0);
+    const int32_t st = soundDLL().SDgetSoundStatus();
+    m_status->setPanelText(2, overloadPanelText(st));
+    if (m_meas && m_frameGate.admit(m_meas->calcGoodFrameRate_ms())) m_meas->Mexecute(0);
+    showOverloadBanner(overloadBannerText(st, m_meas ? m_meas->overloadedChannels() : 0));
+}
+
+void TMainForm::showOverloadBanner(const QString& text)
+{
+    if (text.isEmpty()) {
+        m_overBanner->hide();
+        return;
+    }
+    if (m_overBanner->text() != text) {
+        m_overBanner->setText(text);
+        m_overBanner->adjustSize();
+    }
+    m_overBanner->move((m_diafrm->width() - m_overBanner->width()) / 2, 8);
+    m_overBanner->raise();
+    m_overBanner->show();
 }
 
 void TMainForm::showMemCounter() { laMem->setText(QString::asprintf("GM %lld", (long long)Tsamplemem::allocatedSamples())); }
@@ -307,6 +341,8 @@ void TMainForm::onInState()
     ButManuell->setButtonColor(inRun ? m_set.COLSOUNDOFF : m_set.COLSOUNDON);
     ButSetupInp->setEnabled(m_setupHandler && (!inRun || measuringMode() == 9));
     seAverVal->setEnabled(!inRun);
+    m_acStartMeasure->setText(inRun ? "Stop Measure" : "Start Measure");
+    if (!inRun) showOverloadBanner({}); // no more blocks will say that the overload ended
 }
 
 void TMainForm::onOutState()
@@ -315,6 +351,7 @@ void TMainForm::onOutState()
     const int32_t st = soundDLL().SDgetSoundStatus();
     const bool outRun = soundDLL().usable() && (st & SD_ST_OUT_RUN);
     ButSoundOn->setCaption(outRun ? "Sound off" : "Sound on");
+    m_acSoundOn->setText(outRun ? "Sound Off" : "Sound On");
     ButSoundOn->setButtonColor(outRun ? m_set.COLSOUNDON : m_set.COLSOUNDOFF);
 }
 

@@ -49,6 +49,7 @@ public:
     struct Options {
         QString soundModule; // module to start with instead of the stored one (empty: stored)
         int startMode = -1;  // measuring mode of the first activation instead of the stored one
+        bool firstRun = false; // no settings file existed: window and splitter sized from the screen
     };
 
     explicit TMainForm(const Options& options, QWidget* parent = nullptr);
@@ -59,7 +60,7 @@ public:
     // The module refused to initialise; the window closes itself through its close path.
     bool closeRequested() const { return m_startAction == eSoundStart::ssCloseWindow; }
     const QString& soundDLLname() const { return m_set.SoundDLLname; }
-    QString settingsFileName() const;
+    static QString settingsFileName();
     // The texts of the sound-module overview, for tests and scripts.
     QString overviewText() const;
     QAction* altDLLAction() const { return m_altDLL; }
@@ -113,6 +114,7 @@ public:
     bool MeasRun() const;
 
     // ---- state, for tests and scripts
+    QString overloadBanner() const; // the banner's text while it shows, else empty
     int measuringMode() const { return m_fft.MeasuringModeF; }
     tMeasureObj* activeMeasurement() const { return m_meas.get(); }
     TFrameGate& frameGate() { return m_frameGate; }
@@ -175,6 +177,7 @@ private:
     void buildGeneratorEditor(QBoxLayout* row);
     void runShutdownOrder(bool save);
     void onActivation();
+    void placeForFirstRun();
     void restoreGeometryFromSettings();
     void storeGeometryInSettings();
     TsoundCallbacks callbacks();
@@ -196,6 +199,7 @@ private:
     void buildEditMenu();
     void buildToolsMenu();
     void switchDiagramMode(int MM);
+    void clearDiagramData();
     void hostSecondaryFor(int MM);
     void saveDiagramSettings();
     tdiaset diagramDefaults() const;
@@ -217,6 +221,7 @@ private:
     // messages
     void handleMessage(int msg, intptr_t wParam);
     void onNewBlock();
+    void showOverloadBanner(const QString& text); // empty: hidden
     void onInState();
     void onOutState();
     void onInText();
@@ -282,6 +287,7 @@ private:
     QLabel* m_overview = nullptr;        // module, devices, formats and channels (folded away)
     QToolButton* m_overviewToggle = nullptr; // shows / hides the overview
     Tdiafrm* m_diafrm = nullptr;         // the diagram window in the central area
+    QLabel* m_overBanner = nullptr;      // red "Overload: ..." over the diagram, hidden otherwise
     bool m_programMeasurements = false;  // useProgramMeasurements registered the factories
     std::function<int(QDialog&)> m_runFFTDlg; // tests: runs the FFT dialog instead of exec()
     QString m_diaTopic;                  // section the diagram window settings came from

@@ -40,7 +40,9 @@ void TMainForm::buildEditMenu()
 {
     QMenu* edit = menuBar()->addMenu("&Edit");
     QAction* copy = edit->addAction("&Copy diagram to clipboard", this, &TMainForm::copyDiagramToClipboard);
-    copy->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Insert));
+    // Ctrl+C as well; a text field with the focus takes it first (it claims the standard copy
+    // key), so copying its text keeps working.
+    copy->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Insert), QKeySequence(Qt::CTRL | Qt::Key_C)});
 }
 
 void TMainForm::buildToolsMenu()
@@ -69,6 +71,15 @@ void TMainForm::switchDiagramMode(int MM)
     hostSecondaryFor(MM);
     m_diaTopic = MeasuringModeTopic(MM);
     m_diafrm->loadDia(m_ini, m_diaTopic, diagramDefaults());
+}
+
+void TMainForm::clearDiagramData()
+{
+    TDiagramm& main = m_diafrm->diagr2d();
+    main.clearDiaData();
+    main.setRem2({});
+    if (TDiagramm* time = m_diafrm->model().timeDia()) time->clearDiaData();
+    main.paintNew(false);
 }
 
 tdiaset TMainForm::diagramDefaults() const

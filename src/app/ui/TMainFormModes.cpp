@@ -137,7 +137,7 @@ void TMainForm::buildToolButtons()
     for (int mode : kToolButtonModes) {
         auto* b = new QToolButton(bar);
         b->setText(ToolButtonCaption(mode));
-        b->setToolTip(MeasModeInfo(mode).menuCaption ? MeasModeInfo(mode).menuCaption : "RT60 (reverberation time)");
+        b->setToolTip(MeasModeInfo(mode).menuCaption);
         b->setCheckable(true);
         bar->addWidget(b);
         m_modeGroup->addButton(b, mode);
@@ -276,6 +276,13 @@ void TMainForm::buildOverview()
         onOutState();
     });
     col->addWidget(m_diafrm, 1);
+    // Over the diagram, outside its layout: where the eye is while measuring.
+    m_overBanner = new QLabel(m_diafrm);
+    m_overBanner->setObjectName("overloadBanner");
+    m_overBanner->setStyleSheet("QLabel { background: #d01010; color: white; font-weight: bold; "
+                                "padding: 6px 18px; border-radius: 4px; }");
+    m_overBanner->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_overBanner->hide();
     // The sound-module overview folds away under the diagram.
     m_overviewToggle = new QToolButton(central);
     m_overviewToggle->setObjectName("overviewToggle");
@@ -300,6 +307,11 @@ void TMainForm::buildOverview()
     hostSecondaryFor(m_options.startMode >= 0 ? m_options.startMode : m_set.measuringmode);
     m_diafrm->loadDia(m_ini, m_diaTopic, diagramDefaults());
     refreshSoundTexts();
+}
+
+QString TMainForm::overloadBanner() const
+{
+    return m_overBanner->isVisibleTo(m_diafrm) ? m_overBanner->text() : QString();
 }
 
 QString TMainForm::overviewText() const { return m_overview ? m_overview->text() : QString(); }
@@ -365,6 +377,9 @@ void TMainForm::setMeasuringModeF(int MM)
     // The old mode's diagram is saved before the new measurement builds its own diagram.
     saveDiagramSettings();
     releaseFuncMM(measuringMode());
+    // What the previous mode measured means nothing in the new one: its curves and result
+    // lines go before the new measurement sets up the diagram. The same mode again keeps them.
+    if (MM != measuringMode() && m_diafrm) clearDiagramData();
     m_fft.MeasuringModeF = MM;
     dll.SDgetSoundOutAdr(1);
     dll.SDgetSoundInAdr(1);

@@ -155,3 +155,15 @@ QPoint restoredWindowPos(QPoint stored, const QMargins& frame, const QList<QRect
     }
     return QPoint(200, 200);
 }
+
+QRect firstRunWindowRect(const QRect& available)
+{
+    constexpr double kShare = 0.8;
+    const auto share = [](int whole, int least) {
+        return std::min(std::max(int(std::lround(whole * kShare)), least), whole);
+    };
+    const int w = share(available.width(), 590), h = share(available.height(), 360);
+    QRect r(0, 0, w, h);
+    r.moveCenter(available.center());
+    return r;
+}

@@ -72,3 +72,6 @@ void writeGeneralSection(TMemIniFile& ini, const QString& productName, const vlV
 // the screens, allowing the window frame outside the left and top edges and keeping 20 pixels
 // inside the right and bottom edges; otherwise 200, 200.
 QPoint restoredWindowPos(QPoint stored, const QMargins& frame, const QList<QRect>& screens);
+// The window of a first start: 80 % of the screen's available area (at least the window's
+// minimum of 590 x 360, at most the area), centred on it.
+QRect firstRunWindowRect(const QRect& available);

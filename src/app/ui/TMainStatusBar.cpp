@@ -65,6 +65,18 @@ QString overloadPanelText(int32_t status)
     return QStringLiteral("G ");
 }
 
+QString overloadBannerText(int32_t status, uint32_t channels)
+{
+    if (overloadPanelText(status).startsWith(u'G')) return {};
+    QStringList names;
+    for (int ch = 0; ch < 32; ++ch)
+        if (channels & (1u << ch))
+            names << (ch == 0   ? QStringLiteral("Left")
+                      : ch == 1 ? QStringLiteral("Right")
+                                : "Channel " + QString::number(ch + 1));
+    return "Overload: " + (names.isEmpty() ? QStringLiteral("Input") : names.join(", "));
+}
+
 QString inputPanelText(int32_t status, const std::function<QString()>& errorText, const QString& format,
                        const QString& device)
 {

@@ -24,6 +24,10 @@ TPanelLook decodePanelText(const QString& t);
 // Panel 2 from the module's status word: "RInp. Level: OVER !" while overloaded with a detail
 // in the high word, else "G ".
 QString overloadPanelText(int32_t status);
+// The banner over the diagram while the input overloads (status as for panel 2): "Overload: "
+// and the channels at full scale (bit n = channel n: "Left", "Right", then "Channel n+1"),
+// or "Input" when none is known. Empty while the input does not overload.
+QString overloadBannerText(int32_t status, uint32_t channels);
 // Panel 1: with bit 0x8 and a high word other than 33 "R" + the module's error text, else
 // "GIn: " + format + " | " + device. errorText is only asked when needed.
 QString inputPanelText(int32_t status, const std::function<QString()>& errorText,

@@ -26,6 +26,8 @@
 #include <QSplitter>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -410,10 +412,21 @@ void Tdiafrm::placeSecondary(QWidget* w, int height, bool draggable)
     m_secWanted = height;
 }
 
+void Tdiafrm::setSecondaryShare(double share)
+{
+    m_secShare = std::clamp(share, 0.0, 1.0);
+    applySplit();
+}
+
 void Tdiafrm::applySplit()
 {
-    if (m_secWanted <= 0 || !m_secHost->isVisible() || m_split->height() < 100) return;
+    if (!m_secHost->isVisible() || m_split->height() < 100) return;
     const int total = m_split->height();
+    if (m_secShare > 0.0 && m_split->handle(1)->isEnabled()) {
+        m_secWanted = int(std::lround(total * m_secShare));
+        m_secShare = 0.0;
+    }
+    if (m_secWanted <= 0) return;
     const int h = std::clamp(m_secWanted, std::min(kMinSecHeight, total / 2), total - 60);
     m_split->setSizes({total - h, h});
 }

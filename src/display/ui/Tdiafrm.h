@@ -46,6 +46,9 @@ public:
     // null), anything else the time diagram for measurement type typ.
     QWidget* OpenSecundaryWindow(int32_t typ);
     QWidget* secondaryPanel() const { return m_secPanel; }
+    // Gives a hosted draggable secondary panel this share (0..1) of the splitter's height, now
+    // when the window is laid out, else at its first layout. It then stays at that many pixels.
+    void setSecondaryShare(double share);
 
     // Text of the main ('F') or time ('T') diagram; SaveAsText returns true on FAILURE.
     QString getLastDiagrammText(int32_t DiaType, int32_t Mode);
@@ -151,6 +154,7 @@ private:
     QLabel* m_xminLabel = nullptr;
     QLabel* m_xmaxLabel = nullptr;
     int m_secWanted = -1;                        // wanted height of the secondary panel, pixels
+    double m_secShare = 0.0;                     // share of the height still to apply (0: none)
     int32_t m_resultTextSize = 8;                // legend font size, points
     QTimer* m_commentPaint = nullptr;            // paints result lines no package followed
 };
