@@ -6,6 +6,7 @@
 #include "dsp/FFtuli.h"
 #include "measurements/tFFT2Dmeas.h"
 
+#include <QByteArray>
 #include <QFile>
 #include <QGuiApplication>
 #include <QTemporaryDir>
@@ -101,9 +102,100 @@ TEST_F(SavedSpectrum, curveAnalysisReadsTheLiveLevelInEveryWindow) {
         const double live = measureAndSave(kind, path);
         const TCurveAnalysis r = analyse(path, (kind + 4) % kWindowKinds);
         ASSERT_TRUE(r.ok) << r.error.toStdString();
-        std::printf("%-16s %9.2f %11.2f %+11.2f\n", WindowName(kind), live, r.level, r.level - live);
+        std::printf("%-16s %9.3f %11.3f %+11.4f\n", WindowName(kind), live, r.level, r.level - live);
         EXPECT_NEAR(r.level, live, 0.05) << WindowName(kind);
         EXPECT_NEAR(live, 20.0 * std::log10(0.25 * 0.497), 0.05) << WindowName(kind); // 0.25 FS at 497 mV
+        ASSERT_FALSE(r.notes.isEmpty());
+        EXPECT_EQ(r.notes[0], QString("Window:\t\"%1\" (stored with the curve)").arg(WindowName(kind)));
+    }
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// The file with the line of `key` replaced by `line` (removed when empty).
+QByteArray withKeyLine(QByteArray bytes, const QByteArray& key, const QByteArray& line) {
+    const qsizetype at = bytes.indexOf("\r\n" + key + "=") + 2;
+    const qsizetype end = bytes.indexOf("\r\n", at) + 2;
+    return bytes.replace(at, end - at, line.isEmpty() ? QByteArray() : line + "\r\n");
+}
+
+// A file written before the transform keys existed: the window of the analysis settings is
+// taken, and said so; with another window there the level moves by the two windows' factors.
+TEST_F(SavedSpectrum, fileWithoutTheTransformKeysTakesTheSettingsWindow) {
+    const QString path = home.filePath("flattop.cur"), old = home.filePath("old.cur");
+    const double live = measureAndSave(5, path);
+    const QByteArray saved = fileBytes(path);
+    EXPECT_TRUE(saved.contains("\r\nFFTWIN=5\r\nFFTSIZE=16384\r\n")) << saved.left(600).toStdString();
+    writeBytes(old, withKeyLine(withKeyLine(saved, "FFTWIN", {}), "FFTSIZE", {}));
+    TCurveAnalysis r = analyse(old, 5);
+    ASSERT_TRUE(r.ok);
+    EXPECT_NEAR(r.level, live, 0.05);
+    EXPECT_EQ(r.notes, QStringList{"Window:\t\"Flat Top\" (of the analysis settings: the curve does not name one)"});
+    r = analyse(old, 8);
+    EXPECT_NEAR(r.level - live, 20.0 * std::log10(WindowLevelFactor(8) / WindowLevelFactor(5)), 0.01);
+}
+
+// Transform keys that cannot be used are named and passed over (the settings' window is
+// taken); a file too damaged to read is refused with its reason. The file stays as it was.
+TEST_F(SavedSpectrum, unusableTransformKeysFallBackAndChangeNothing) {
+    const QString path = home.filePath("hann.cur"), bad = home.filePath("bad.cur");
+    const double live = measureAndSave(2, path);
+    const QByteArray saved = fileBytes(path);
+    const QByteArray longValue(1000, '7');
+    const std::vector<std::pair<QByteArray, QString>> usable = {
+        {"FFTWIN=abc", "FFTWIN=abc cannot be used"},
+        {"FFTWIN=9", "FFTWIN=9 cannot be used"},
+        {"FFTWIN=-1", "FFTWIN=-1 cannot be used"},
+        {"FFTWIN=2.5", "FFTWIN=2.5 cannot be used"},
+        {"FFTWIN=", "FFTWIN= cannot be used"},
+        {"FFTWIN=99999999999999999999", "FFTWIN=99999999999999999999 cannot be used"},
+        {"FFTWIN=\xEF\xBC\x92", QString::fromUtf8("FFTWIN=\xEF\xBC\x92 cannot be used")}, // a full-width 2
+        {"FFTWIN=2\xB5", QString::fromLatin1("FFTWIN=2\xB5 cannot be used")}, // no UTF-8: read as Latin-1
+        {"FFTWIN=" + longValue, "FFTWIN=" + QString(40, '7') + "... cannot be used"},
+        {"FFTSIZE=12345", "FFTSIZE=12345 cannot be used"},
+    };
+    for (const auto& [line, note] : usable) {
+        const QByteArray key = line.left(line.indexOf('='));
+        const QByteArray bytes = withKeyLine(saved, key, line);
+        writeBytes(bad, bytes);
+        Tcurve c(-1);
+        QString error, notice;
+        ASSERT_EQ(c.loadfromFile(bad, &error, &notice), kSize / 2) << error.toStdString();
+        EXPECT_EQ(notice, note);
+        EXPECT_EQ(c.FFTwin, key == "FFTWIN" ? -1 : 2);
+        const TCurveAnalysis r = analyse(bad, 2);
+        EXPECT_NEAR(r.level, live, 0.05) << line.left(60).toStdString();
+        EXPECT_EQ(fileBytes(bad), bytes);
+    }
+    // A size that is an FFT size but not the points': the points decide.
+    writeBytes(bad, withKeyLine(saved, "FFTSIZE", "FFTSIZE=1024"));
+    const TCurveAnalysis r = analyse(bad, 8);
+    EXPECT_NEAR(r.level, live, 0.05);
+    EXPECT_TRUE(r.notes.contains("FFT size 1024 stored with the curve does not match its 8192 points: 16384 taken"))
+        << r.notes.join('|').toStdString();
+
+    const qsizetype cut = saved.indexOf("FFTWIN=") + 4;
+    const std::vector<std::pair<QByteArray, QString>> refused = {
+        {saved.left(cut), "it has no data part"},                                               // truncated
+        {withKeyLine(saved, "FFTWIN", "FFTWIN=" + QByteArray(70000, '1')), "not a text file"}, // huge
+        {withKeyLine(saved, "FFTWIN", QByteArray("F\0F\0T\0W\0I\0N\0=\0\x32\0", 16)), "not a text file"}, // UTF-16
+    };
+    for (const auto& [bytes, why] : refused) {
+        writeBytes(bad, bytes);
+        Tcurve c(-1);
+        QString error;
+        EXPECT_EQ(c.loadfromFile(bad, &error), 0);
+        EXPECT_TRUE(error.contains(why)) << error.toStdString();
+        EXPECT_EQ(fileBytes(bad), bytes);
     }
 }
 
