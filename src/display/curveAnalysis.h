@@ -33,7 +33,8 @@ QString curveLevelUnitText(edBModi unit);
 // 2 * points, sample rate c.Sfreq, the curve's window (the settings' one when the curve names
 // none), the curve's dB mode (the settings' one when the curve's is unknown) and the weighting
 // filter of the settings. The values carry the calibration they were measured with, so the
-// level is not calibrated again (cal is the caller's record, kept for the unit's settings). Level line when ana.bLevelmess, distortion line when ana.bTHDmess, its fundamental
-// interpolated between bins for the window.
+// level is not calibrated again: cal leaves the level as it is. Level line when
+// ana.bLevelmess, distortion line when ana.bTHDmess, its fundamental interpolated between bins
+// for the window. notes name the window taken and a stored size that was not used.
 TCurveAnalysis analyzeCurve(const Tcurve& c, const cFFTdat& fft, const cAnaPara& ana,
                             const TLevelCalibration& cal);

@@ -323,7 +323,8 @@ namespace {
 std::complex<double> dirichlet(double y, int32_t n) {
     const double s = std::sin(std::numbers::pi * y / n);
     const double amplitude = std::fabs(s) < 1e-300 ? double(n) : std::sin(std::numbers::pi * y) / s;
-    return std::polar(amplitude, -std::numbers::pi * y * (n - 1) / n);
+    const double phase = -std::numbers::pi * y * (n - 1) / n;
+    return {amplitude * std::cos(phase), amplitude * std::sin(phase)}; // amplitude may be negative
 }
 
 } // namespace

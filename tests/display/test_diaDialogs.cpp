@@ -521,6 +521,23 @@ TEST_F(DiaDialogs, AnalysisToolListsTheLevel) {
     ASSERT_EQ(lines.size(), 3);
     EXPECT_EQ(lines[1], "Window:\t\"van Hann\" (of the analysis settings: the curve does not name one)");
     EXPECT_EQ(lines[2].toStdString(), "Level:\t-12.04 dBFS "); // 20*log10(0.25) to 0.01 dB
+
+    // A window key that cannot be used is named, and the settings' window taken instead.
+    c.FFTwin = 5;
+    ASSERT_TRUE(c.savetoFile(path));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll().replace("FFTWIN=5", "FFTWIN=x5");
+    f.close();
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    f.close();
+    d.Memo->clear();
+    ASSERT_TRUE(d.analyzeFile(path));
+    EXPECT_EQ(d.Memo->toPlainText().split('\n').mid(1),
+              QStringList({"Note:\tFFTWIN=x5 cannot be used",
+                           "Window:\t\"van Hann\" (of the analysis settings: the curve does not name one)",
+                           "Level:\t-12.04 dBFS "}));
     d.show();
     EXPECT_TRUE(d.Memo->toPlainText().isEmpty()); // activation clears
     d.hide();
