@@ -1,5 +1,6 @@
 // Fuzz target of the curve-file reader: bytes as a ".cur" file, loaded, checked, saved and reloaded.
 #include "display/Tcurve.h"
+#include "dsp/FFtuli.h"
 
 #include <QDir>
 #include <QFile>
@@ -61,6 +62,8 @@ void checkLoaded(const Tcurve& c, int32_t n)
     require(c.Cygroup >= 0 && c.Cygroup < kDiaCurves, "group out of range");
     require(c.FlineWidth >= 1 && c.FlineWidth <= 20, "line width out of range");
     require(int(c.FValuelogY) <= int(eLevLin) && int(c.Foperation) <= int(eDivi), "enum out of range");
+    require(c.FFTwin >= -1 && c.FFTwin <= 8, "window kind out of range");
+    require(c.SamplesFFT == 0 || IsValidFFTSize(c.SamplesFFT), "FFT size out of range");
     if (n > 0) {
         require(c.OriY.samples() == n && c.xaxis.samples() == n && c.CpyY.samples() == n, "sizes differ");
         for (int32_t i = 0; i < n; ++i)
@@ -77,6 +80,7 @@ void checkRoundTrip(const Tcurve& c, int32_t n)
     Tcurve back;
     require(back.loadfromFile(out, &err) == (n > 0 ? n : c.OriY.samples()), "count changed in a round trip");
     require(back.Name == c.Name && back.Comment == c.Comment, "texts changed in a round trip");
+    require(back.FFTwin == c.FFTwin && back.SamplesFFT == c.SamplesFFT, "transform changed in a round trip");
     for (int32_t i = 0; i < back.OriY.samples(); ++i) {
         const double a = c.OriY.getsmAr(i), b = back.OriY.getsmAr(i);
         require(std::fabs(a - b) <= 1e-14 * std::fabs(a) + 1e-300, "value changed in a round trip");

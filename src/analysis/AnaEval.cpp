@@ -319,14 +319,21 @@ const double* sharedPowers(const TResultTextInput& in, int ch, TPowerCache& cach
     return present(in.spectrum[ch]) ? cache.powers(in.spectrum[ch], ch, in.powers[ch]) : nullptr;
 }
 
+// The evaluation settings of ana, with the window of the spectra for the fundamental's read-out.
+TEvalSettings evalSettingsOf(const TResultTextInput& in, const cAnaPara& ana) {
+    TEvalSettings s = EvalSettingsOf(ana);
+    s.window = in.fft ? in.fft->FFTwin : -1;
+    return s;
+}
+
 QString distLine(const TResultTextInput& in, const cAnaPara& ana, TPowerCache& cache, TResultValues* out) {
-    const TEvalSettings settings = EvalSettingsOf(ana);
+    const TEvalSettings settings = evalSettingsOf(in, ana);
     auto part = [&](int ch) {
         const Tsamplemem* s = in.spectrum[ch];
         const TDistortionResult r = DistortionNoise(s, settings, nullptr, sharedPowers(in, ch, cache));
         keep(out ? &out->distortion[ch] : nullptr, r);
         const double v = r.dB, F = present(s) ? r.fundamental : 0.0;
-        const QString detail = distDetail(ana, F);
+        const QString detail = distDetail(ana, F > 0.0 ? r.peakFrequency : 0.0);
         if (present(s) && !(F > 0.0)) return channelLabel(ch) + detail;
         if ((ana.Hx & (kHarmonicBits | kNoiseBit)) == kNoiseBit)
             return channelLabel(ch) + dBText(v, 1) + " dB " + detail;
@@ -340,7 +347,7 @@ QString distLine(const TResultTextInput& in, const cAnaPara& ana, TPowerCache& c
 }
 
 QString signalNoiseLine(const TResultTextInput& in, const cAnaPara& ana, TPowerCache& cache, TResultValues* out) {
-    TEvalSettings noiseOnly = EvalSettingsOf(ana);
+    TEvalSettings noiseOnly = evalSettingsOf(in, ana);
     noiseOnly.Hx = kNoiseBit;
     const bool weighted = in.weighting && in.weighting->getaktiv();
     auto part = [&](int ch) {
@@ -433,7 +440,7 @@ QStringList BuildResultText(const TResultTextInput& in, const cAnaPara& ana, TRe
 
 double MeasuredFundamental(const TResultValues& values) {
     for (const TDistortionResult* r : {&values.distortion[0], &values.distortion[1], &values.noise[0], &values.noise[1]})
-        if (r->fundamental > 0.0) return r->fundamental;
+        if (r->fundamental > 0.0) return r->peakFrequency;
     return 0.0;
 }
 

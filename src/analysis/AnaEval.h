@@ -97,8 +97,8 @@ QString IMDLine(const TResultTextInput& in, const cAnaPara& ana, TResultValues* 
 QString ModDistLine(const TResultTextInput& in, const cAnaPara& ana, TResultValues* values = nullptr);
 QString SignalNoiseLine(const TResultTextInput& in, const cAnaPara& ana, TResultValues* values = nullptr);
 QString WowFlutterLine(const TResultTextInput& in, const cAnaPara& ana, TResultValues* values = nullptr);
-// The fundamental the lines last found (distortion first, then S/N; left channel first), Hz;
-// 0 when none did.
+// The fundamental the lines last found (distortion first, then S/N; left channel first) as
+// they print it, interpolated between bins, Hz; 0 when none did.
 double MeasuredFundamental(const TResultValues& values);
 // The harmonics an Hx word selects as the result text names them: "THD" for all of H2..H9,
 // else e.g. "H2+H3" (empty when none).

@@ -138,6 +138,8 @@ void TDiaWindowModel::fillCurve(Tcurve& c, const tDiaCurveData& d, bool logx, in
     c.FValuelogY = d.Ylogfdv;
     c.FdbMode = d.YdbMode;
     c.Sfreq = sfreq;
+    c.FFTwin = d.FFTwin;
+    c.SamplesFFT = d.SamplesFFT;
     if (d.y0fd_ph)
         c.SetOriYPh(*d.y0fd_v, *d.y0fd_ph);
     else
@@ -259,6 +261,10 @@ void TDiaWindowModel::putPackage(TGdata& g, bool sweep)
         dc[i].YdbMode = fd.fdbMode;
         dc[i].Ylogfdv = yValueTypOf(fd.fdbMode);
         if (sweep) dc[i].Ylogfdv = size_t(i) < g.eMode.size() ? g.eMode[size_t(i)] : edBFS;
+        else { // a spectrum: its level is read again from a saved curve with this window
+            dc[i].FFTwin = fd.FFTwin;
+            dc[i].SamplesFFT = fd.SamplesFFT;
+        }
     }
     putCurvesNew(dc, std::max(n, 0), g.xlinear, g.sfi, g.sdX);
 }

@@ -29,6 +29,8 @@ struct tDiaCurveData {
     const Tsamplemem* y0td_V = nullptr;  // time-domain values, FS
     enumYvalueTyp Ylogfdv = edBFS;       // value kind of y0fd_v
     edBModi YdbMode = dBMode_dbFS;       // level unit the values were made in
+    int32_t FFTwin = -1;                 // window kind of a spectrum (-1: none, or unknown)
+    int32_t SamplesFFT = 0;              // transform size of a spectrum (0: none, or unknown)
 };
 using ptDiaCurveData = tDiaCurveData*;
 

@@ -73,9 +73,12 @@ public:
     // when it could not be written; loadfromFile returns the SAMPLES count. A missing,
     // unreadable or damaged file (not text, no "aCurve" section, points announced without a
     // data part, more than kMaxFilePoints) returns 0, leaves the curve untouched and says
-    // why in *error; on success *error is emptied.
+    // why in *error; on success *error is emptied. The transform keys ("FFTWIN", "FFTSIZE")
+    // are written when known; on reading, a missing one leaves FFTwin / SamplesFFT unknown,
+    // and so does a value that cannot be used, which *notice (when given) then names; it is
+    // emptied otherwise.
     bool savetoFile(const QString& Fname, QString* error = nullptr) const;
-    int32_t loadfromFile(const QString& Fname, QString* error = nullptr);
+    int32_t loadfromFile(const QString& Fname, QString* error = nullptr, QString* notice = nullptr);
 
     // Largest SAMPLES count a curve file may announce (points); larger files are refused.
     static constexpr int32_t kMaxFilePoints = 1 << 24;
@@ -111,5 +114,9 @@ public:
     int32_t Fop2 = 1;               // second operand slot
     int32_t Fspez = 0;              // 1: special slot (9..11) that never receives measurements
     edBModi FdbMode = dBmode_unknown; // level unit the values were made in
+    // The transform a spectrum curve was measured with, so that its level can be read again
+    // with the right window correction: window kind 0..8 (-1 unknown) and size (0 unknown).
+    int32_t FFTwin = -1;
+    int32_t SamplesFFT = 0;
     bool frem2Name = false;         // when set, Name is replaced by Comment
 };

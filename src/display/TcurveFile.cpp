@@ -2,11 +2,14 @@
 #include "display/Tcurve.h"
 
 #include "base/TMemIniFile.h"
+#include "dsp/FFtuli.h"
 
 #include <QFile>
 #include <QLocale>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <QStringList>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +20,11 @@ namespace {
 const QString kSection = QStringLiteral("aCurve");          // the one settings section
 const QByteArray kMarker = QByteArrayLiteral("// START-> X , Y Values"); // start of the data
 constexpr qint64 kMaxLineBytes = 64 * 1024;                 // longer lines are not curve text
+// The transform a spectrum was measured with; files of older versions lack them, and their
+// readers pass over them.
+const QString kWindowKey = QStringLiteral("FFTWIN");
+const QString kSizeKey = QStringLiteral("FFTSIZE");
+constexpr int kValueShown = 40; // characters of an unusable value quoted in a notice
 
 // One number of a data line: up to 15 significant digits, '.' whatever the C locale says.
 QByteArray number15(double v)
@@ -37,6 +45,10 @@ QByteArray fileContent(const Tcurve& c)
     ini.setFloatLocale(QLocale()); // the user's locale, as the settings dialogs show numbers
     c.save(ini, kSection);
     ini.WriteInteger(kSection, "SAMPLES", c.OriY.samples());
+    if (c.FFTwin >= 0 && c.FFTwin < kWindowKinds)
+        ini.WriteInteger(kSection, kWindowKey, c.FFTwin);
+    if (IsValidFFTSize(c.SamplesFFT))
+        ini.WriteInteger(kSection, kSizeKey, c.SamplesFFT);
     QByteArray out = ini.text().toUtf8();
     out.replace("\n", "\r\n");
     out += kMarker + "\r\n";
@@ -160,6 +172,24 @@ bool readData(QFile& f, CurveFileContent& c, QString* why)
     return true;
 }
 
+bool isWindowKind(int32_t kind) { return kind >= 0 && kind < kWindowKinds; }
+
+// One transform key: its value when it is a decimal integer that `usable` accepts, else -1;
+// a value that is there but cannot be used is named in `notes`.
+int32_t readTransformKey(const TMemIniFile& ini, const QString& key, bool (*usable)(int32_t), QStringList& notes)
+{
+    if (!ini.ValueExists(kSection, key))
+        return -1;
+    const QString raw = ini.ReadString(kSection, key, QString()).trimmed();
+    bool ok = false;
+    const int v = raw.toInt(&ok, 10);
+    if (ok && usable(v))
+        return v;
+    const QString shown = raw.size() > kValueShown ? raw.left(kValueShown) + QStringLiteral("...") : raw;
+    notes << QStringLiteral("%1=%2 cannot be used").arg(key, shown);
+    return -1;
+}
+
 } // namespace
 
 bool Tcurve::savetoFile(const QString& Fname, QString* error) const
@@ -173,8 +203,10 @@ bool Tcurve::savetoFile(const QString& Fname, QString* error) const
     return false;
 }
 
-int32_t Tcurve::loadfromFile(const QString& Fname, QString* error)
+int32_t Tcurve::loadfromFile(const QString& Fname, QString* error, QString* notice)
 {
+    if (notice)
+        notice->clear();
     QString why;
     QFile f(Fname);
     CurveFileContent c;
@@ -188,6 +220,11 @@ int32_t Tcurve::loadfromFile(const QString& Fname, QString* error)
         return 0;
     }
     load(c.ini, kSection, -1, false);
+    QStringList notes;
+    FFTwin = readTransformKey(c.ini, kWindowKey, isWindowKind, notes);
+    SamplesFFT = std::max(0, readTransformKey(c.ini, kSizeKey, IsValidFFTSize, notes));
+    if (notice)
+        *notice = notes.join(QStringLiteral("; "));
     if (c.samples > 0) {
         OriY = c.y;
         xaxis = c.x;

@@ -2,6 +2,7 @@
 #include "display/curveAnalysis.h"
 
 #include "analysis/AnaEval.h"
+#include "dsp/FFtuli.h"
 
 #include <cmath>
 #include <memory>
@@ -19,8 +20,26 @@ struct TAnalysisSetup {
     std::unique_ptr<Tcorri> weighting;
 };
 
-void prepare(TAnalysisSetup& s, const Tcurve& c, const TLevelCalibration& cal) {
+// The window the curve was measured with, else the settings' one; a note saying which.
+QString takeWindow(TAnalysisSetup& s, const Tcurve& c) {
+    const bool stored = c.FFTwin >= 0 && c.FFTwin < kWindowKinds;
+    if (stored) s.fft.FFTwin = c.FFTwin;
+    return QStringLiteral("Window:\t\"%1\" ").arg(QString::fromLatin1(WindowName(s.fft.FFTwin))) +
+           (stored ? QStringLiteral("(stored with the curve)")
+                   : QStringLiteral("(of the analysis settings: the curve does not name one)"));
+}
+
+// A stored transform size that disagrees with the points; the points decide the bin spacing.
+QString sizeNote(const Tcurve& c, int32_t n) {
+    if (c.SamplesFFT <= 0 || c.SamplesFFT == n) return {};
+    return QStringLiteral("FFT size %1 stored with the curve does not match its %2 points: %3 taken")
+        .arg(c.SamplesFFT).arg(c.OriY.samples()).arg(n);
+}
+
+void prepare(TAnalysisSetup& s, const Tcurve& c, const TLevelCalibration& cal, QStringList& notes) {
     const int32_t n = 2 * c.OriY.samples();
+    notes << takeWindow(s, c);
+    if (const QString note = sizeNote(c, n); !note.isEmpty()) notes << note;
     s.fft.SamplesFFT = n;
     s.ana.lsampFFTPoints = n;
     s.ana.fsampFreq = c.Sfreq;
@@ -39,18 +58,22 @@ QString distortionText(const cAnaPara& ana, double fundamental) {
 }
 
 QString levelLine(TAnalysisSetup& s, const Tcurve& c, double& level) {
-    level = BandLevel(&c.OriY, s.ana, s.fft, true, 0, s.weighting.get(), s.unit);
+    // The curve holds the spectrum as the diagram showed it, calibrated to its unit already;
+    // calibrating again would shift the level by the unit's offset (5.43 dB in dBV at 497 mV).
+    level = BandLevel(&c.OriY, s.ana, s.fft, false, 0, s.weighting.get(), s.unit);
     return QString::asprintf("Level:%s%6.2f%s ", "\t", level,
                              qPrintable(" " + curveLevelUnitText(s.unit)));
 }
 
 QString distortionLine(TAnalysisSetup& s, const Tcurve& c, double& dist) {
-    const TDistortionResult r = DistortionNoise(&c.OriY, s.ana, nullptr);
+    TEvalSettings settings = EvalSettingsOf(s.ana);
+    settings.window = s.fft.FFTwin;
+    const TDistortionResult r = DistortionNoise(&c.OriY, settings, nullptr);
     dist = r.dB;
     if (!(r.fundamental > 0.0)) return QStringLiteral("no fundamental wave");
     if (dist == kEvalNoValue_dB || !std::isfinite(dist))
         return QStringLiteral("no distortion measured");
-    const QString text = distortionText(s.ana, r.fundamental);
+    const QString text = distortionText(s.ana, r.peakFrequency);
     if ((s.ana.Hx & (kNoiseBit | kHarmonicBits)) == kNoiseBit) // noise alone: S/N
         return "S/N:\t" + QString::asprintf("%1.1f", -dist) + " dB " + text;
     return "Dist.:\t" + QString::asprintf("%1.1f", dist) + "/" +
@@ -78,7 +101,7 @@ TCurveAnalysis analyzeCurve(const Tcurve& c, const cFFTdat& fft, const cAnaPara&
         return r;
     }
     TAnalysisSetup s{fft, ana, dBMode_dbFS, nullptr};
-    prepare(s, c, cal);
+    prepare(s, c, cal, r.notes);
     if (s.ana.bLevelmess) r.lines << levelLine(s, c, r.level);
     if (s.ana.bTHDmess) r.lines << distortionLine(s, c, r.distortion_dB);
     r.ok = true;

@@ -14,6 +14,7 @@ constexpr double kCurveAnalysisNoValue = -192.0;
 struct TCurveAnalysis {
     bool ok = false;                      // the curve could be analysed
     QString error;                        // why not ("Curve is not from a fft measurement!")
+    QStringList notes;                    // the window taken and why, a size that was not used
     QStringList lines;                    // "Level:..." and "Dist.:..." / "S/N:..." as enabled
     double level = kCurveAnalysisNoValue; // band level in the unit's scale
     double distortion_dB = kCurveAnalysisNoValue; // distortion (+ noise) ratio, dB
@@ -27,10 +28,13 @@ bool isFFTCurveLength(int32_t points);
 // Unit text of a level unit ("dBFS", "dBV", ..., "Sone"; "" for unknown).
 QString curveLevelUnitText(edBModi unit);
 
-// Analyses c (OriY read as a raw dB spectrum of 2 * points bins, x from 0 to Sfreq / 2) with
-// copies of the caller's settings: FFT size 2 * points, sample rate c.Sfreq, the curve's dB
-// mode (the settings' one when the curve's is unknown) with its calibration from cal, and the
-// weighting filter of the settings. Level line when ana.bLevelmess, distortion line when
-// ana.bTHDmess.
+// Analyses c (OriY read as a spectrum of 2 * points bins in the curve's dB mode, calibrated as
+// the diagram showed it, x from 0 to Sfreq / 2) with copies of the caller's settings: FFT size
+// 2 * points, sample rate c.Sfreq, the curve's window (the settings' one when the curve names
+// none), the curve's dB mode (the settings' one when the curve's is unknown) and the weighting
+// filter of the settings. The values carry the calibration they were measured with, so the
+// level is not calibrated again: cal leaves the level as it is. Level line when
+// ana.bLevelmess, distortion line when ana.bTHDmess, its fundamental interpolated between bins
+// for the window. notes name the window taken and a stored size that was not used.
 TCurveAnalysis analyzeCurve(const Tcurve& c, const cFFTdat& fft, const cAnaPara& ana,
                             const TLevelCalibration& cal);

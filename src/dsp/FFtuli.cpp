@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <complex>
 #include <cstring>
 #include <numbers>
 #include <stdexcept>
@@ -314,4 +315,27 @@ double WindowLevelFactor(int kind) {
     const double ms = WindowMeanSquare(kind);
     if (ms <= 0.0) return 0.0;
     return std::pow(10.0, -kSpectrumBinOffset_dB / 20.0) * 2.0 * std::sqrt(2.0) / std::sqrt(ms);
+}
+
+namespace {
+
+// Sum over t = 0..n-1 of e^(-2 pi i y t / n): the transform of the rectangle at y bins.
+std::complex<double> dirichlet(double y, int32_t n) {
+    const double s = std::sin(std::numbers::pi * y / n);
+    const double amplitude = std::fabs(s) < 1e-300 ? double(n) : std::sin(std::numbers::pi * y) / s;
+    const double phase = -std::numbers::pi * y * (n - 1) / n;
+    return {amplitude * std::cos(phase), amplitude * std::sin(phase)}; // amplitude may be negative
+}
+
+} // namespace
+
+double WindowResponse(int kind, double x, int32_t n) {
+    if (!isWindowKind(kind) || n < 2) return 0.0;
+    const long double* a = kWindows[size_t(kind)].a;
+    // Each cosine term of the window shifts the rectangle's transform by +-m bins.
+    std::complex<double> w = double(a[0]) * dirichlet(x, n);
+    for (int m = 1; m < 5; ++m)
+        if (a[m] != 0)
+            w += double(a[m]) / 2.0 * (dirichlet(x - m, n) + dirichlet(x + m, n));
+    return std::abs(w);
 }

@@ -89,3 +89,8 @@ double WindowMeanSquare(int kind);
 // 0.000 for a full-scale sine: 10^(-11.5/20) * 2 sqrt(2) / sqrt(WindowMeanSquare(kind)).
 // 0 outside 0..8. Any thread.
 double WindowLevelFactor(int kind);
+// Magnitude of the transform of the n-point window table of `kind` at x bins from a tone
+// (x real; the kind's gain correction left out), i.e. how much of a tone lying x bins away a
+// bin receives: the window's kernel, exact for the periodic tables. n a power of two >= 2;
+// 0 outside kinds 0..8. Any thread.
+double WindowResponse(int kind, double x, int32_t n);

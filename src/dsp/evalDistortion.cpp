@@ -1,6 +1,7 @@
 // Fundamental search, distortion and noise, IM and modulation distortion of a raw-dB spectrum.
 #include "dsp/evalDistortion.h"
 
+#include "dsp/evalPeak.h"
 #include "dsp/evalVector.h"
 #include "dsp/FFtuli.h"
 
@@ -172,7 +173,11 @@ TDistortionResult DistortionNoise(const Tsamplemem* spectrum, const TEvalSetting
         own.reset(new double[size_t(bins)]);
         BinPowers(x, bins, s.binSpacing(), weighting, own.get());
     }
-    distortionSums(x, own ? own.get() : unweighted, bins, s, d);
+    const double* p = own ? own.get() : unweighted;
+    distortionSums(x, p, bins, s, d);
+    d.peakFrequency = s.bFundAuto ? PeakFrequency(p, bins, int32_t(std::lround(d.fundamental / s.binSpacing())),
+                                                  s.binSpacing(), s.window, s.points)
+                                  : d.fundamental;
     if (d.total > 0.0 && d.harmonics + d.noise > 0.0)
         d.dB = 20.0 * std::log10((std::sqrt(d.harmonics) + std::sqrt(d.noise)) / std::sqrt(d.total));
     return d;

@@ -14,6 +14,7 @@ double FindFundamental(const Tsamplemem* spectrum, const TEvalSettings& s);
 struct TDistortionResult {
     double dB = kEvalNoValue_dB; // 20*log10((sqrt(H) + sqrt(N)) / sqrt(T)), or "no value"
     double fundamental = 0.0;    // the fundamental used, Hz (0: none, nothing else measured)
+    double peakFrequency = 0.0;  // the fundamental's tone between bins, Hz (what is printed)
     double total = 0.0;          // T: power of all bins
     double harmonics = 0.0;      // H: power of the selected harmonics in the band
     double noise = 0.0;          // N: power of the band's other bins (when noise is selected)
@@ -24,6 +25,8 @@ struct TDistortionResult {
 // N, when bit 0 of Hx is set, the bins that are neither fundamental (within 12 bins) nor any
 // harmonic. H and N count only [lfvon, lfbis]. The active weighting (may be null) applies to
 // every bin. The fundamental is searched when bFundAuto, else manualFundamental is used.
+// The regions lie about the fundamental's bin; the tone itself, interpolated between bins for
+// the window s.window (PeakFrequency), is reported as peakFrequency (a manual fundamental as it is).
 // "No value" for a missing spectrum, no fundamental, or H + N = 0. `unweighted`, when given,
 // holds the spectrum's unweighted bin powers (BinPowers), which spares computing them.
 TDistortionResult DistortionNoise(const Tsamplemem* spectrum, const TEvalSettings& s,

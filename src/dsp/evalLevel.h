@@ -24,6 +24,7 @@ struct TEvalSettings {
     int32_t Hx = 31;                // bit 0 noise, bit k harmonic k+1
     bool bFundAuto = true;          // search the fundamental
     double manualFundamental = 0.0; // the fundamental when not searched, Hz
+    int32_t window = -1;            // window kind 0..8 of the spectrum (-1 unknown): peak interpolation
 
     // Without a sample rate or a transform size nothing can be evaluated.
     bool evaluable() const;

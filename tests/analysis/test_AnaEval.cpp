@@ -932,4 +932,54 @@ TEST(AnaEvalShared, KnownPowersGiveTheSameLines) {
     }
 }
 
+// ---- the printed fundamental -----------------------------------------------------------------
+
+// A tone swept across a bin at 48 kHz / 16384 points (bin 2.93 Hz) in every window: the
+// fundamental read between bins is within 0.002 Hz of the tone for the window it was made with
+// (a parabola on log magnitudes, taken for an unknown window, is shown beside it), while the
+// evaluation regions stay on the loudest bin. A 1 kHz tone prints "@ 1000Hz". The tone's
+// mirror image below 0 Hz, which the window's kernel leaves out, costs "norm" 0.0011 Hz and
+// "Hamming" 0.0003 Hz; the other windows are exact to 1e-6 Hz.
+TEST(AnaEvalFundamental, InterpolatedBetweenBinsInEveryWindow) {
+    constexpr int32_t n = 16384;
+    const double step = double(kRate) / n;
+    cAnaPara ana = settingsFor(n);
+    ana.bTHDmess = ana.bResultTextLeft = true;
+    ana.Hx = 0x1FE;
+    std::printf("[table] window            max |error| Hz: window-exact  log-parabola   printed at 1000 Hz\n");
+    for (int kind = 0; kind < kWindowKinds; ++kind) {
+        TEvalSettings exact = EvalSettingsOf(ana), parabola = exact;
+        exact.window = kind;
+        double worst = 0.0, worstParabola = 0.0;
+        for (int i = -10; i <= 10; ++i) {
+            const double f = (std::round(1000.0 / step) + i / 20.0) * step;
+            Signal x(n);
+            for (int32_t t = 0; t < n; ++t)
+                x[size_t(t)] = 0.5 * std::sin(2.0 * kPi * f * t / kRate);
+            const Tsamplemem s = rawSpectrum(x, kind);
+            const TDistortionResult r = DistortionNoise(&s, exact, nullptr);
+            // The loudest bin (either one at half a bin), as before.
+            EXPECT_EQ(r.fundamental, std::round(r.fundamental / step) * step) << WindowName(kind) << " " << f;
+            EXPECT_LE(std::abs(r.fundamental - f), 0.5 * step + 1e-9) << WindowName(kind) << " " << f;
+            worst = std::max(worst, std::abs(r.peakFrequency - f));
+            worstParabola = std::max(worstParabola, std::abs(DistortionNoise(&s, parabola, nullptr).peakFrequency - f));
+        }
+        Signal x(n);
+        for (int32_t t = 0; t < n; ++t)
+            x[size_t(t)] = 0.5 * std::sin(2.0 * kPi * 1000.0 * t / kRate);
+        const Tsamplemem s = rawSpectrum(x, kind);
+        cFFTdat fft;
+        fft.SamplesFFT = n;
+        fft.FFTwin = kind;
+        TResultTextInput in;
+        in.spectrum[0] = &s;
+        in.fft = &fft;
+        const QString line = DistLine(in, ana);
+        std::printf("[table] %-16s %30.7f %14.5f   %s\n", WindowName(kind), worst, worstParabola,
+                    qPrintable(line.section('@', 1).trimmed()));
+        EXPECT_LT(worst, 0.002) << WindowName(kind);
+        EXPECT_TRUE(line.endsWith("THD @ 1000Hz ")) << line.toStdString();
+    }
+}
+
 } // namespace

@@ -32,9 +32,10 @@ Tcurve spectrumCurve(const std::vector<double>& signal, int32_t rate, int window
     Tcurve c(-1);
     c.setNewPoints(n / 2);
     for (int32_t k = 0; k < n / 2; ++k)
-        c.setPoint(k, double(k) * rate / n, s[k] > 0.0 ? 20.0 * std::log10(s[k]) : -300.0);
-    c.Sfreq = rate;
+        c.setPoint(k, double(k) * rate / n, s[k] > 0.0 ? 20.0 * std::log10(s[k]) + kSpectrumBinOffset_dB : -300.0);
+    c.Sfreq = rate; // dBFS as the diagram shows it, from the window `window`
     c.FdbMode = dBMode_dbFS;
+    c.FFTwin = window;
     return c;
 }
 

@@ -505,8 +505,8 @@ TEST_F(DiaDialogs, AnalysisToolListsTheLevel) {
     c.setNewPoints(n / 2);
     for (int32_t k = 0; k < n / 2; ++k)
         c.setPoint(k, double(k) * rate / n,
-                   x[size_t(k)] > 0 ? 20.0 * std::log10(x[size_t(k)]) : -300.0);
-    c.Sfreq = rate;
+                   x[size_t(k)] > 0 ? 20.0 * std::log10(x[size_t(k)]) + kSpectrumBinOffset_dB : -300.0);
+    c.Sfreq = rate; // dBFS as the diagram shows it; no window stored, as in older files
     c.FdbMode = dBMode_dbFS;
     ASSERT_TRUE(c.savetoFile(path));
     Recorder rec;
@@ -518,8 +518,26 @@ TEST_F(DiaDialogs, AnalysisToolListsTheLevel) {
     ASSERT_TRUE(d.analyzeFile(path));
     EXPECT_TRUE(rec.shown.empty());
     const QStringList lines = d.Memo->toPlainText().split('\n');
-    ASSERT_EQ(lines.size(), 2);
-    EXPECT_EQ(lines[1].toStdString(), "Level:\t-12.04 dBFS "); // 20*log10(0.25) to 0.01 dB
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[1], "Window:\t\"van Hann\" (of the analysis settings: the curve does not name one)");
+    EXPECT_EQ(lines[2].toStdString(), "Level:\t-12.04 dBFS "); // 20*log10(0.25) to 0.01 dB
+
+    // A window key that cannot be used is named, and the settings' window taken instead.
+    c.FFTwin = 5;
+    ASSERT_TRUE(c.savetoFile(path));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll().replace("FFTWIN=5", "FFTWIN=x5");
+    f.close();
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    f.close();
+    d.Memo->clear();
+    ASSERT_TRUE(d.analyzeFile(path));
+    EXPECT_EQ(d.Memo->toPlainText().split('\n').mid(1),
+              QStringList({"Note:\tFFTWIN=x5 cannot be used",
+                           "Window:\t\"van Hann\" (of the analysis settings: the curve does not name one)",
+                           "Level:\t-12.04 dBFS "}));
     d.show();
     EXPECT_TRUE(d.Memo->toPlainText().isEmpty()); // activation clears
     d.hide();

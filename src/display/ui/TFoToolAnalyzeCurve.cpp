@@ -58,8 +58,8 @@ void TFoToolAnalyzeCurve::openCurve() {
 
 bool TFoToolAnalyzeCurve::analyzeFile(const QString& path) {
     Tcurve curve(-1);
-    QString error;
-    curve.loadfromFile(path, &error);
+    QString error, notice;
+    curve.loadfromFile(path, &error, &notice);
     LaFileName->setText(QFileInfo(path).fileName());
     Memo->appendPlainText(path);
     if (!error.isEmpty()) {
@@ -71,7 +71,9 @@ bool TFoToolAnalyzeCurve::analyzeFile(const QString& path) {
         vl::errorBox(r.error);
         return false;
     }
-    for (const QString& line : r.lines)
+    if (!notice.isEmpty())
+        Memo->appendPlainText(QStringLiteral("Note:\t") + notice);
+    for (const QString& line : r.notes + r.lines)
         Memo->appendPlainText(line);
     return true;
 }

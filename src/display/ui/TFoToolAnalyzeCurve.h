@@ -11,7 +11,8 @@ class QPlainTextEdit;
 class QPushButton;
 
 // Works on copies of the caller's analysis settings (taken at construction). "Open Curve"
-// asks for a curve file (replaceable chooser), lists its name and the level / distortion lines
+// asks for a curve file (replaceable chooser), lists its name, a note on transform keys that
+// could not be used, the window the level is corrected for, and the level / distortion lines
 // in the memo; a file that is no FFT curve gives "Error" / "Curve is not from a fft
 // measurement!", an unreadable one the loader's reason, both through the message service.
 // GUI thread only.
