@@ -824,6 +824,10 @@ void TDiagramm::paintCursor(QPainter& p)
 {
     if (!cursorShown())
         return;
+    if (dispVar == kCursorCross) {
+        paintCrosshair(p);
+        return;
+    }
     const QRect& r = m_diareci;
     p.setPen(col(FColCur));
     if (dispVar == 1)
