@@ -227,9 +227,13 @@ std::vector<QString> readoutLines(const TDiagramm& dia, const TReadout& r)
     for (const TReadoutLevel& l : r.levels)
         out.push_back(dia.getCurveName(l.slot) + ": " + QString::number(l.level, 'f', dia.FDigits) + " " +
                       dia.group(dia.curve(l.slot)->Cygroup)->fEinh);
-    if (r.ref)
+    if (r.ref) {
+        // A difference of levels is in dB whatever the reference level (dBFS, dBV, ...).
+        QString yu = r.primary >= 0 ? dia.group(dia.curve(r.primary)->Cygroup)->fEinh : dia.yEinH;
+        if (yu.startsWith("dB"))
+            yu = "dB";
         out.push_back(QString::fromUtf8("\u0394 ") + QString::number(r.dX, 'f', std::fabs(r.dX) < 100 ? 2 : 1) + " " +
-                      xu + " / " + QString::number(r.dY, 'f', dia.FDigits) + " " +
-                      (r.primary >= 0 ? dia.group(dia.curve(r.primary)->Cygroup)->fEinh : dia.yEinH));
+                      xu + " / " + QString::number(r.dY, 'f', dia.FDigits) + " " + yu);
+    }
     return out;
 }

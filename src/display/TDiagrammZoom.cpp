@@ -14,6 +14,17 @@ double fromAxis(double v, bool log) { return log ? std::exp(v) : v; }
 
 bool usable(TRange r, bool log) { return std::isfinite(r.lo) && std::isfinite(r.hi) && r.hi > r.lo && (!log || r.lo > 0); }
 
+// A zoomed linear y range widened to multiples of a fine step (a fiftieth of the span on the
+// ladder), so the labels, which start at ymin, read round numbers; widening by at most two such
+// steps never undoes a wheel step.
+TRange roundOutward(TRange r)
+{
+    int32_t yko = 0;
+    const double step = TDiagramm::makSkal(yko, (r.hi - r.lo) / 50.0);
+    const TRange w{std::floor(r.lo / step) * step, std::ceil(r.hi / step) * step};
+    return std::isfinite(w.lo) && std::isfinite(w.hi) && w.hi > w.lo ? w : r;
+}
+
 } // namespace
 
 TRange zoomRange(TRange r, double pivot, double factor, bool log)
@@ -119,6 +130,8 @@ void TDiagramm::wheelZoom(int32_t px, int32_t py, double steps, bool yAxes)
             continue;
         const TYAXgroup& gr = aYgroup[size_t(g)];
         y[size_t(g)] = zoomRange(y[size_t(g)], yValueAt(gr, py), f, gr.FyScalog);
+        if (!gr.FyScalog)
+            y[size_t(g)] = roundOutward(y[size_t(g)]);
         if (f > 1)
             y[size_t(g)] = clampToHome(y[size_t(g)], m_zoomHome->y[size_t(g)], gr.FyScalog);
     }
@@ -136,7 +149,8 @@ bool TDiagramm::boxZoom(const QRect& box)
     for (int32_t g = 0; g < kDiaCurves; ++g)
         if (groupShown(g)) {
             const TYAXgroup& gr = aYgroup[size_t(g)];
-            y[size_t(g)] = {yValueAt(gr, b.bottom()), yValueAt(gr, b.top())};
+            const TRange yb{yValueAt(gr, b.bottom()), yValueAt(gr, b.top())};
+            y[size_t(g)] = gr.FyScalog ? yb : roundOutward(yb);
         }
     if (!(x.hi > x.lo))
         return false;
