@@ -143,6 +143,12 @@ void TDiagrammView::mouseDoubleClickEvent(QMouseEvent* e)
     m_dia.mouseDoubleClick(mouseButton(e->button()), pos.x(), pos.y());
 }
 
+void TDiagrammView::leaveEvent(QEvent*)
+{
+    constexpr int kFarOutside = -32000; // pixels: beyond any plot, so cursors clear
+    m_dia.mouseMove(kFarOutside, kFarOutside);
+}
+
 void TDiagrammView::wheelEvent(QWheelEvent* e)
 {
     const QPoint pos = e->position().toPoint();

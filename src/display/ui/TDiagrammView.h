@@ -39,6 +39,7 @@ protected:
     void mouseMoveEvent(QMouseEvent*) override;
     void mouseReleaseEvent(QMouseEvent*) override;
     void mouseDoubleClickEvent(QMouseEvent*) override;
+    void leaveEvent(QEvent*) override; // the pointer left: as a move far outside the plot
     // Wheel zooms x around the pointer; with Shift the y axes.
     void wheelEvent(QWheelEvent*) override;
 
