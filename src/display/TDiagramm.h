@@ -259,7 +259,8 @@ public:
     void mouseMove(int32_t x, int32_t y);
     void mouseUp(int32_t button, int32_t x, int32_t y);
     int32_t cursorKind() const { return dispVar; }
-    bool cursorShown() const { return dispVar >= 1 && dispVar <= kCursorCross; } // a cursor and its read-out
+    // A cursor and its read-out are shown.
+    bool cursorShown() const { return dispVar >= 1 && dispVar <= kCursorCross; }
     const QString& cursorXtext() const { return Xtext; }
     const QString& cursorYtext() const { return Ytext; }
     double cursorYval() const { return curYval; }

@@ -103,7 +103,8 @@ QString TDiagramm::getLastDiagrammText(int32_t, QChar sep)
             if (aline[size_t(s)].Fsel && aline[size_t(s)].ValidData && Finterpol)
                 prepareCurve(s);
         for (int32_t g = 0; g < FTlines; ++g) {
-            const int32_t i = cs.empty() ? g * 10 + (g * 10) / FTlines : peakColumnOfRow(*cs.front(), g);
+            const int32_t i =
+                cs.empty() ? g * 10 + (g * 10) / FTlines : peakColumnOfRow(*cs.front(), g);
             out += exportLine(pXdat.getsmAr(i), cs, i, false, fmt, dec, sep);
         }
     }

@@ -45,8 +45,8 @@ void TDiagramm::loadGroups(const TMemIniFile& ini, const QString& diagpriv, cons
 // name no measuring mode; settings that stored the modes keep what they chose.
 void TDiagramm::readCrossHair(const TMemIniFile& ini, const QString& s)
 {
-    const bool modesStored =
-        ini.ValueExists(s, "Freq_m") || ini.ValueExists(s, "Level_m") || ini.ValueExists(s, "Flanke_m");
+    const bool modesStored = ini.ValueExists(s, "Freq_m") || ini.ValueExists(s, "Level_m") ||
+                             ini.ValueExists(s, "Flanke_m");
     const bool modeOn = Fmfreq || Fmpeg || Fmflan;
     m_cross.on = !modeOn && ini.ReadBool(s, "CrossHair", !modesStored);
     m_cross.harmonics = ini.ReadBool(s, "HarmMarks", false);

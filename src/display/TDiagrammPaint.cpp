@@ -344,8 +344,10 @@ void TDiagramm::paintXaxis(QPainter& p)
     // log scale.
     constexpr int32_t kFewestLogLabels = 3;
     int32_t labels = 0;
-    for (int32_t i = 0; i < 99; ++i)
-        labels += logGridValue(i) >= Fxmin && logGridValue(i) <= Fxmax && !logGridLabel(i).isEmpty() ? 1 : 0;
+    for (int32_t i = 0; i < 99; ++i) {
+        const double v = logGridValue(i);
+        labels += v >= Fxmin && v <= Fxmax && !logGridLabel(i).isEmpty() ? 1 : 0;
+    }
     if (Fxlog && labels >= kFewestLogLabels)
         paintLogXaxis(p);
     else

@@ -28,12 +28,12 @@ struct TReadoutRef {
 // What the crosshair shows for one pointer position. GUI thread only (reads the display copies
 // the last paint left in the curves).
 struct TReadout {
-    bool valid = false;          // the pointer is over the plot
-    int32_t column = 0;          // pixel column of the crosshair (after snapping)
-    double x = 0.0;              // x there; a snapped peak gives its source point's x (the bin)
-    bool snapped = false;        // a peak of the primary curve lay within the snap distance
-    int32_t primary = -1;        // slot the snap and the reference difference use (-1: none)
-    double y = 0.0;              // the primary curve's level (snapped: its source point's value)
+    bool valid = false;   // the pointer is over the plot
+    int32_t column = 0;   // pixel column of the crosshair (after snapping)
+    double x = 0.0;       // x there; a snapped peak gives its source point's x (the bin)
+    bool snapped = false; // a peak of the primary curve lay within the snap distance
+    int32_t primary = -1; // slot the snap and the reference difference use (-1: none)
+    double y = 0.0;       // the primary curve's level (snapped: its source point's value)
     std::vector<TReadoutLevel> levels; // every shown curve, slot order
     std::optional<TReadoutRef> ref;    // the reference marker, when one is set
     double dX = 0.0, dY = 0.0;         // x - ref.x, y - ref.y (with a reference)
@@ -50,8 +50,8 @@ constexpr int32_t kReadoutSnapPixels = 5;
 // (the FFT bin) that made the column's value. With harmonics, the fundamental is the reference
 // marker's x when one is set (so the markers stay put while the pointer visits the harmonics),
 // else the highest source point of the first shown curve inside the x range.
-TReadout computeReadout(const TDiagramm& dia, int32_t px, int32_t py, const std::optional<TReadoutRef>& ref,
-                        bool harmonics);
+TReadout computeReadout(const TDiagramm& dia, int32_t px, int32_t py,
+                        const std::optional<TReadoutRef>& ref, bool harmonics);
 
 // The reference a click at (px, py) fixes: the read-out's x and primary level there.
 std::optional<TReadoutRef> readoutRefAt(const TDiagramm& dia, int32_t px, int32_t py);
@@ -63,10 +63,10 @@ std::vector<QString> readoutLines(const TDiagramm& dia, const TReadout& r);
 // The diagram's crosshair: whether it is the cursor, its options, the reference marker, the
 // last read-out and a drag in progress.
 struct TCrosshairState {
-    bool on = true;                  // the crosshair is the cursor (the measuring modes are off)
-    bool harmonics = false;          // harmonic markers at 2f..9f
-    std::optional<TReadoutRef> ref;  // reference marker
-    TReadout readout;                // at the last pointer position inside the plot
-    QPoint press{-1, -1};            // where the left button went down (-1: up)
-    QRect box;                       // the zoom box being dragged (empty: none)
+    bool on = true;                 // the crosshair is the cursor (the measuring modes are off)
+    bool harmonics = false;         // harmonic markers at 2f..9f
+    std::optional<TReadoutRef> ref; // reference marker
+    TReadout readout;               // at the last pointer position inside the plot
+    QPoint press{-1, -1};           // where the left button went down (-1: up)
+    QRect box;                      // the zoom box being dragged (empty: none)
 };

@@ -30,7 +30,8 @@ struct TZoomHome {
 };
 
 // lo..hi scaled by factor around pivot (factor < 1 zooms in): pivot keeps its relative place.
-// A logarithmic axis scales ln(x). Unusable input (log with lo <= 0, factor <= 0) returns the range.
+// A logarithmic axis scales ln(x). Unusable input (log with lo <= 0, factor <= 0) returns the
+// range.
 TRange zoomRange(TRange r, double pivot, double factor, bool log);
 
 // A zoomed-out range never reaches beyond home: at home's span or wider it is home exactly,

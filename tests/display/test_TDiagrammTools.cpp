@@ -2,21 +2,20 @@
 // the crosshair read-out snaps to the tone's bin, and zooming returns to the stored range.
 #include "display/TDiagramm.h"
 
-#include "base/TMemIniFile.h"
 #include "../support/toneSpectrum.h"
+#include "base/TMemIniFile.h"
 
 #include <QGuiApplication>
 #include <QLocale>
-#include <gtest/gtest.h>
 #include <cmath>
 #include <cstdio>
+#include <gtest/gtest.h>
 #include <utility>
 #include <vector>
 
 namespace {
 
-void app()
-{
+void app() {
     static int argc = 1;
     static char name[] = "test_TDiagrammTools";
     static char* argv[] = {name, nullptr};
@@ -25,8 +24,8 @@ void app()
 }
 
 // A frequency diagram 20 Hz .. 20 kHz (log), -160 .. +10 dB, with the spectrum in slot 0.
-void showSpectrum(TDiagramm& d, const std::vector<std::pair<double, double>>& tones, int w = 800, int h = 400)
-{
+void showSpectrum(TDiagramm& d, const std::vector<std::pair<double, double>>& tones, int w = 800,
+                  int h = 400) {
     d.setxSkalalog(true);
     d.setX_minX_Max(20000.0, 20.0);
     d.group(0)->Fymax = 10.0;
@@ -38,13 +37,11 @@ void showSpectrum(TDiagramm& d, const std::vector<std::pair<double, double>>& to
 }
 
 // Index of the largest source value of slot 0 (the tone's bin).
-int peakBin(const TDiagramm& d)
-{
+int peakBin(const TDiagramm& d) {
     const Tsamplemem& y = d.curve(0)->OriY;
     int best = 0;
     for (int i = 1; i < y.samples(); ++i)
-        if (y.getsmAr(i) > y.getsmAr(best))
-            best = i;
+        if (y.getsmAr(i) > y.getsmAr(best)) best = i;
     return best;
 }
 
@@ -52,8 +49,7 @@ struct TRow {
     double x, y;
 };
 
-std::vector<TRow> exportRows(TDiagramm& d)
-{
+std::vector<TRow> exportRows(TDiagramm& d) {
     std::vector<TRow> rows;
     for (const QString& l : d.getLastDiagrammText(0, u';').split("\r\n", Qt::SkipEmptyParts)) {
         const QStringList c = l.split(';');
@@ -64,8 +60,7 @@ std::vector<TRow> exportRows(TDiagramm& d)
 
 class DiagrammTools : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         app();
         QLocale::setDefault(QLocale::c());
     }
@@ -78,8 +73,7 @@ protected:
 // A tone anywhere between bins, swept across one bin at 1 kHz and over the log axis: the largest
 // exported row lies within one row's span of the tone and within 0.5 dB of the spectrum's peak.
 // (Sampling one column in ten, the export lost most of these tones by 20 dB and more.)
-TEST_F(DiagrammTools, ExportKeepsTheTonesPeak)
-{
+TEST_F(DiagrammTools, ExportKeepsTheTonesPeak) {
     std::vector<double> freqs;
     for (int k = 0; k <= 4; ++k)
         freqs.push_back(1000.0 + k * kBin / 4);
@@ -93,13 +87,12 @@ TEST_F(DiagrammTools, ExportKeepsTheTonesPeak)
         ASSERT_EQ(int(rows.size()), d.FTlines);
         size_t top = 0;
         for (size_t i = 1; i < rows.size(); ++i)
-            if (rows[i].y > rows[top].y)
-                top = i;
+            if (rows[i].y > rows[top].y) top = i;
         const double rowSpan = std::log(rows.back().x / rows.front().x) / (d.FTlines - 1);
         const double peak = d.curve(0)->OriY.getsmAr(peakBin(d));
         const double off = std::fabs(std::log(rows[top].x / f)) / rowSpan;
-        std::printf("truth export: %.3f ; %.2f ; %.2f ; %.2f ; %.2f ; %.3f\n", f, rows[top].x, off, rows[top].y, peak,
-                    rows[top].y - peak);
+        std::printf("truth export: %.3f ; %.2f ; %.2f ; %.2f ; %.2f ; %.3f\n", f, rows[top].x, off,
+                    rows[top].y, peak, rows[top].y - peak);
         EXPECT_LE(off, 1.0) << f;
         EXPECT_NEAR(rows[top].y, peak, 0.5) << f;
         // The row keeps the export's format: other rows still follow the axis.
@@ -107,13 +100,13 @@ TEST_F(DiagrammTools, ExportKeepsTheTonesPeak)
     }
 }
 
-// ---- crosshair read-out ---------------------------------------------------------------------------
+// ---- crosshair read-out
+// ---------------------------------------------------------------------------
 
 // Pointer a few pixels beside the tone: the read-out snaps to the tone's bin and reads its
 // level to the diagram's precision, at full view and zoomed in so far that columns are finer
 // than bins. A pointer far from the tone does not snap to it.
-TEST_F(DiagrammTools, ReadoutSnapsToTheTonesBin)
-{
+TEST_F(DiagrammTools, ReadoutSnapsToTheTonesBin) {
     std::printf("truth readout: f/Hz ; zoomed ; bin x/Hz ; read x/Hz ; bin dB ; read dB\n");
     for (double f0 : {1000.0 + 0.43 * kBin, 237.3, 3333.3, 12345.6}) {
         TDiagramm d;
@@ -127,14 +120,16 @@ TEST_F(DiagrammTools, ReadoutSnapsToTheTonesBin)
             d.mouseMove(px, py);
             const TReadout r = d.readout();
             ASSERT_TRUE(r.valid);
-            std::printf("truth readout: %.2f ; %d ; %.4f ; %.4f ; %.4f ; %.4f\n", f0, zoom, binX, r.x, binY, r.y);
+            std::printf("truth readout: %.2f ; %d ; %.4f ; %.4f ; %.4f ; %.4f\n", f0, zoom, binX,
+                        r.x, binY, r.y);
             EXPECT_TRUE(r.snapped) << f0 << " " << zoom;
             EXPECT_EQ(r.primary, 0);
             EXPECT_DOUBLE_EQ(r.x, binX) << f0 << " " << zoom;
             EXPECT_NEAR(r.y, binY, 0.005) << f0 << " " << zoom;
             ASSERT_EQ(r.levels.size(), 1u);
             const std::vector<QString> lines = readoutLines(d, r);
-            EXPECT_TRUE(lines[1].contains(QString::number(binY, 'f', d.FDigits))) << lines[1].toStdString();
+            EXPECT_TRUE(lines[1].contains(QString::number(binY, 'f', d.FDigits)))
+                << lines[1].toStdString();
             EXPECT_EQ(r.column, int(std::lround(d.XtoPix(binX))));
             for (int k = 0; k < 40 && d.XtoPix(binX + kBin) - d.XtoPix(binX) < 3.0; ++k)
                 d.wheelZoom(px, py, 1, false); // until the columns are finer than the bins
@@ -149,8 +144,7 @@ TEST_F(DiagrammTools, ReadoutSnapsToTheTonesBin)
 // A click on the tone sets the reference; on its third harmonic the read-out gives the
 // difference in Hz and dB from the source bins, and the harmonic markers sit at 2f..9f of the
 // reference inside the x range.
-TEST_F(DiagrammTools, ReferenceDifferenceAndHarmonicMarkers)
-{
+TEST_F(DiagrammTools, ReferenceDifferenceAndHarmonicMarkers) {
     TDiagramm d;
     const double f0 = 997.0;
     showSpectrum(d, {{f0, 0.5}, {2 * f0, 0.01}, {3 * f0, 0.005}});
@@ -173,7 +167,7 @@ TEST_F(DiagrammTools, ReferenceDifferenceAndHarmonicMarkers)
     EXPECT_DOUBLE_EQ(h3.dX, h3.x - fund.x);
     EXPECT_NEAR(h3.dY, h3.y - fund.y, 1e-12);
     EXPECT_NEAR(h3.dY, 20 * std::log10(0.005 / 0.5), 1.5); // -40 dB, within the window's scalloping
-    ASSERT_EQ(h3.harmonics.size(), 8u); // 2f..9f all below 20 kHz
+    ASSERT_EQ(h3.harmonics.size(), 8u);                    // 2f..9f all below 20 kHz
     EXPECT_DOUBLE_EQ(h3.harmonics[1], 3 * fund.x);
     // A second click on the reference removes it.
     d.mouseDown(1, p1, py);
@@ -186,8 +180,7 @@ TEST_F(DiagrammTools, ReferenceDifferenceAndHarmonicMarkers)
 // Wheel steps keep the x under the pointer in place (log and linear); zooming out again, a
 // double click, and a box zoom followed by a double click all give back the stored range
 // exactly; the settings keep the stored range while zoomed.
-TEST_F(DiagrammTools, ZoomKeepsThePointerAndReturnsToTheStoredRange)
-{
+TEST_F(DiagrammTools, ZoomKeepsThePointerAndReturnsToTheStoredRange) {
     for (bool log : {true, false}) {
         TDiagramm d;
         showSpectrum(d, {{1000.0, 0.5}});
@@ -222,8 +215,7 @@ TEST_F(DiagrammTools, ZoomKeepsThePointerAndReturnsToTheStoredRange)
 
 // Dragging with the left button zooms to the box; a drag shorter than the drag distance is a
 // click. A limit set by hand while zoomed becomes the stored range.
-TEST_F(DiagrammTools, DragZoomsAndHandLimitsEndTheZoom)
-{
+TEST_F(DiagrammTools, DragZoomsAndHandLimitsEndTheZoom) {
     TDiagramm d;
     showSpectrum(d, {{1000.0, 0.5}});
     const QRect r = d.Diareci();
@@ -249,15 +241,15 @@ TEST_F(DiagrammTools, DragZoomsAndHandLimitsEndTheZoom)
 
 // Clicks on the axis end labels name their limits; typed limits that would invert or break the
 // axis are refused.
-TEST_F(DiagrammTools, AxisEndLabelsAreFoundAndEdited)
-{
+TEST_F(DiagrammTools, AxisEndLabelsAreFoundAndEdited) {
     TDiagramm d;
     showSpectrum(d, {{1000.0, 0.5}});
     const QRect r = d.Diareci();
     const TAxisHit xmin{TAxisLimit::XMin, -1}, xmax{TAxisLimit::XMax, -1};
     const TAxisHit ymax{TAxisLimit::YMax, 0}, ymin{TAxisLimit::YMin, 0};
     for (TAxisHit h : {xmin, xmax, ymax, ymin})
-        EXPECT_EQ(d.axisLabelAt(d.axisLabelRect(h).center().x(), d.axisLabelRect(h).center().y()), h);
+        EXPECT_EQ(d.axisLabelAt(d.axisLabelRect(h).center().x(), d.axisLabelRect(h).center().y()),
+                  h);
     EXPECT_EQ(d.axisLabelAt(r.center().x(), r.center().y()).limit, TAxisLimit::None);
     EXPECT_EQ(d.axisLimit(ymax), 10.0);
     EXPECT_FALSE(d.setAxisLimit(xmin, 0.0));     // log axis
@@ -274,8 +266,7 @@ TEST_F(DiagrammTools, AxisEndLabelsAreFoundAndEdited)
 
 // The crosshair is the cursor of settings without mode keys; settings that stored the modes keep
 // them; the new keys survive a round trip and unreadable values fall back.
-TEST_F(DiagrammTools, CrosshairSettings)
-{
+TEST_F(DiagrammTools, CrosshairSettings) {
     TDiagramm d;
     TMemIniFile none;
     d.LoadfromIni(none, "f", tdiaset{});

@@ -179,7 +179,8 @@ TEST_F(TDiagrammViewTest, CrosshairZoomAndLimitEditorThroughEvents)
     d.group(0)->Fymax = 10.0;
     d.group(0)->Fymin = -160.0;
     d.group(0)->fEinh = "dBFS";
-    const auto [x, y] = toneSpectrum({{1000.0, 0.5}, {2000.0, 0.004}, {3000.0, 0.002}, {5000.0, 0.0005}});
+    const auto [x, y] =
+        toneSpectrum({{1000.0, 0.5}, {2000.0, 0.004}, {3000.0, 0.002}, {5000.0, 0.0005}});
     d.SetdataPointer(y, x, false, 0);
     d.setCurveName(0, "left");
     d.curve(0)->Fcvis = true;
@@ -198,10 +199,12 @@ TEST_F(TDiagrammViewTest, CrosshairZoomAndLimitEditorThroughEvents)
     const QPoint at(int(std::lround(d.XtoPix(1000.0))), d.Diareci().center().y());
     const double under = d.PixToX(at.x()), xmin = d.X_min(), xmax = d.X_max();
     for (int k = 0; k < 8; ++k) {
-        QWheelEvent wheel(at, v.mapToGlobal(at), {}, {0, 120}, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QWheelEvent wheel(at, v.mapToGlobal(at), {}, {0, 120}, Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
         QApplication::sendEvent(&v, &wheel);
     }
-    QWheelEvent yWheel(at, v.mapToGlobal(at), {}, {0, 240}, Qt::NoButton, Qt::ShiftModifier, Qt::NoScrollPhase, false);
+    QWheelEvent yWheel(at, v.mapToGlobal(at), {}, {0, 240}, Qt::NoButton, Qt::ShiftModifier,
+                       Qt::NoScrollPhase, false);
     QApplication::sendEvent(&v, &yWheel);
     EXPECT_NEAR(d.PixToX(at.x()), under, under * 1e-9);
     EXPECT_LT(d.X_max() / d.X_min(), 1000.0 * 0.2);

@@ -11,14 +11,14 @@
 #include <utility>
 #include <vector>
 
-inline constexpr int kPoints = 16384;     // transform size
-inline constexpr double kRate = 48000.0;  // Hz
+inline constexpr int kPoints = 16384;    // transform size
+inline constexpr double kRate = 48000.0; // Hz
 inline constexpr double kBin = kRate / kPoints;
 
 // The dBFS spectrum of a sum of sines (frequency Hz, amplitude re full scale) with a noise floor
 // near -150 dB, through the program's analysis call (van Hann); x = bin frequencies 1..n/2-1.
-inline std::pair<Tsamplemem, Tsamplemem> toneSpectrum(const std::vector<std::pair<double, double>>& tones)
-{
+inline std::pair<Tsamplemem, Tsamplemem>
+toneSpectrum(const std::vector<std::pair<double, double>>& tones) {
     FFtuliContext ctx;
     ctx.prepareWindow(2, kPoints);
     std::mt19937 rng(29);
@@ -38,4 +38,3 @@ inline std::pair<Tsamplemem, Tsamplemem> toneSpectrum(const std::vector<std::pai
     }
     return {x, y};
 }
-

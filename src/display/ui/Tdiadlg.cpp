@@ -133,7 +133,8 @@ void Tdiadlg::connectControls() {
     mode(RBNone, TDiaCursorMode::None);
     mode(RBCross, TDiaCursorMode::Crosshair);
     connect(RBCross, &QRadioButton::toggled, CBHarmonics, &QCheckBox::setEnabled);
-    connect(CBHarmonics, &QCheckBox::toggled, this, [this](bool on) { m_opt.harmonicMarkers = on; });
+    connect(CBHarmonics, &QCheckBox::toggled, this,
+            [this](bool on) { m_opt.harmonicMarkers = on; });
     auto axis = [this](QRadioButton* b, enumYaxisMode m) {
         connect(b, &QRadioButton::toggled, this, [this, m](bool on) {
             if (on) m_opt.yAxisMode = m;
@@ -166,7 +167,8 @@ void Tdiadlg::fillControls() {
     diaui::showSwatch(ShGrid, o.colGrid);
     diaui::showSwatch(ShMargin, o.colMargin);
     QRadioButton* modes[] = {RBNone, RBLevel, RBFrequency, RBSlope, RBCross};
-    modes[int(o.cursorMode) <= int(TDiaCursorMode::Crosshair) ? int(o.cursorMode) : 0]->setChecked(true);
+    const int mode = int(o.cursorMode);
+    modes[mode <= int(TDiaCursorMode::Crosshair) ? mode : 0]->setChecked(true);
     CBHarmonics->setChecked(o.harmonicMarkers);
     CBHarmonics->setEnabled(o.cursorMode == TDiaCursorMode::Crosshair);
     QRadioButton* axes[] = {RBNormal, RB0dB1k, RB0dBmax};
