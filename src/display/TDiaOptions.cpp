@@ -6,6 +6,7 @@
 namespace {
 
 TDiaCursorMode cursorModeOf(const TDiagramm& dia) {
+    if (dia.CrossHair()) return TDiaCursorMode::Crosshair;
     if (dia.Level_m()) return TDiaCursorMode::Level;
     if (dia.Freq_m()) return TDiaCursorMode::Frequency;
     if (dia.Flanke_m()) return TDiaCursorMode::Slope;
@@ -16,6 +17,7 @@ void applyCursorMode(TDiagramm& dia, TDiaCursorMode m) {
     dia.setLevel_m(false);
     dia.setFreq_m(false);
     dia.setFlanke_m(false);
+    dia.setCrossHair(m == TDiaCursorMode::Crosshair);
     if (m == TDiaCursorMode::Level) dia.setLevel_m(true);
     if (m == TDiaCursorMode::Frequency) dia.setFreq_m(true);
     if (m == TDiaCursorMode::Slope) dia.setFlanke_m(true);
@@ -26,6 +28,7 @@ void applyCursorMode(TDiagramm& dia, TDiaCursorMode m) {
 TDiaOptions TDiaOptions::fromDiagram(const TDiagramm& dia) {
     TDiaOptions o;
     o.cursorMode = cursorModeOf(dia);
+    o.harmonicMarkers = dia.HarmMarks();
     o.yStepAuto = dia.YstepAuto();
     o.logX = dia.xSkalalog();
     o.yStep = dia.YDiaSteps();
@@ -44,6 +47,7 @@ TDiaOptions TDiaOptions::fromDiagram(const TDiagramm& dia) {
 
 void TDiaOptions::applyTo(TDiagramm& dia) const {
     applyCursorMode(dia, cursorMode);
+    dia.setHarmMarks(harmonicMarkers);
     dia.setxSkalFaktor(xFactor);
     dia.setxEinheit(xUnit);
     dia.setySkalFaktor(yFactor);

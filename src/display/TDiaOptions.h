@@ -8,8 +8,9 @@
 
 class TDiagramm;
 
-// Cursor read-out of the main diagram: the three measuring modes exclude each other.
-enum class TDiaCursorMode : uint8_t { None, Level, Frequency, Slope };
+// Cursor read-out of the main diagram: the three measuring modes and the crosshair exclude
+// each other.
+enum class TDiaCursorMode : uint8_t { None, Level, Frequency, Slope, Crosshair };
 
 // Default colours of the "default" button (0x00BBGGRR).
 constexpr TColorBGR kDiaDefColDiagram = 0xFFFFFF;
@@ -22,7 +23,8 @@ constexpr TColorBGR kDiaDefColSoundOff = 15790320; // 0xF0F0F0
 // sound-button colours, font and clear flags), lets the dialog edit a copy, and on OK or Apply
 // writes it back (applyTo plus its own parts). Plain value type; GUI thread only.
 struct TDiaOptions {
-    TDiaCursorMode cursorMode = TDiaCursorMode::None; // "Measurem. of"
+    TDiaCursorMode cursorMode = TDiaCursorMode::Crosshair; // "Measurem. of"
+    bool harmonicMarkers = false;                     // "harmonic markers" with the crosshair
     bool yStepAuto = true;                            // "Auto": automatic y grid step
     bool logX = true;                                 // "log. X-Diagram"
     double yStep = 10.0;                              // y grid step when not automatic, y units

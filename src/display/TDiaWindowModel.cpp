@@ -105,6 +105,7 @@ void TDiaWindowModel::configureTimeDiagram(int32_t typ)
     t.setFreq_m(false);
     t.setLevel_m(false);
     t.setFlanke_m(false);
+    t.setCrossHair(false); // the crosshair reads spectra
     for (int32_t s = 2; s < kDiaCurves; ++s) t.curve(s)->Fcvis = false;
     t.setDia2Up(true);
     applyVisTdom();
@@ -647,6 +648,7 @@ void TDiaWindowModel::loadDia(const TMemIniFile& ini, const QString& Topic, cons
     t->setxEinheit("ms");
     t->setxSkalalog(false);
     t->setsaveOfirst(true);
+    t->setCrossHair(false);
     applyVisTdom();
 }
 

@@ -88,6 +88,7 @@ void TDiagramm::changed()
 
 void TDiagramm::setX_min(double v)
 {
+    limitsSetExplicitly();
     if (OnXminClick)
         OnXminClick(v);
     Fxmin = v;
@@ -96,6 +97,7 @@ void TDiagramm::setX_min(double v)
 
 void TDiagramm::setX_max(double v)
 {
+    limitsSetExplicitly();
     if (OnXmaxClick)
         OnXmaxClick(v);
     Fxmax = v;
@@ -104,6 +106,7 @@ void TDiagramm::setX_max(double v)
 
 void TDiagramm::setX_minX_Max(double xmax, double xmin)
 {
+    limitsSetExplicitly();
     if (OnXminClick)
         OnXminClick(xmin);
     if (OnXmaxClick)
@@ -118,12 +121,14 @@ double TDiagramm::Y1_min() const { return aYgroup[0].Fymin; }
 
 void TDiagramm::setY1_max(double v)
 {
+    limitsSetExplicitly();
     aYgroup[0].Fymax = v;
     changed();
 }
 
 void TDiagramm::setY1_min(double v)
 {
+    limitsSetExplicitly();
     aYgroup[0].Fymin = v;
     changed();
 }
@@ -136,6 +141,7 @@ void TDiagramm::setxEinheit(const QString& v) { xEinH = v; changed(); }
 
 void TDiagramm::setxSkalalog(bool v)
 {
+    limitsSetExplicitly();
     Fxlog = v;
     xminSteps = v ? 10.0 : 1.0;
     xmaxSteps = v ? 500.0 : 1.0;
@@ -178,7 +184,7 @@ void TDiagramm::setFreq_m(bool v)
 {
     Fmfreq = v;
     if (v)
-        Fmpeg = Fmflan = false;
+        Fmpeg = Fmflan = m_cross.on = false;
     changed();
 }
 
@@ -186,7 +192,7 @@ void TDiagramm::setLevel_m(bool v)
 {
     Fmpeg = v;
     if (v)
-        Fmfreq = Fmflan = false;
+        Fmfreq = Fmflan = m_cross.on = false;
     changed();
 }
 
@@ -194,7 +200,7 @@ void TDiagramm::setFlanke_m(bool v)
 {
     Fmflan = v;
     if (v)
-        Fmfreq = Fmpeg = false;
+        Fmfreq = Fmpeg = m_cross.on = false;
     changed();
 }
 

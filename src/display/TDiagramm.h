@@ -4,6 +4,8 @@
 #include "dsp/Tsamplemem.h"
 #include "display/TYAXgroup.h"
 #include "display/TDiagrammPaintCache.h"
+#include "display/TDiagrammReadout.h"
+#include "display/TDiagrammZoom.h"
 #include "display/Tcurve.h"
 #include "display/diaTypes.h"
 #include "display/tColorListImg.h"
@@ -131,6 +133,11 @@ public:
     void setFreq_m(bool v); // the three cursor modes exclude each other
     void setLevel_m(bool v);
     void setFlanke_m(bool v);
+    // The crosshair read-out (the default cursor) excludes the three modes above.
+    bool CrossHair() const { return m_cross.on; }
+    void setCrossHair(bool v);
+    bool HarmMarks() const { return m_cross.harmonics; } // harmonic markers with the crosshair
+    void setHarmMarks(bool v);
     TColorBGR Color_Cursor() const { return FColCur; }
     TColorBGR Color_Diagram() const { return FColDia; }
     TColorBGR Color_Grid() const { return FColGrid; }
@@ -254,10 +261,32 @@ public:
     void mouseMove(int32_t x, int32_t y);
     void mouseUp(int32_t button, int32_t x, int32_t y);
     int32_t cursorKind() const { return dispVar; }
-    bool cursorShown() const { return dispVar >= 1 && dispVar <= 3; } // a cursor and its read-out
+    // A cursor and its read-out are shown.
+    bool cursorShown() const { return dispVar >= 1 && dispVar <= kCursorCross; }
     const QString& cursorXtext() const { return Xtext; }
     const QString& cursorYtext() const { return Ytext; }
     double cursorYval() const { return curYval; }
+    // Crosshair: the read-out at the pointer and the reference marker a click sets.
+    const TReadout& readout() const { return m_cross.readout; }
+    const std::optional<TReadoutRef>& readoutRef() const { return m_cross.ref; }
+    const QRect& zoomBox() const { return m_cross.box; } // being dragged (empty: none)
+    void mouseDoubleClick(int32_t button, int32_t x, int32_t y); // left: the stored range again
+
+    // --- zoom. The first zoom step remembers the limits (the stored range, which the settings
+    // keep); limits set any other way (setters, scroll buttons, loading) make the view the
+    // stored range.
+    // Wheel at pixel (px, py): steps > 0 zoom in by kWheelZoomStep each, around the pointer;
+    // x, or with yAxes the y range of every shown group. Zooming out stops at the stored range.
+    void wheelZoom(int32_t px, int32_t py, double steps, bool yAxes);
+    bool boxZoom(const QRect& box); // false (nothing done) when smaller than kMinZoomBox
+    void restoreStoredRange();
+    const std::optional<TZoomHome>& zoomHome() const { return m_zoomHome; }
+    // The axis end labels a click edits: which limit lies at pixel (x, y), where its label is,
+    // its value, and setting it (false when rejected: not above the other end, log <= 0).
+    TAxisHit axisLabelAt(int32_t x, int32_t y) const;
+    QRect axisLabelRect(TAxisHit h) const;
+    double axisLimit(TAxisHit h) const;
+    bool setAxisLimit(TAxisHit h, double v);
 
     // --- text export
     // Export rows (see the class comment in the .cpp): x, then sep + value per selected valid
@@ -377,10 +406,27 @@ private:
     void cursorFrequency(int32_t x);
     bool cursorLevel(int32_t y, double& d);
     void setCursorTexts(double d, double ratio, bool haveX, bool haveY);
+    // Crosshair and zoom helpers.
+    static constexpr int32_t kCursorCross = 4; // dispVar of the crosshair
+    bool crossActive() const { return m_cross.on && !Fmfreq && !Fmpeg && !Fmflan; }
+    void crossMove(int32_t x, int32_t y);
+    void crossUp(int32_t button, int32_t x, int32_t y);
+    void paintCrosshair(QPainter& p);
+    void paintReadoutText(QPainter& p);
+    void paintHarmonics(QPainter& p);
+    void limitsSetExplicitly();
+    void rememberHome();
+    bool groupShown(int32_t g) const;
+    double yValueAt(const TYAXgroup& g, int32_t py) const;
+    void applyZoom(TRange x, const std::array<TRange, kDiaCurves>& y);
+    std::array<TRange, kDiaCurves> yRanges() const;
+    int32_t labelColumnAt(int32_t x) const;
     // Export helpers.
     bool exportSpan(double& xlo, double& xhi) const;
+    int32_t peakColumnOfRow(const Tcurve& c, int32_t g) const;
     QString exportLine(double x, const std::vector<const Tcurve*>& cs, int32_t idx, bool ori,
                        const QString& fmt, const QString& dec, QChar sep) const;
+    void readCrossHair(const TMemIniFile& ini, const QString& s);
     void loadGroups(const TMemIniFile& ini, const QString& diagpriv, const tdiaset& ds);
 
     std::array<Tcurve, kDiaCurves> aline;       // the twelve curves
@@ -433,4 +479,7 @@ private:
     double xminSteps = 1.0, xmaxSteps = 500.0;
     int32_t XtextMaxKomma = 0, XtextMinKomma = 0;
     int32_t logTextAnf = 0;
+    TCrosshairState m_cross;                     // the crosshair read-out
+    std::optional<TZoomHome> m_zoomHome;         // limits before zooming (none: not zoomed)
+    bool m_zooming = false;                      // limits being set by a zoom step
 };

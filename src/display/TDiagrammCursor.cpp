@@ -14,6 +14,8 @@ void TDiagramm::clearMouseCur(bool c)
     Xtext.clear();
     Ytext.clear();
     CarDiftxt.clear();
+    m_cross.readout = TReadout();
+    m_cross.box = QRect();
     if (c)
         repaintOnly();
 }
@@ -22,8 +24,11 @@ void TDiagramm::mouseDown(int32_t button, int32_t x, int32_t y)
 {
     m_mouseX = x;
     m_mouseY = y;
-    curposX = x;
-    curposY = y;
+    if (!crossActive()) {
+        curposX = x;
+        curposY = y;
+    } else if (button == 1)
+        m_cross.press = QPoint(x, y);
     FcurXval = PixToX(x);
     const TYAXgroup& g = aYgroup[size_t(std::clamp(aline[0].Cygroup, 0, kDiaCurves - 1))];
     const double ppy = aline[0].PixYPdat != 0.0 ? aline[0].PixYPdat : 1.0;
@@ -35,8 +40,12 @@ void TDiagramm::mouseDown(int32_t button, int32_t x, int32_t y)
     repaintOnly();
 }
 
-void TDiagramm::mouseUp(int32_t button, int32_t, int32_t)
+void TDiagramm::mouseUp(int32_t button, int32_t x, int32_t y)
 {
+    if (crossActive()) {
+        crossUp(button, x, y);
+        return;
+    }
     if (button == 2) {
         mctoggle = false;
         clearMouseCur(true);
@@ -87,6 +96,10 @@ void TDiagramm::mouseMove(int32_t x, int32_t y)
 {
     m_mouseX = x;
     m_mouseY = y;
+    if (crossActive()) {
+        crossMove(x, y);
+        return;
+    }
     const QRect outer = m_diareci.adjusted(-kLeaveMargin, -kLeaveMargin, kLeaveMargin, kLeaveMargin);
     if (!outer.contains(x, y)) {
         if (curposX >= 0 || dispVar != 0)

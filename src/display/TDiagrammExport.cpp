@@ -2,7 +2,9 @@
 //
 // Rows: with OriSizeLines the original points of the first selected curve inside xmin..xmax;
 // with Dia2Up every grid point; otherwise FTlines rows spread over the x span where the
-// selected curves have data, taken from a temporary layout FTlines*10 columns wide.
+// selected curves have data, taken from a temporary layout FTlines*10 columns wide. Each of
+// those rows stands for its ~10 columns and takes the one where the first exported curve is
+// largest (the others at the same column): a single column per row would drop a narrow tone.
 #include "display/TDiagramm.h"
 
 #include "base/utils.h"
@@ -41,6 +43,21 @@ bool TDiagramm::exportSpan(double& xlo, double& xhi) const
         any = true;
     }
     return any && xhi > xlo;
+}
+
+// Grid column of export row g where c is largest: the row spans from its own first column to
+// the next row's (the last row to the grid's end).
+int32_t TDiagramm::peakColumnOfRow(const Tcurve& c, int32_t g) const
+{
+    auto first = [this](int32_t r) { return r * 10 + (r * 10) / FTlines; };
+    const int32_t n = std::min(pXdat.samples(), c.CpyY.samples());
+    const int32_t a = first(g);
+    const int32_t b = g + 1 < FTlines ? std::min(first(g + 1), n) : n;
+    int32_t best = a;
+    for (int32_t i = a + 1; i < b; ++i)
+        if (c.CpyY.getsmAr(i) > c.CpyY.getsmAr(best))
+            best = i;
+    return best;
 }
 
 QString TDiagramm::getLastDiagrammText(int32_t, QChar sep)
@@ -86,7 +103,8 @@ QString TDiagramm::getLastDiagrammText(int32_t, QChar sep)
             if (aline[size_t(s)].Fsel && aline[size_t(s)].ValidData && Finterpol)
                 prepareCurve(s);
         for (int32_t g = 0; g < FTlines; ++g) {
-            const int32_t i = g * 10 + (g * 10) / FTlines;
+            const int32_t i =
+                cs.empty() ? g * 10 + (g * 10) / FTlines : peakColumnOfRow(*cs.front(), g);
             out += exportLine(pXdat.getsmAr(i), cs, i, false, fmt, dec, sep);
         }
     }

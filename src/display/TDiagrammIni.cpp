@@ -41,9 +41,22 @@ void TDiagramm::loadGroups(const TMemIniFile& ini, const QString& diagpriv, cons
         g.setYteil(FyDiaSteps);
 }
 
+// The crosshair is the cursor of a new diagram and of settings written before it existed that
+// name no measuring mode; settings that stored the modes keep what they chose.
+void TDiagramm::readCrossHair(const TMemIniFile& ini, const QString& s)
+{
+    const bool modesStored = ini.ValueExists(s, "Freq_m") || ini.ValueExists(s, "Level_m") ||
+                             ini.ValueExists(s, "Flanke_m");
+    const bool modeOn = Fmfreq || Fmpeg || Fmflan;
+    m_cross.on = !modeOn && ini.ReadBool(s, "CrossHair", !modesStored);
+    m_cross.harmonics = ini.ReadBool(s, "HarmMarks", false);
+    m_cross.ref.reset();
+}
+
 void TDiagramm::LoadfromIni(const TMemIniFile& ini, const QString& diagpriv, const tdiaset& ds)
 {
     const QString& s = diagpriv;
+    m_zoomHome.reset();
     Flogo = ini.ReadString(s, "LOGOSTR", kLogoText);
     Flogo = kLogoText;
     FColCur = readColour(ini, s, "COLCUR", 0);
@@ -66,6 +79,7 @@ void TDiagramm::LoadfromIni(const TMemIniFile& ini, const QString& diagpriv, con
     Fmfreq = ini.ReadBool(s, "Freq_m", false);
     Fmpeg = ini.ReadBool(s, "Level_m", false);
     Fmflan = ini.ReadBool(s, "Flanke_m", false);
+    readCrossHair(ini, s);
     FaroundIps = ini.ReadBool(s, "aroundIps", false);
     FaroundMin = ini.ReadFloat(s, "aroundMin", 1.0);
     FaroundMax = ini.ReadFloat(s, "aroundMax", 5.0);
@@ -115,11 +129,14 @@ void TDiagramm::SavetoIni(TMemIniFile& ini, const QString& diagpriv) const
     ini.WriteBool(s, "Freq_m", Fmfreq);
     ini.WriteBool(s, "Level_m", Fmpeg);
     ini.WriteBool(s, "Flanke_m", Fmflan);
+    ini.WriteBool(s, "CrossHair", m_cross.on);
+    ini.WriteBool(s, "HarmMarks", m_cross.harmonics);
     ini.WriteBool(s, "aroundIps", FaroundIps);
     ini.WriteFloat(s, "aroundMin", FaroundMin);
     ini.WriteFloat(s, "aroundMax", FaroundMax);
-    ini.WriteFloat(s, "xmin", Fxmin);
-    ini.WriteFloat(s, "xmax", Fxmax);
+    // A zoom is a look: the settings keep the range it started from.
+    ini.WriteFloat(s, "xmin", m_zoomHome ? m_zoomHome->x.lo : Fxmin);
+    ini.WriteFloat(s, "xmax", m_zoomHome ? m_zoomHome->x.hi : Fxmax);
     ini.WriteBool(s, "YSTEPAUTO", Fystepauto); // the same key as "ystepauto": names match without case
     ini.WriteBool(s, "Dia2Up", FDia2Up);
     ini.WriteBool(s, "RangeLines", FRangeLines);
@@ -141,8 +158,8 @@ void TDiagramm::SavetoIni(TMemIniFile& ini, const QString& diagpriv) const
         const QString gs = groupSection(diagpriv, n);
         ini.WriteFloat(gs, "Yoffs", g.FyoffStat);
         ini.WriteFloat(gs, "Yfak", g.FyfakStat);
-        ini.WriteFloat(gs, "YMAX", g.Fymax);
-        ini.WriteFloat(gs, "YMIN", g.Fymin);
+        ini.WriteFloat(gs, "YMAX", m_zoomHome ? m_zoomHome->y[size_t(n)].hi : g.Fymax);
+        ini.WriteFloat(gs, "YMIN", m_zoomHome ? m_zoomHome->y[size_t(n)].lo : g.Fymin);
         ini.WriteBool(gs, "FYSCALOG", g.FyScalog);
         ini.WriteString(gs, "EINH", g.fEinh);
         ini.WriteBool(gs, "FYAXISVIS", g.Fyaxisvis);

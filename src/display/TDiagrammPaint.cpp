@@ -339,7 +339,16 @@ void TDiagramm::paintLogYaxis(QPainter& p, TYAXgroup& g, bool grid)
 
 void TDiagramm::paintXaxis(QPainter& p)
 {
-    if (Fxlog)
+    // A log axis zoomed in so far that fewer than three labelled entries of the log table fall
+    // inside cannot be read: it gets the evenly stepped labels of a linear axis, placed on its
+    // log scale.
+    constexpr int32_t kFewestLogLabels = 3;
+    int32_t labels = 0;
+    for (int32_t i = 0; i < 99; ++i) {
+        const double v = logGridValue(i);
+        labels += v >= Fxmin && v <= Fxmax && !logGridLabel(i).isEmpty() ? 1 : 0;
+    }
+    if (Fxlog && labels >= kFewestLogLabels)
         paintLogXaxis(p);
     else
         paintLinXaxis(p);
@@ -367,6 +376,8 @@ void TDiagramm::paintLinXaxis(QPainter& p)
         if (std::fabs(t) < xteil * 1e-9)
             t = 0.0;
         const int32_t px = int32_t(std::lround(XtoPix(t + off)));
+        if (px < m_diareci.left())
+            continue; // a log scale does not clamp ticks below xmin to the edge
         const bool labelled = t >= Fxmin - off - xteil * 1e-9 && t + xteil <= Fxmax - off + xteil * 1e-9;
         if (px <= m_diareci.right()) {
             p.setPen(col(FColGrid));
@@ -824,6 +835,10 @@ void TDiagramm::paintCursor(QPainter& p)
 {
     if (!cursorShown())
         return;
+    if (dispVar == kCursorCross) {
+        paintCrosshair(p);
+        return;
+    }
     const QRect& r = m_diareci;
     p.setPen(col(FColCur));
     if (dispVar == 1)

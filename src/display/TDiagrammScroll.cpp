@@ -36,6 +36,7 @@ void TDiagramm::yButtonClick(int32_t g, bool upper, bool up)
     const double v = Fystepauto ? doYskalAuto(g, old, up) : old + (up ? FyDiaSteps : -FyDiaSteps);
     if (!std::isfinite(v))
         return;
+    limitsSetExplicitly();
     if (upper) {
         if (!up && !(v > gr->Fymin))
             return;

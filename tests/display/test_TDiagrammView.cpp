@@ -1,10 +1,14 @@
 // Tests of the diagram widget: layout on resize, its edit and buttons, mouse hand-over.
 #include "display/ui/TDiagrammView.h"
 
+#include "../support/toneSpectrum.h"
+
 #include <QApplication>
 #include <QLineEdit>
 #include <QSignalSpy>
+#include <QDir>
 #include <QTest>
+#include <QWheelEvent>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -103,6 +107,7 @@ TEST_F(TDiagrammViewTest, MousePressesReachTheModelAndAreSignalled)
     QSignalSpy right(&v, &TDiagrammView::rightClicked);
     int modelClicks = 0;
     v.dia().OnRightMouseButClick = [&] { ++modelClicks; };
+    v.dia().setCrossHair(false); // the measuring modes' read-out starts at a press
     const QPoint p = v.dia().Diareci().center();
     QTest::mouseClick(&v, Qt::LeftButton, {}, p);
     EXPECT_EQ(left.count(), 1);
@@ -156,4 +161,67 @@ TEST_F(TDiagrammViewTest, PaintsThePictureWhereAsked)
     some.fill(qRgb(1, 2, 3));
     v.render(&some, part.boundingRect().topLeft(), part); // the region stays where it is
     check(some, part, "two bands");
+}
+
+// The everyday tools through real input events on a distorted 1 kHz tone: the crosshair snapped
+// on the third harmonic with harmonic markers, the wheel zooming around the pointer and a double
+// click going back, and the x max label typed. Pictures of the crosshair and a zoomed view are
+// written to the temporary folder (dia-crosshair.png, dia-zoomed.png).
+TEST_F(TDiagrammViewTest, CrosshairZoomAndLimitEditorThroughEvents)
+{
+    TDiagrammView v;
+    v.resize(900, 420);
+    v.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&v));
+    TDiagramm& d = v.dia();
+    d.setColor_Diagram(0xFFFFFF);
+    d.setColor_Grid(0xE0E0E0);
+    d.group(0)->Fymax = 10.0;
+    d.group(0)->Fymin = -160.0;
+    d.group(0)->fEinh = "dBFS";
+    const auto [x, y] =
+        toneSpectrum({{1000.0, 0.5}, {2000.0, 0.004}, {3000.0, 0.002}, {5000.0, 0.0005}});
+    d.SetdataPointer(y, x, false, 0);
+    d.setCurveName(0, "left");
+    d.curve(0)->Fcvis = true;
+    d.setHarmMarks(true);
+    v.relayout();
+    const int py = d.Diareci().top() + 40;
+    QTest::mouseClick(&v, Qt::LeftButton, {}, QPoint(int(std::lround(d.XtoPix(1000.0))) - 2, py));
+    ASSERT_TRUE(d.readoutRef()); // the reference on the fundamental
+    QTest::mouseMove(&v, QPoint(int(std::lround(d.XtoPix(3000.0))) + 2, py));
+    ASSERT_TRUE(d.readout().snapped);
+    EXPECT_NEAR(d.readout().dX, 2000.0, kBin);
+    EXPECT_NEAR(d.readout().x, 3000.0, kBin);
+    EXPECT_EQ(d.readout().harmonics.size(), 8u); // 2 .. 9 kHz
+    v.grab().save(QDir::temp().filePath("dia-crosshair.png"));
+
+    const QPoint at(int(std::lround(d.XtoPix(1000.0))), d.Diareci().center().y());
+    const double under = d.PixToX(at.x()), xmin = d.X_min(), xmax = d.X_max();
+    for (int k = 0; k < 8; ++k) {
+        QWheelEvent wheel(at, v.mapToGlobal(at), {}, {0, 120}, Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&v, &wheel);
+    }
+    QWheelEvent yWheel(at, v.mapToGlobal(at), {}, {0, 240}, Qt::NoButton, Qt::ShiftModifier,
+                       Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&v, &yWheel);
+    EXPECT_NEAR(d.PixToX(at.x()), under, under * 1e-9);
+    EXPECT_LT(d.X_max() / d.X_min(), 1000.0 * 0.2);
+    EXPECT_GT(d.group(0)->Fymin, -160.0);
+    QTest::mouseMove(&v, at + QPoint(3, -100));
+    v.grab().save(QDir::temp().filePath("dia-zoomed.png"));
+    QTest::mouseDClick(&v, Qt::LeftButton, {}, at);
+    EXPECT_EQ(d.X_min(), xmin);
+    EXPECT_EQ(d.X_max(), xmax);
+    EXPECT_EQ(d.group(0)->Fymin, -160.0);
+
+    const QRect label = d.axisLabelRect({TAxisLimit::XMax, -1});
+    QTest::mouseClick(&v, Qt::LeftButton, {}, label.center());
+    ASSERT_TRUE(v.limitEditor()->isVisible());
+    v.limitEditor()->selectAll();
+    QTest::keyClicks(v.limitEditor(), "5000");
+    QTest::keyClick(v.limitEditor(), Qt::Key_Return);
+    EXPECT_FALSE(v.limitEditor()->isVisible());
+    EXPECT_EQ(d.X_max(), 5000.0);
 }

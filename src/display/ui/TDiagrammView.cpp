@@ -5,7 +5,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegion>
+#include <QLocale>
 #include <QToolButton>
+#include <QWheelEvent>
 #include <algorithm>
 
 namespace {
@@ -52,6 +54,13 @@ TDiagrammView::TDiagrammView(QWidget* parent) : QWidget(parent)
             m_yButtons[size_t(g * 4 + k)] = b;
             connect(b, &QToolButton::clicked, this, [this, g, k] { m_dia.yButtonClick(g, k < 2, k % 2 == 0); });
         }
+    m_limitEdit = new QLineEdit(this);
+    m_limitEdit->hide();
+    connect(m_limitEdit, &QLineEdit::returnPressed, this, &TDiagrammView::commitLimit);
+    connect(m_limitEdit, &QLineEdit::editingFinished, this, [this] {
+        if (!m_limitEdit->hasFocus())
+            m_limitEdit->hide();
+    });
     m_dia.OnRepainted = [this] {
         placeWidgets();
         update(m_dia.changedRegion()); // the edit and buttons in the margins stay as they are
@@ -104,6 +113,11 @@ void TDiagrammView::mousePressEvent(QMouseEvent* e)
 {
     const QPoint pos = e->position().toPoint();
     const int b = mouseButton(e->button());
+    const TAxisHit hit = b == 1 ? m_dia.axisLabelAt(pos.x(), pos.y()) : TAxisHit{};
+    if (hit.limit != TAxisLimit::None) {
+        openLimitEditor(hit);
+        return;
+    }
     m_dia.mouseDown(b, pos.x(), pos.y());
     if (b == 1)
         emit leftClicked(e->globalPosition().toPoint());
@@ -121,6 +135,60 @@ void TDiagrammView::mouseReleaseEvent(QMouseEvent* e)
 {
     const QPoint pos = e->position().toPoint();
     m_dia.mouseUp(mouseButton(e->button()), pos.x(), pos.y());
+}
+
+void TDiagrammView::mouseDoubleClickEvent(QMouseEvent* e)
+{
+    const QPoint pos = e->position().toPoint();
+    m_dia.mouseDoubleClick(mouseButton(e->button()), pos.x(), pos.y());
+}
+
+void TDiagrammView::leaveEvent(QEvent*)
+{
+    constexpr int kFarOutside = -32000; // pixels: beyond any plot, so cursors clear
+    m_dia.mouseMove(kFarOutside, kFarOutside);
+}
+
+void TDiagrammView::wheelEvent(QWheelEvent* e)
+{
+    const QPoint pos = e->position().toPoint();
+    const QPoint a = e->angleDelta(); // some platforms turn a shifted wheel into a horizontal one
+    const double steps = (a.y() != 0 ? a.y() : a.x()) / 120.0;
+    m_dia.wheelZoom(pos.x(), pos.y(), steps, e->modifiers() & Qt::ShiftModifier);
+    e->accept();
+}
+
+void TDiagrammView::openLimitEditor(TAxisHit hit)
+{
+    m_limitHit = hit;
+    QRect r = m_dia.axisLabelRect(hit);
+    r.setWidth(std::max(r.width(), 70));
+    r.setHeight(std::max(r.height(), m_limitEdit->sizeHint().height()));
+    r.moveLeft(std::clamp(r.left(), 0, std::max(0, width() - r.width())));
+    r.moveTop(std::clamp(r.top(), 0, std::max(0, height() - r.height())));
+    m_limitEdit->setGeometry(r);
+    m_limitEdit->setText(QLocale().toString(m_dia.axisLimit(hit), 'g', 7));
+    m_limitEdit->selectAll();
+    m_limitEdit->show();
+    m_limitEdit->raise();
+    m_limitEdit->setFocus();
+}
+
+// Enter in the limit editor: a number in the user's format (or with '.') the diagram accepts
+// closes it; anything else leaves it open for another try.
+void TDiagrammView::commitLimit()
+{
+    const QString t = m_limitEdit->text().trimmed();
+    bool ok = false;
+    double v = QLocale().toDouble(t, &ok);
+    if (!ok)
+        v = QString(t).replace(',', '.').toDouble(&ok);
+    if (ok && m_dia.setAxisLimit(m_limitHit, v)) {
+        m_limitEdit->hide();
+        setFocus();
+        return;
+    }
+    m_limitEdit->selectAll();
 }
 
 // Puts a pair of buttons into the two halves of r (hidden when r is empty).

@@ -38,12 +38,24 @@ protected:
     void mousePressEvent(QMouseEvent*) override;
     void mouseMoveEvent(QMouseEvent*) override;
     void mouseReleaseEvent(QMouseEvent*) override;
+    void mouseDoubleClickEvent(QMouseEvent*) override;
+    void leaveEvent(QEvent*) override; // the pointer left: as a move far outside the plot
+    // Wheel zooms x around the pointer; with Shift the y axes.
+    void wheelEvent(QWheelEvent*) override;
+
+public:
+    // The small editor over an axis end label (shown by a click on the label); Enter sets it.
+    QLineEdit* limitEditor() const { return m_limitEdit; }
 
 private:
     void placeWidgets();
+    void openLimitEditor(TAxisHit hit);
+    void commitLimit();
 
     TDiagramm m_dia;                                 // the model
     QLineEdit* m_rem1 = nullptr;                     // remark edit
+    QLineEdit* m_limitEdit = nullptr;                // axis limit editor
+    TAxisHit m_limitHit;                             // the limit it edits
     std::array<QToolButton*, 4> m_xScroll{};         // low down/up, high down/up
     std::array<QToolButton*, 4 * kDiaCurves> m_yButtons{}; // per group: upper up/down, lower up/down
 };

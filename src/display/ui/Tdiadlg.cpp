@@ -57,8 +57,11 @@ QWidget* Tdiadlg::buildCursor() {
     RBFrequency = new QRadioButton("Frequency", box);
     RBSlope = new QRadioButton("Slope", box);
     RBNone = new QRadioButton("none", box);
-    for (QRadioButton* b : {RBLevel, RBFrequency, RBSlope, RBNone})
+    RBCross = new QRadioButton("Crosshair", box);
+    CBHarmonics = new QCheckBox("harmonic markers", box);
+    for (QRadioButton* b : {RBLevel, RBFrequency, RBSlope, RBNone, RBCross})
         h->addWidget(b);
+    h->addWidget(CBHarmonics);
     return box;
 }
 
@@ -128,6 +131,10 @@ void Tdiadlg::connectControls() {
     mode(RBFrequency, TDiaCursorMode::Frequency);
     mode(RBSlope, TDiaCursorMode::Slope);
     mode(RBNone, TDiaCursorMode::None);
+    mode(RBCross, TDiaCursorMode::Crosshair);
+    connect(RBCross, &QRadioButton::toggled, CBHarmonics, &QCheckBox::setEnabled);
+    connect(CBHarmonics, &QCheckBox::toggled, this,
+            [this](bool on) { m_opt.harmonicMarkers = on; });
     auto axis = [this](QRadioButton* b, enumYaxisMode m) {
         connect(b, &QRadioButton::toggled, this, [this, m](bool on) {
             if (on) m_opt.yAxisMode = m;
@@ -159,8 +166,11 @@ void Tdiadlg::fillControls() {
     diaui::showSwatch(ShDiagram, o.colDiagram);
     diaui::showSwatch(ShGrid, o.colGrid);
     diaui::showSwatch(ShMargin, o.colMargin);
-    QRadioButton* modes[] = {RBNone, RBLevel, RBFrequency, RBSlope};
-    modes[int(o.cursorMode) & 3]->setChecked(true);
+    QRadioButton* modes[] = {RBNone, RBLevel, RBFrequency, RBSlope, RBCross};
+    const int mode = int(o.cursorMode);
+    modes[mode <= int(TDiaCursorMode::Crosshair) ? mode : 0]->setChecked(true);
+    CBHarmonics->setChecked(o.harmonicMarkers);
+    CBHarmonics->setEnabled(o.cursorMode == TDiaCursorMode::Crosshair);
     QRadioButton* axes[] = {RBNormal, RB0dB1k, RB0dBmax};
     axes[o.yAxisMode <= eYAM0dbmaxV ? int(o.yAxisMode) : 0]->setChecked(true);
     CBLogX->setChecked(o.logX);

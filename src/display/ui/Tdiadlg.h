@@ -52,6 +52,8 @@ public:
     QRadioButton* RBFrequency;
     QRadioButton* RBSlope;
     QRadioButton* RBNone;
+    QRadioButton* RBCross;    // "Crosshair"
+    QCheckBox* CBHarmonics;   // "harmonic markers"
     QRadioButton* RBNormal; // "y-axis"
     QRadioButton* RB0dB1k;
     QRadioButton* RB0dBmax;
