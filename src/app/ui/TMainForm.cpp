@@ -11,6 +11,7 @@
 #include "app/ui/TMainStatusBar.h"
 #include "core/ui/TSelSoundDLL.h"
 #include "core/winMessage.h"
+#include "display/ui/TDiagrammView.h"
 #include "display/ui/Tdiafrm.h"
 
 #include <QAbstractButton>
@@ -323,7 +324,12 @@ void TMainForm::showOverloadBanner(const QString& text)
         m_overBanner->setText(text);
         m_overBanner->adjustSize();
     }
-    m_overBanner->move((m_diafrm->width() - m_overBanner->width()) / 2, 8);
+    // Just inside the top of the plot, centred on it: over the curves, clear of the frame.
+    QRect plot;
+    if (const TDiagrammView* v = m_diafrm->mainView())
+        plot = v->dia().Diareci().translated(v->mapTo(m_diafrm, QPoint(0, 0)));
+    const int centre = plot.isValid() ? plot.center().x() : m_diafrm->width() / 2;
+    m_overBanner->move(centre - m_overBanner->width() / 2, plot.isValid() ? plot.top() + 6 : 8);
     m_overBanner->raise();
     m_overBanner->show();
 }
