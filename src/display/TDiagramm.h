@@ -205,6 +205,11 @@ public:
     double PixToX(double px) const;
     int32_t YtoPix(double v, const TYAXgroup& g) const;
     int32_t LogYtoPix(double ymax, double ymin, double v) const;
+    // Pixel row of v on group g's scale, linear or logarithmic.
+    int32_t valueToPix(double v, const TYAXgroup& g) const
+    {
+        return g.FyScalog ? LogYtoPix(g.Fymax, g.Fymin, v) : YtoPix(v, g);
+    }
     const QRect& Diareci() const { return m_diareci; } // plot rectangle (right/bottom inclusive as laid out)
     // Linear x to pixels per unit and log x pixels per ln unit of the current layout.
     double pixPerX() const { return pixPfreq; }
@@ -423,6 +428,9 @@ private:
     int32_t labelColumnAt(int32_t x) const;
     // Export helpers.
     bool exportSpan(double& xlo, double& xhi) const;
+    // Export row g's first grid column of the temporary export layout, and its column where c
+    // is largest.
+    int32_t firstColumnOfRow(int32_t g) const { return g * 10 + (g * 10) / FTlines; }
     int32_t peakColumnOfRow(const Tcurve& c, int32_t g) const;
     QString exportLine(double x, const std::vector<const Tcurve*>& cs, int32_t idx, bool ori,
                        const QString& fmt, const QString& dec, QChar sep) const;

@@ -95,8 +95,7 @@ void TDiagramm::paintCrosshair(QPainter& p) {
     const TReadout& r = m_cross.readout;
     if (!r.valid) return;
     auto yPix = [this](int32_t slot, double v) {
-        const TYAXgroup& g = aYgroup[size_t(aline[size_t(slot)].Cygroup)];
-        return g.FyScalog ? LogYtoPix(g.Fymax, g.Fymin, v) : YtoPix(v, g);
+        return valueToPix(v, aYgroup[size_t(aline[size_t(slot)].Cygroup)]);
     };
     p.save();
     p.setClipRect(m_diareci.adjusted(0, 0, 1, 1));

@@ -49,10 +49,9 @@ bool TDiagramm::exportSpan(double& xlo, double& xhi) const
 // the next row's (the last row to the grid's end).
 int32_t TDiagramm::peakColumnOfRow(const Tcurve& c, int32_t g) const
 {
-    auto first = [this](int32_t r) { return r * 10 + (r * 10) / FTlines; };
     const int32_t n = std::min(pXdat.samples(), c.CpyY.samples());
-    const int32_t a = first(g);
-    const int32_t b = g + 1 < FTlines ? std::min(first(g + 1), n) : n;
+    const int32_t a = firstColumnOfRow(g);
+    const int32_t b = g + 1 < FTlines ? std::min(firstColumnOfRow(g + 1), n) : n;
     int32_t best = a;
     for (int32_t i = a + 1; i < b; ++i)
         if (c.CpyY.getsmAr(i) > c.CpyY.getsmAr(best))
@@ -103,8 +102,7 @@ QString TDiagramm::getLastDiagrammText(int32_t, QChar sep)
             if (aline[size_t(s)].Fsel && aline[size_t(s)].ValidData && Finterpol)
                 prepareCurve(s);
         for (int32_t g = 0; g < FTlines; ++g) {
-            const int32_t i =
-                cs.empty() ? g * 10 + (g * 10) / FTlines : peakColumnOfRow(*cs.front(), g);
+            const int32_t i = cs.empty() ? firstColumnOfRow(g) : peakColumnOfRow(*cs.front(), g);
             out += exportLine(pXdat.getsmAr(i), cs, i, false, fmt, dec, sep);
         }
     }

@@ -710,7 +710,7 @@ int32_t TDiagramm::drawCurve(QPainter& p, const Tcurve& c, const TYAXgroup& g, i
     m_paint.points.reserve(size_t(std::min(last - ibeg + 1, 4 * (R - L + 2))));
     int32_t bits = 0;
     auto pix = [&](double v) { // the pixel row of a value, clipped just beyond the plot
-        int32_t Y = g.FyScalog ? LogYtoPix(g.Fymax, g.Fymin, v) : YtoPix(v, g);
+        int32_t Y = valueToPix(v, g);
         if (Y > B) {
             Y = below;
             bits |= 4;
@@ -825,7 +825,7 @@ void TDiagramm::paintMarker(QPainter& p, const Tcurve& c, const TYAXgroup& g)
     if (c.MarkPat != 1)
         return;
     const int32_t x = int32_t(std::lround(std::clamp(XtoPix(c.MarkerP.x), -1e6, 1e6)));
-    const int32_t y = g.FyScalog ? LogYtoPix(g.Fymax, g.Fymin, c.MarkerP.y) : YtoPix(c.MarkerP.y, g);
+    const int32_t y = valueToPix(c.MarkerP.y, g);
     m_paint.curveCells.mark(QRect(x - 5, y - 5, 11, 11));
     p.drawLine(x - 4, y - 4, x + 4, y + 4);
     p.drawLine(x - 4, y + 4, x + 4, y - 4);

@@ -37,11 +37,6 @@ int32_t gridIndexOf(const Tsamplemem& grid, double x) {
     return x - g[hi - 1] <= g[hi] - x ? hi - 1 : hi;
 }
 
-int32_t pixelOfValue(const TDiagramm& dia, const Tcurve& c, double v) {
-    const TYAXgroup& g = *dia.group(c.Cygroup);
-    return g.FyScalog ? dia.LogYtoPix(g.Fymax, g.Fymin, v) : dia.YtoPix(v, g);
-}
-
 // The shown curve whose trace at grid index i is nearest to pixel row py; -1 when none has data.
 int32_t nearestCurve(const TDiagramm& dia, int32_t i, int32_t py) {
     int32_t best = -1, bestDist = std::numeric_limits<int32_t>::max();
@@ -49,7 +44,7 @@ int32_t nearestCurve(const TDiagramm& dia, int32_t i, int32_t py) {
         const Tcurve& c = *dia.curve(s);
         const std::optional<double> v = shown(c) ? displayValue(c, i) : std::nullopt;
         if (!v) continue;
-        const int32_t d = std::abs(pixelOfValue(dia, c, *v) - py);
+        const int32_t d = std::abs(dia.valueToPix(*v, *dia.group(c.Cygroup)) - py);
         if (d < bestDist) {
             bestDist = d;
             best = s;

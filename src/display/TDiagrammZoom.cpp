@@ -3,7 +3,6 @@
 
 #include "display/TDiagramm.h"
 
-#include <QFontMetrics>
 #include <algorithm>
 #include <cmath>
 
@@ -57,11 +56,7 @@ void TDiagramm::limitsSetExplicitly() {
 
 void TDiagramm::rememberHome() {
     if (m_zoomHome) return;
-    TZoomHome h;
-    h.x = {Fxmin, Fxmax};
-    for (int32_t g = 0; g < kDiaCurves; ++g)
-        h.y[size_t(g)] = {aYgroup[size_t(g)].Fymin, aYgroup[size_t(g)].Fymax};
-    m_zoomHome = h;
+    m_zoomHome = TZoomHome{{Fxmin, Fxmax}, yRanges()};
 }
 
 // Groups a y zoom applies to: every group a visible curve is drawn against.

@@ -45,7 +45,7 @@ QByteArray fileContent(const Tcurve& c)
     ini.setFloatLocale(QLocale()); // the user's locale, as the settings dialogs show numbers
     c.save(ini, kSection);
     ini.WriteInteger(kSection, "SAMPLES", c.OriY.samples());
-    if (c.FFTwin >= 0 && c.FFTwin < kWindowKinds)
+    if (IsValidWindowKind(c.FFTwin))
         ini.WriteInteger(kSection, kWindowKey, c.FFTwin);
     if (IsValidFFTSize(c.SamplesFFT))
         ini.WriteInteger(kSection, kSizeKey, c.SamplesFFT);
@@ -172,8 +172,6 @@ bool readData(QFile& f, CurveFileContent& c, QString* why)
     return true;
 }
 
-bool isWindowKind(int32_t kind) { return kind >= 0 && kind < kWindowKinds; }
-
 // One transform key: its value when it is a decimal integer that `usable` accepts, else -1;
 // a value that is there but cannot be used is named in `notes`.
 int32_t readTransformKey(const TMemIniFile& ini, const QString& key, bool (*usable)(int32_t), QStringList& notes)
@@ -221,7 +219,7 @@ int32_t Tcurve::loadfromFile(const QString& Fname, QString* error, QString* noti
     }
     load(c.ini, kSection, -1, false);
     QStringList notes;
-    FFTwin = readTransformKey(c.ini, kWindowKey, isWindowKind, notes);
+    FFTwin = readTransformKey(c.ini, kWindowKey, [](int32_t k) { return IsValidWindowKind(k); }, notes);
     SamplesFFT = std::max(0, readTransformKey(c.ini, kSizeKey, IsValidFFTSize, notes));
     if (notice)
         *notice = notes.join(QStringLiteral("; "));

@@ -22,7 +22,7 @@ struct TAnalysisSetup {
 
 // The window the curve was measured with, else the settings' one; a note saying which.
 QString takeWindow(TAnalysisSetup& s, const Tcurve& c) {
-    const bool stored = c.FFTwin >= 0 && c.FFTwin < kWindowKinds;
+    const bool stored = IsValidWindowKind(c.FFTwin);
     if (stored) s.fft.FFTwin = c.FFTwin;
     return QStringLiteral("Window:\t\"%1\" ").arg(QString::fromLatin1(WindowName(s.fft.FFTwin))) +
            (stored ? QStringLiteral("(stored with the curve)")

@@ -61,10 +61,6 @@ long double gainOf(int kind) {
     return powl(10.0L, kWindows[size_t(kind)].gain_dB / 20.0L);
 }
 
-bool isWindowKind(int kind) {
-    return kind >= 0 && kind < kWindowKinds;
-}
-
 } // namespace
 
 struct FFtuliContext::Impl {
@@ -213,7 +209,7 @@ void FFtuliContext::prepareWindow(int kind, int32_t n) {
         d->complexPlan(n);
     if (d->window.size() != size_t(n)) d->window = AlignedArray(size_t(n));
     d->windowKind = kind;
-    if (isWindowKind(kind)) d->fillWindow(kind, n);
+    if (IsValidWindowKind(kind)) d->fillWindow(kind, n);
 }
 
 void FFtuliContext::fft(double* re, double* im, int32_t n) {
@@ -278,7 +274,7 @@ int32_t FFtuliContext::windowSize() const {
 }
 
 const char* WindowName(int kind) {
-    return isWindowKind(kind) ? kWindows[size_t(kind)].name : "unknown";
+    return IsValidWindowKind(kind) ? kWindows[size_t(kind)].name : "unknown";
 }
 
 double Phase(double re, double im) {
@@ -297,13 +293,13 @@ bool IsValidFFTSize(int32_t n) {
 }
 
 double WindowCoherentGain(int kind) {
-    if (!isWindowKind(kind)) return 0.0;
+    if (!IsValidWindowKind(kind)) return 0.0;
     if (kind == 0) return 0.5;
     return static_cast<double>(gainOf(kind) * kWindows[size_t(kind)].a[0]);
 }
 
 double WindowMeanSquare(int kind) {
-    if (!isWindowKind(kind)) return 0.0;
+    if (!IsValidWindowKind(kind)) return 0.0;
     if (kind == 0) return 0.25;
     const long double* a = kWindows[size_t(kind)].a;
     const long double g = gainOf(kind);
@@ -330,7 +326,7 @@ std::complex<double> dirichlet(double y, int32_t n) {
 } // namespace
 
 double WindowResponse(int kind, double x, int32_t n) {
-    if (!isWindowKind(kind) || n < 2) return 0.0;
+    if (!IsValidWindowKind(kind) || n < 2) return 0.0;
     const long double* a = kWindows[size_t(kind)].a;
     // Each cosine term of the window shifts the rectangle's transform by +-m bins.
     std::complex<double> w = double(a[0]) * dirichlet(x, n);

@@ -9,6 +9,8 @@
 // Kinds 1..8 are periodic cosine sums scaled by a fixed gain correction, so that every kind's
 // coherent gain is about 0.5, the same as "norm".
 constexpr int kWindowKinds = 9;
+// A window kind the tables hold (0..kWindowKinds-1).
+constexpr bool IsValidWindowKind(int kind) { return kind >= 0 && kind < kWindowKinds; }
 
 // Display offset in dB the level conversion adds to 20*log10 of a spectrum bin.
 constexpr double kSpectrumBinOffset_dB = 11.5;

@@ -41,7 +41,7 @@ double PeakFrequency(const double* p, int32_t bins, int32_t k, double fstep, int
     const double below = p[k - 1], at = p[k], above = p[k + 1];
     if (!usablePower(at) || !usablePower(below) || !usablePower(above)) return k * fstep;
     if (!(at > 0.0)) return k * fstep;
-    if (window < 0 || window >= kWindowKinds || n < 2)
+    if (!IsValidWindowKind(window) || n < 2)
         return (below > 0.0 && above > 0.0 ? k + parabolicOffset(below, at, above) : k) * fstep;
     const int side = above >= below ? 1 : -1;
     const double r = std::sqrt((side > 0 ? above : below) / at);

@@ -73,14 +73,9 @@ uint32_t fullScaleChannels(const std::vector<Tsamplemem>& blocks)
 {
     constexpr double kFullScale = 1.0 - 1.0 / 32768.0;
     uint32_t mask = 0;
-    for (size_t ch = 0; ch < blocks.size() && ch < 32; ++ch) {
-        const double* x = blocks[ch].smpoi();
-        for (int32_t i = 0; i < blocks[ch].samples(); ++i)
-            if (std::fabs(x[i]) >= kFullScale) {
-                mask |= 1u << ch;
-                break;
-            }
-    }
+    for (size_t ch = 0; ch < blocks.size() && ch < 32; ++ch)
+        if (blocks[ch].getPeak(kFullScale) >= 0)
+            mask |= 1u << ch;
     return mask;
 }
 

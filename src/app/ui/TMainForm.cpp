@@ -330,8 +330,10 @@ void TMainForm::showOverloadBanner(const QString& text)
         plot = v->dia().Diareci().translated(v->mapTo(m_diafrm, QPoint(0, 0)));
     const int centre = plot.isValid() ? plot.center().x() : m_diafrm->width() / 2;
     m_overBanner->move(centre - m_overBanner->width() / 2, plot.isValid() ? plot.top() + 6 : 8);
-    m_overBanner->raise();
-    m_overBanner->show();
+    if (m_overBanner->isHidden()) { // once per overload, not with every block
+        m_overBanner->raise();
+        m_overBanner->show();
+    }
 }
 
 void TMainForm::showMemCounter() { laMem->setText(QString::asprintf("GM %lld", (long long)Tsamplemem::allocatedSamples())); }
