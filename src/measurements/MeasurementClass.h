@@ -72,6 +72,8 @@ public:
     // Input channels whose last fetched block reached full scale, bit n = channel n; 0 when
     // none did or the measurement does not look.
     virtual uint32_t overloadedChannels() const { return 0; }
+    // True once a measurement that ends by itself (a sweep that does not repeat) has ended.
+    virtual bool endedByItself() const { return false; }
 
     void SetMeasCallback(tCBtoMain cb) { CBtoMain = std::move(cb); }
     // A remote client asks to be told when the running measurement ends.

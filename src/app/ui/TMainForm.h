@@ -104,6 +104,16 @@ public:
     int measurementFrames() const; // results the active measurement has drawn since it began
     // The FFT settings dialog of the FFT and impulse modes (the input "Setup" button).
     void FFT1Click();
+    // The sweep settings dialog of modes 3, 6, 7, 8 (the input "Setup" button there).
+    void WobDialogButClick();
+    // Replaces the sweep dialog's exec() in tests: gets the dialog, returns its result.
+    void setSweepDialogRunner(std::function<int(QDialog&)> run) { m_runWobDlg = std::move(run); }
+    // The sweep's progress display: step, frequency, both values, overload, pause.
+    void SweepShowFreq();
+    // The texts of the progress display (heading, step, frequency, left, right), for tests.
+    QStringList sweepDisplayTexts() const;
+    // True once the active measurement ended by itself (a sweep that does not repeat).
+    bool measurementEnded() const { return m_meas && m_meas->endedByItself(); }
     // Replaces the FFT dialog's exec() in tests: gets the dialog, returns its result.
     void setFFTDialogRunner(std::function<int(QDialog&)> run) { m_runFFTDlg = std::move(run); }
     // "Sound On" (F3): posts the sound on/off message.
@@ -164,6 +174,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    void useSweepMeasurement();
     // start-up and shutdown
     void loadSettings();
     void startSound();
@@ -290,6 +301,7 @@ private:
     QLabel* m_overBanner = nullptr;      // red "Overload: ..." over the diagram, hidden otherwise
     bool m_programMeasurements = false;  // useProgramMeasurements registered the factories
     std::function<int(QDialog&)> m_runFFTDlg; // tests: runs the FFT dialog instead of exec()
+    std::function<int(QDialog&)> m_runWobDlg; // tests: runs the sweep dialog instead of exec()
     QString m_diaTopic;                  // section the diagram window settings came from
     std::function<QString(const QString&, const QString&)> m_chooseTextFile; // tests; empty: dialog
     std::function<int(TFoToolAnalyzeCurve&)> m_runCurveTool; // tests; empty: exec()

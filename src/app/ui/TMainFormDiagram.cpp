@@ -1,5 +1,6 @@
 // The main window's diagram part: the diagram window's settings, text export, clipboard and curve tool.
 #include "app/ui/TMainForm.h"
+#include "measurements/tSweepmeas.h"
 
 #include "base/utils.h"
 #include "base/vlMessages.h"
@@ -69,7 +70,7 @@ void TMainForm::switchDiagramMode(int MM)
 {
     if (!m_diafrm) return;
     hostSecondaryFor(MM);
-    m_diaTopic = MeasuringModeTopic(MM);
+    m_diaTopic = DiagramTopicFor(MM, ActiveWobDat().RefMess);
     m_diafrm->loadDia(m_ini, m_diaTopic, diagramDefaults());
 }
 

@@ -392,6 +392,7 @@ void TMainForm::setMeasuringModeF(int MM)
                      &m_cors->curve(TCorrectionSet::Output), &m_dispCor);
         bindStart(info);
         if (info.setup == sdFFT) m_setupHandler = [this] { FFT1Click(); };
+        if (info.setup == sdSweep) m_setupHandler = [this] { WobDialogButClick(); };
     }
     m_helpContext = info.helpContext;
     if (MM == 9) setLevelUnit(dbMode_dBV);

@@ -1,0 +1,85 @@
+// The per-step values of the sweep: peak level of a block, phase between two channels, THD of a block.
+#include "measurements/sweepEval.h"
+
+#include "dsp/FFtuli.h"
+#include "dsp/IIR_obj_D.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+double SweepValRms(const Tsamplemem& block, int32_t ind)
+{
+    const int32_t n = block.samples();
+    const double* x = block.smpoi();
+    double sum = 1e-12;
+    if (ind >= 2) {
+        if (ind >= n || !x)
+            return std::sqrt(2.0) * std::sqrt(sum);
+        for (int32_t i = ind; i < n; ++i)
+            sum += x[i] * x[i];
+        return std::sqrt(2.0) * std::sqrt(sum / double(n - ind));
+    }
+    const int32_t half = n / 2;
+    if (half <= 0 || !x)
+        return std::sqrt(2.0) * std::sqrt(sum);
+    for (int32_t i = std::max(ind, 0); i < n; i += 2)
+        sum += x[i] * x[i];
+    return std::sqrt(2.0) * std::sqrt(sum / double(half));
+}
+
+namespace {
+
+std::vector<double> bandPassed(const Tsamplemem& block, double f, double rate)
+{
+    TIIRObj bp;
+    bp.SetDesignSampleRate(rate);
+    bp.SetParam(6, 8, f, 0.0, 1.0, 0.0, 0.0, 0);
+    Tsamplemem copy = block; // the caller's block stays as it was
+    copy.timeDomainFilterSingleF(rate, bp);
+    return std::vector<double>(copy.smpoi(), copy.smpoi() + copy.samples());
+}
+
+} // namespace
+
+double SweepPhaseCH(const Tsamplemem& ref, const Tsamplemem& other, double f, double rate)
+{
+    const int32_t n = std::min(ref.samples(), other.samples());
+    if (n < 2 || !(f > 0.0) || !(rate > 0.0))
+        return 0.0;
+    const std::vector<double> a = bandPassed(ref, f, rate), b = bandPassed(other, f, rate);
+    const double periods = f * n / rate;
+    const double whole = std::round(periods);
+    const int32_t m = std::min<int32_t>(n, int32_t(std::lround(n * whole / periods)) - 1);
+    int64_t same = 0, examined = 0, direction = 0;
+    for (int32_t i = 0; i + 1 < m; ++i) {
+        same += (a[size_t(i)] > 0) == (b[size_t(i)] > 0);
+        ++examined;
+        if (b[size_t(i)] < 0 && b[size_t(i + 1)] >= 0)
+            direction += a[size_t(i)] > 0 ? 1 : -1;
+    }
+    if (examined == 0)
+        return 0.0;
+    const double F = 180.0 * double(same) / double(examined);
+    return direction > 0 ? F - 180.0 : 180.0 - F;
+}
+
+TDistortionResult SweepBlockTHD(const Tsamplemem& block, int32_t fftSize, int32_t window, double rate,
+                                TEvalSettings settings)
+{
+    if (block.samples() < fftSize || fftSize < 2)
+        return {};
+    FFtuliContext t;
+    t.prepareWindow(window, fftSize);
+    Tsamplemem spec(fftSize);
+    t.windowedSpectrumFrom(block.smpoi() + (block.samples() - fftSize), spec.smpoi(), nullptr, fftSize, 0);
+    spec.resize2(fftSize / 2);
+    double* s = spec.smpoi();
+    for (int32_t i = 0; i < fftSize / 2; ++i)
+        s[i] = s[i] > 0.0 ? 20.0 * std::log10(s[i]) : kEvalNoValue_dB;
+    settings.points = fftSize;
+    settings.fsampFreq = rate;
+    settings.bFundAuto = true;
+    settings.window = window;
+    return DistortionNoise(&spec, settings, nullptr);
+}
