@@ -10,6 +10,7 @@
 namespace {
 
 const QString kSec = QStringLiteral("WOB");
+constexpr int32_t kMaxSweepSteps = 1000; // the dialog's upper limit
 const QString kTrackSection = QStringLiteral("SweepTrackFilter");
 
 tmRefMess refOf(int v) { return v >= mRefRight && v <= mRefStereo ? tmRefMess(v) : mRefStereo; }
@@ -61,11 +62,13 @@ void Sweep_loadWobdatfromFile(Twobdat& w, TMemIniFile& ini)
         w.wobto = 20000.0;
     w.wobAnzSteps = ini.ReadInteger(kSec, "STEPSR", 50);
     w.wobSyncSteps = ini.ReadInteger(kSec, "SYNCSTEP", 50);
-    // A negative count would make every buffer of the sweep negative in size: read like 0.
-    if (w.wobAnzSteps <= 0)
-        w.wobAnzSteps = 50;
-    if (w.wobSyncSteps <= 0)
-        w.wobSyncSteps = 50;
+    // A negative count would make every buffer of the sweep negative in size: read like 0. A
+    // count beyond what the dialog accepts comes from a damaged file and would claim gigabytes.
+    for (int32_t* steps : {&w.wobAnzSteps, &w.wobSyncSteps}) {
+        if (*steps <= 0)
+            *steps = 50;
+        *steps = std::min(*steps, kMaxSweepSteps);
+    }
     w.pegdigL = ini.ReadFloat(kSec, "PEGDIGL", 0.0);
     w.pegdigR = ini.ReadFloat(kSec, "PEGDIGR", 0.0);
     w.wobSync = ini.ReadBool(kSec, "SYNC", true);

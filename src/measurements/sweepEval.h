@@ -14,8 +14,8 @@ double SweepValRms(const Tsamplemem& block, int32_t ind);
 
 // getPhaseCH: the phase of `other` against `ref` at f Hz, degrees in [-180, 180]: negative when
 // `other` lags. Both blocks pass a band-pass at f first (copies; the blocks stay as they are);
-// then the share of samples of equal sign over whole periods gives the angle, and the rising
-// zero crossings of `other` its direction. 0 when no sample could be examined.
+// then the angle between their components at f over the newest whole periods. 0 when there is
+// nothing to compare (no samples, silence, f at or above half the rate).
 double SweepPhaseCH(const Tsamplemem& ref, const Tsamplemem& other, double f, double rate);
 
 // The distortion of one channel's block at a step: the newest `fftSize` samples through the
