@@ -36,5 +36,8 @@ echo "load after the run: $(cut -d' ' -f1-3 /proc/loadavg)"
 # period (goal: 50 frames per second under 15 % of one core).
 cmake --build --preset bench --target velmora SoundSim -j 2
 bench/fft2d_run.sh 60
+# The sweep: 31 points 20 Hz..20 kHz in fast and realtime pacing against the sum of its
+# settling and measuring times (goals: fast <= 20 % of it, realtime <= +5 %).
+bench/sweep_run.sh
 
 python3 bench/ratios.py "$had" "$fft"

@@ -9,8 +9,8 @@
 #include "dsp/tFilterBlock.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
-#include <thread>
 
 namespace {
 
@@ -19,6 +19,12 @@ constexpr int kMsgDrawn = 0x400 + 28;     // 1052: the diagram drew the package 
 constexpr double kNoValue = -192.0;       // a point without a value
 
 int64_t framesOf(double ms, int32_t rate) { return int64_t(std::ceil(ms * rate / 1000.0)); }
+
+int64_t steadyNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 } // namespace
 
@@ -128,11 +134,8 @@ void Tsweepfrm2::calcMinMaxTime()
 {
     Twobdat& w = ActiveWobDat();
     m_timing = SweepTimingFor(w.mSweepMode, rate(), AnaFFTdSW ? AnaFFTdSW->SamplesFFT : 4096);
-    if (w.mSweepMode == 7) {
-        // The distortion step analyses up to 32768 samples: its measuring time holds them.
-        m_timing = SweepTimingFor(7, rate(), SweepTHDFFTSize(0.0));
+    if (w.mSweepMode == 7)
         w.RefMess = mRefStereo;
-    }
     if (w.mSweepMode == 6 || w.mSweepMode == 8)
         w.wobSync = true;
 }
@@ -224,9 +227,11 @@ void Tsweepfrm2::sweepStart()
     }
     m_lastRec = recorded();
     m_deliverFrames = 0;
+    m_runStartNs = steadyNs();
+    m_runEndNs = 0;
+    m_nominal_ms = 0.0;
     if (w.wobSync) {
-        w.startmess_ms = ermiTHDStartmess(w.mSweepMode, w.wobisfreq, rate(), w.startmess_ms, nullptr);
-        armStep(w.wobisfreq);
+            armStep(w.wobisfreq);
     } else {
         WorkSweepStep = swReady;
     }
@@ -290,7 +295,14 @@ void Tsweepfrm2::armStep(double f)
     const int64_t latency = gi ? framesOf(std::max(gi->wfs.Latency, 0), r) : 0;
     const int64_t mark = recorded();
     m_lastRec = mark;
-    m_settleEnd = mark + m_deliverFrames + latency + framesOf(w.startmess_ms, r);
+    // Mode 7's settling and measuring times follow the step's transform size. They stay the
+    // engine's: the user's settling time in the record (shared with mode 3) is not replaced.
+    if (w.mSweepMode == 7)
+        m_timing = SweepTimingFor(7, r, SweepTHDFFTSize(f));
+    m_settle_ms = ermiTHDStartmess(w.mSweepMode, f, r, w.startmess_ms, nullptr);
+    // The settling time counts from the change; when the change may still be on its way after
+    // it (a module delivering long blocks, its latency), the step waits for that instead.
+    m_settleEnd = mark + std::max(framesOf(m_settle_ms, r), m_deliverFrames + latency);
     w.mtime = SweepMeasuringTime_ms(m_timing, f);
     m_measureEnd = m_settleEnd + SweepBlockLength(r, w.mtime) / 2;
     WorkSweepStep = swSettle;
@@ -375,6 +387,8 @@ void Tsweepfrm2::readOverload()
 void Tsweepfrm2::afterStep()
 {
     Twobdat& w = ActiveWobDat();
+    if (w.wobSync)
+        m_nominal_ms += m_settle_ms + w.mtime;
     aktStepG = w.wobisSteps;
     progress();
     sendResults();
@@ -394,7 +408,6 @@ void Tsweepfrm2::afterStep()
     }
     w.wobCCready = false;
     w.wobisfreq = aktFreq = SweepStepFrequency(w.wobfrom, w.wobto, w.wobAnzSteps, w.wobisSteps, w.woblin);
-    w.startmess_ms = ermiTHDStartmess(w.mSweepMode, w.wobisfreq, rate(), w.startmess_ms, nullptr);
     setGenerator(w.wobisfreq);
     armStep(w.wobisfreq);
     runState();
@@ -404,6 +417,7 @@ void Tsweepfrm2::endOfSweep()
 {
     Twobdat& w = ActiveWobDat();
     ++m_finished;
+    m_runEndNs = steadyNs();
     if (w.nextCurve && diagramfrm) {
         if (m_inFlight)
             m_newCurvesAfterDraw = true;
@@ -446,8 +460,15 @@ void Tsweepfrm2::pauseTick()
     progress();
 }
 
+double Tsweepfrm2::lastSweep_s() const
+{
+    return m_runEndNs > m_runStartNs ? double(m_runEndNs - m_runStartNs) / 1e9 : 0.0;
+}
+
 bool Tsweepfrm2::StartFreqOut(Twobdat& wo)
 {
+    m_runStartNs = steadyNs();
+    m_nominal_ms = 0.0;
     wo.wobAnzSteps = wo.wobSyncSteps;
     wo.wobbelnAktiv = true;
     wo.wobisSteps = 0;
@@ -459,7 +480,6 @@ bool Tsweepfrm2::StartFreqOut(Twobdat& wo)
         m_asyncStart = -1;
         return true;
     }
-    wo.startmess_ms = ermiTHDStartmess(wo.mSweepMode, wo.wobisfreq, rate(), wo.startmess_ms, nullptr);
     setGenerator(wo.wobfrom);
     armStep(wo.wobfrom);
     return true;

@@ -89,6 +89,10 @@ public:
     int32_t sweepsFinished() const { return m_finished; } // sweeps that ran to their end
     int32_t packagesSent() const { return m_sent; }       // results handed to the diagram
     int64_t stepFrames() const { return m_lastBlockFrames; } // samples of the last step's block
+    // The last sweep that ran to its end: how long it took (s, steady clock), and the sum of its
+    // steps' settling and measuring times (s), what a wall-clock timer would have taken.
+    double lastSweep_s() const;
+    double nominal_s() const { return m_nominal_ms / 1000.0; }
 
 private:
     void onSoundData();
@@ -152,4 +156,8 @@ private:
     int32_t m_finished = 0;               // sweeps that ran to their end
     int32_t m_sent = 0;                   // packages sent
     QTimer m_pauseTimer;                  // counts the pause down in 0.1 s
+    int64_t m_runStartNs = 0;             // steady clock at the start of the current sweep
+    int64_t m_runEndNs = 0;               // steady clock at its end (0: not ended)
+    double m_nominal_ms = 0.0;            // settling and measuring times of its steps so far
+    int32_t m_settle_ms = 100;            // settling time of the current step, ms
 };

@@ -183,6 +183,9 @@ eMeasRes tSweepmeas::SetChannels(int32_t iCha, int32_t oCha)
 QStringList tSweepmeas::resultText() const
 {
     QStringList lines;
+    if (m_engine.lastSweep_s() > 0.0)
+        lines << QString::asprintf("Sweep: %1.3f s, settling and measuring %1.3f s", m_engine.lastSweep_s(),
+                                   m_engine.nominal_s());
     const Tsamplemem& x = m_engine.frequencies();
     const auto& y = m_engine.values();
     for (int32_t k = 0; k < x.samples(); ++k) {

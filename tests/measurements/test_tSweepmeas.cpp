@@ -281,6 +281,47 @@ TEST_F(Sweep, nyquistStopsTheSweepAndUnmeasuredPointsStayEmpty)
     EXPECT_NEAR(value(0, 2), -6.0, 0.03);
 }
 
+// A continuous sweep pauses (silent generator, the count-down shown) and runs again; a new set
+// of curves follows each run once its last points are drawn. Stopped and started again, the
+// sweep keeps the points of the last run until it measures them anew. A distortion sweep
+// leaves the user's settling time as it was.
+TEST_F(Sweep, continuousRunsPauseStartNewCurvesAndAStoppedSweepKeepsItsPoints)
+{
+    bench("[Model]\nKind=wire\n");
+    init(3, "FROMR=1000 TOR=2000 SYNCSTEP=5 PEGDIGL=-6 PEGDIGR=-6 STARTMESS=10 CONTI=1 pause_s=1 nextcurve=1");
+    float longestPause = 0.0f;
+    double silentDuringPause = 1.0;
+    meas->setProgressDisplay([&] {
+        longestPause = std::max(longestPause, meas->engine().pauseCountDown);
+        if (meas->engine().pauseCountDown > 0.0f)
+            silentDuringPause = soundDLL().waveGO()->GenFreqL;
+    });
+    meas->Mstart(1);
+    QElapsedTimer t;
+    t.start();
+    while (meas->engine().sweepsFinished() < 2 && t.elapsed() < 20000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    EXPECT_EQ(meas->engine().sweepsFinished(), 2);
+    EXPECT_TRUE(meas->getMeasRun()); // a continuous sweep goes on
+    EXPECT_FALSE(meas->endedByItself());
+    EXPECT_FLOAT_EQ(longestPause, 1.0f);
+    EXPECT_EQ(silentDuringPause, 0.0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(host.newSets, 2);
+    meas->Mstart(1); // stop
+    EXPECT_FALSE(meas->getMeasRun());
+    ASSERT_TRUE(std::isfinite(value(0, 4)) && value(0, 4) > -10.0);
+    ActiveWobDat().wobconti = false;
+    meas->Mstart(1); // again: the points of the last run stay until measured anew
+    EXPECT_NEAR(value(0, 4), -6.0, 0.03);
+    meas->Mstart(1);
+    meas->DeInit(0);
+
+    init(7, "FROMR=1000 TOR=2000 SYNCSTEP=2 STARTMESS=37");
+    ASSERT_TRUE(runSweep());
+    EXPECT_EQ(ActiveWobDat().startmess_ms, 37);
+}
+
 TEST(SweepRules, stepFrequenciesAndMeasuringTimes)
 {
     EXPECT_DOUBLE_EQ(SweepStepFrequency(20, 20000, 1, 0, false), 666.0);
