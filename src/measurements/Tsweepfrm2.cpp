@@ -256,7 +256,7 @@ void Tsweepfrm2::STOPbutClick()
         // Blocks the module still announces are no longer asked for.
         dll.SDSetCallBack(SD_CB_NEW_BLOCK, nullptr);
     }
-    aktStepG = w.wobisSteps;
+    aktStepG = std::min(w.wobisSteps, std::max(w.wobAnzSteps - 1, 0)); // a finished sweep shows its last step
     aktFreq = 0.0;
     WobCalcActiv = 0;
     progress();

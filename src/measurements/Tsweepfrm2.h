@@ -67,8 +67,6 @@ public:
     void setAnalysis(cFFTdat* fft, cAnaPara* ana) { AnaFFTdSW = fft; AnadataSW = ana; }
     void setCalibration(const TLevelCalibration* cal) { m_calibration = cal; }
     void setInputFilters(tFilterBlockSet* blocks) { m_filters = blocks; }
-    // Shortest time between two evaluations of an asynchronous sweep, ms.
-    void setFrameResolution_ms(double ms) { m_frameResol_ms = ms; }
 
     std::function<void()> FprogressNE;  // progress display (the main window's SweepShowFreq)
     std::function<void()> FsweepMeasNE; // the run state changed
@@ -147,8 +145,6 @@ private:
     int64_t m_measureEnd = 0;             // record count where the step's block is complete
     int64_t m_lastBlockFrames = 0;        // frames of the last evaluated block
     int64_t m_asyncStart = -1;            // record count where the asynchronous measurement began
-    int64_t m_lastAsyncNs = 0;            // steady clock of the last asynchronous evaluation
-    double m_frameResol_ms = 100.0;       // rate limit of the asynchronous evaluation
     int32_t m_highDetections = 0;         // estimates above 3000 Hz
     bool m_inFlight = false;              // a package is on its way to the diagram
     bool m_dirty = false;                 // results changed while it was

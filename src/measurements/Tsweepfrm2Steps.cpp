@@ -8,18 +8,11 @@
 #include "measurements/sweepEval.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 
 namespace {
 
 double dB(double ratio) { return 20.0 * std::log10(ratio); }
-
-int64_t nowNs()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 } // namespace
 
@@ -212,13 +205,7 @@ bool Tsweepfrm2::estimateAsync(std::vector<Tsamplemem>& blocks, double& freq)
 void Tsweepfrm2::evaluateAsync()
 {
     Twobdat& w = ActiveWobDat();
-    const int64_t now = nowNs();
-    if (double(now - m_lastAsyncNs) / 1e6 < m_frameResol_ms) {
-        acknowledge();
-        return;
-    }
-    m_lastAsyncNs = now;
-    std::vector<Tsamplemem> blocks;
+    std::vector<Tsamplemem> blocks; // how often this runs is the main window's frame gate's matter
     if (!fetchBlocks(32768, blocks))
         return;
     const int64_t rec = recorded();

@@ -43,7 +43,7 @@ public:
     // frame resolution, calibration and input filters.
     void setSettingsFile(const QString& f) { m_iniFile = f; }
     void setSettingsIni(TMemIniFile* ini) { m_sharedIni = ini; }
-    void setFrameResolution_ms(double ms) { m_frameResol_ms = ms; m_engine.setFrameResolution_ms(ms); }
+    void setFrameResolution_ms(double ms) { m_frameResol_ms = ms; }
     void setCalibration(const TLevelCalibration* cal) { m_calibration = cal; m_engine.setCalibration(cal); }
     void setInputFilters(tFilterBlockSet* blocks) { m_engine.setInputFilters(blocks); }
     // The progress display (SweepShowFreq), called after every change the display shows.

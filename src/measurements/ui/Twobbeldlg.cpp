@@ -30,7 +30,12 @@ double numberOf(const QLineEdit* e, double def)
     return ok && std::isfinite(c) ? c : def;
 }
 
-QString fmt(double v, int decimals) { return QLocale().toString(v, 'f', decimals); }
+QString fmt(double v, int decimals)
+{
+    QLocale l;
+    l.setNumberOptions(QLocale::OmitGroupSeparator); // "20000.00": a field reads back what it shows
+    return l.toString(v, 'f', decimals);
+}
 
 QSpinBox* spin(int lo, int hi, QWidget* parent)
 {
@@ -124,6 +129,7 @@ QWidget* Twobbeldlg::buildFrequencies()
     g->addWidget(SeStart, 5, 1);
     LaTotal = new QLabel(box);
     LaTotal->setObjectName("LaTotal");
+    g->addWidget(new QLabel("total time", box), 6, 0);
     g->addWidget(LaTotal, 6, 1);
     connect(SeSteps, &QSpinBox::valueChanged, this, [this] { refreshRules(); });
     connect(SeStart, &QSpinBox::valueChanged, this, [this] { refreshRules(); });
