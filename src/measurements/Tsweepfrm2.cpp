@@ -229,6 +229,7 @@ void Tsweepfrm2::sweepStart()
     m_deliverFrames = 0;
     m_runStartNs = steadyNs();
     m_runEndNs = 0;
+    m_ranToEnd = false;
     m_nominal_ms = 0.0;
     if (w.wobSync) {
             armStep(w.wobisfreq);
@@ -417,6 +418,7 @@ void Tsweepfrm2::endOfSweep()
 {
     Twobdat& w = ActiveWobDat();
     ++m_finished;
+    m_ranToEnd = !w.wobconti;
     m_runEndNs = steadyNs();
     if (w.nextCurve && diagramfrm) {
         if (m_inFlight)
@@ -530,27 +532,26 @@ void Tsweepfrm2::buildPackage(TGdata& g) const
     g.ReleaseGMem();
     g.makeAsd(n, 0);
     g.eMode.assign(size_t(n), edBFS);
-    Tsamplemem x = Wobsdx;
-    std::vector<Tsamplemem> y = Wobsdata;
-    if (!w.wobSync) { // points in the order they came: sorted by frequency, equal ones merged
-        std::vector<size_t> idx(size_t(x.samples()));
-        for (size_t i = 0; i < idx.size(); ++i) idx[i] = i;
-        std::stable_sort(idx.begin(), idx.end(), [&](size_t a, size_t b) { return x.getsmAr(int32_t(a)) < x.getsmAr(int32_t(b)); });
-        std::vector<double> xs;
-        std::vector<std::vector<double>> ys(y.size());
-        for (size_t i : idx) {
-            const double f = x.getsmAr(int32_t(i));
-            if (f <= 0.0 || (!xs.empty() && f == xs.back()))
-                continue;
-            xs.push_back(f);
-            for (size_t c = 0; c < y.size(); ++c) ys[c].push_back(y[c].getsmAr(int32_t(i)));
-        }
-        x = Tsamplemem(int32_t(xs.size()));
-        std::copy(xs.begin(), xs.end(), x.smpoi());
-        for (size_t c = 0; c < y.size(); ++c) {
-            y[c] = Tsamplemem(int32_t(xs.size()));
-            std::copy(ys[c].begin(), ys[c].end(), y[c].smpoi());
-        }
+    // Points without a frequency (not reached yet) are left out: they would draw at 0 Hz. The
+    // listened-to points come in the order they were heard: sorted, equal frequencies merged.
+    std::vector<size_t> idx;
+    for (int32_t i = 0; i < Wobsdx.samples(); ++i)
+        if (Wobsdx.getsmAr(i) > 0.0)
+            idx.push_back(size_t(i));
+    if (!w.wobSync) {
+        std::stable_sort(idx.begin(), idx.end(),
+                         [&](size_t a, size_t b) { return Wobsdx.getsmAr(int32_t(a)) < Wobsdx.getsmAr(int32_t(b)); });
+        idx.erase(std::unique(idx.begin(), idx.end(),
+                              [&](size_t a, size_t b) { return Wobsdx.getsmAr(int32_t(a)) == Wobsdx.getsmAr(int32_t(b)); }),
+                  idx.end());
+    }
+    const int32_t points = int32_t(idx.size());
+    Tsamplemem x(points);
+    std::vector<Tsamplemem> y(Wobsdata.size(), Tsamplemem(points));
+    for (int32_t i = 0; i < points; ++i) {
+        x.setsmAr(i, Wobsdx.getsmAr(int32_t(idx[size_t(i)])));
+        for (size_t c = 0; c < y.size(); ++c)
+            y[c].setsmAr(i, Wobsdata[c].getsmAr(int32_t(idx[size_t(i)])));
     }
     for (int32_t c = 0; c < n; ++c) {
         const bool odd = c % 2 == 1;

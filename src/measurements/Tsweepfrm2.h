@@ -85,6 +85,7 @@ public:
     bool visible = false;               // debug lines are collected
     QStringList Memo1;                  // the debug lines
     int32_t sweepsFinished() const { return m_finished; } // sweeps that ran to their end
+    bool ranToEnd() const { return m_ranToEnd; } // the last sweep started ended by itself
     int32_t packagesSent() const { return m_sent; }       // results handed to the diagram
     int64_t stepFrames() const { return m_lastBlockFrames; } // samples of the last step's block
     // The last sweep that ran to its end: how long it took (s, steady clock), and the sum of its
@@ -150,6 +151,7 @@ private:
     bool m_dirty = false;                 // results changed while it was
     bool m_newCurvesAfterDraw = false;    // a finished sweep moves on once its last package is drawn
     int32_t m_finished = 0;               // sweeps that ran to their end
+    bool m_ranToEnd = false;              // the sweep started last ended by itself (not continuous)
     int32_t m_sent = 0;                   // packages sent
     QTimer m_pauseTimer;                  // counts the pause down in 0.1 s
     int64_t m_runStartNs = 0;             // steady clock at the start of the current sweep

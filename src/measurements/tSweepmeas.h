@@ -37,7 +37,7 @@ public:
     QStringList resultText() const override;
     int32_t framesDrawn() const override { return m_engine.packagesSent(); }
     uint32_t overloadedChannels() const override;
-    bool endedByItself() const override { return !getMeasRun() && m_engine.sweepsFinished() > 0; }
+    bool endedByItself() const override { return !getMeasRun() && m_engine.ranToEnd(); }
 
     // As for the FFT measurement: the main window's settings file (and its copy in memory),
     // frame resolution, calibration and input filters.
