@@ -44,7 +44,7 @@ std::vector<double> bandPassed(const Tsamplemem& block, double f, double rate)
 } // namespace
 
 // Counting the samples of equal sign reads the angle only to the spacing of the sample phases:
-// where a period is a short whole number of samples (10 kHz at 48 kHz: 24 phases in 5 periods)
+// where a few periods span a whole number of samples (10 kHz at 48 kHz: 5 periods in 24)
 // the count cannot tell 7 degrees from 0. The angle is therefore taken from both blocks'
 // components at f over the same whole periods, which is exact for any ratio of f to the rate.
 double SweepPhaseCH(const Tsamplemem& ref, const Tsamplemem& other, double f, double rate)
