@@ -350,6 +350,7 @@ void TMainForm::onInState()
     ButSetupInp->setEnabled(m_setupHandler && (!inRun || measuringMode() == 9));
     seAverVal->setEnabled(!inRun);
     m_acStartMeasure->setText(inRun ? "Stop Measure" : "Start Measure");
+    refreshDCOffsetItem(st);
     if (!inRun) showOverloadBanner({}); // no more blocks will say that the overload ended
 }
 

@@ -16,6 +16,8 @@
 #include <memory>
 
 class TAnaDlg;
+class TDCoffsetDlg;
+class TEichDlg;
 class Tdiafrm;
 class QDialog;
 class TFoToolAnalyzeCurve;
@@ -136,6 +138,17 @@ public:
     void runAnalyzeDialog();
     void setAnalyzeDialogRunner(std::function<int(TAnaDlg&)> run) { m_runAnaDlg = std::move(run); }
 
+    // ---- calibration and DC offset
+    // "&Calibration": the calibration dialog on the calibration record; on OK the record takes
+    // its six values, InMixLev4Cal the input volume, and the settings file is written. Tests
+    // replace how the dialog is run (default: exec()). Returns the dialog's result.
+    int openCalibration(const std::function<int(TEichDlg&)>& run = {});
+    // "Audio-In DC-Offset": the DC offset dialog on a copy of the input format record; OK and
+    // "&Apply" write it back to the module ("&Apply" opens the dialog again).
+    void openDCOffset(const std::function<int(TDCoffsetDlg&)>& run = {});
+    const TLevelCalibration& calibration() const { return m_calibration; }
+    QAction* dcOffsetAction() const { return m_acDCOffset; }
+
     // ---- the diagram window and its exports
     Tdiafrm* diagramWindow() const { return m_diafrm; }
     // "&Save freq. diagram as text file" ('F') / "Save time diagram as text file" ('T'): the
@@ -190,6 +203,8 @@ private:
     void buildAnalyzeMenu();
     void buildOptionsMenu();
     void buildCorrectionMenu();
+    void buildCalibrationItems(QMenu* opt);
+    void refreshDCOffsetItem(int32_t status);
     void openCorrectionFile(TCorrectionSet::Which w);
     void editCorrectionFile(TCorrectionSet::Which w);
     void refreshCorrectionMenu();
@@ -302,6 +317,7 @@ private:
     QAction* m_acSoundOn = nullptr;      // "Sound On" (F3)
     QAction* m_altDLL = nullptr;         // "Alternative sound DLL"
     QAction* m_altDLLSep = nullptr;      // its separator
+    QAction* m_acDCOffset = nullptr;     // "Audio-In DC-Offset", follows status bit 0x1000
     QAction* m_optAudio[4] = {};         // Options: out device, out parameter, in device, in parameter
     QAction* m_popAudio[4] = {};         // the same in the panel menus
 };

@@ -228,6 +228,7 @@ void TMainForm::buildOptionsMenu()
         m_set.IODlgLink = on ? 10 : 0;
         refreshAudioMenus();
     });
+    buildCalibrationItems(opt);
     connect(opt, &QMenu::aboutToShow, this, &TMainForm::refreshAudioMenus);
     connect(m_outPopup, &QMenu::aboutToShow, this, &TMainForm::refreshAudioMenus);
     connect(m_inPopup, &QMenu::aboutToShow, this, &TMainForm::refreshAudioMenus);
