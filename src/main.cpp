@@ -40,12 +40,20 @@ bool exportText(TMainForm& w, const QString& file)
     return false;
 }
 
-// Keeps the event loop running for `seconds`.
-void runFor(double seconds)
+// Keeps the event loop running for `seconds`, or until a measurement that ran has ended by
+// itself (a stepped run reaching its last step), whichever comes first.
+void runFor(double seconds, const TMainForm& w)
 {
     if (seconds <= 0.0) return;
     QEventLoop loop;
     QTimer::singleShot(int(seconds * 1000.0 + 0.5), &loop, &QEventLoop::quit);
+    bool ran = w.MeasRun();
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
+        if (ran && !w.MeasRun()) loop.quit();
+        ran = ran || w.MeasRun();
+    });
+    watch.start(50);
     loop.exec();
 }
 
@@ -60,7 +68,7 @@ void runScript(TMainForm& w, const TCommandLine& cl)
     }
     if (cl.start && !w.startCommand())
         std::fprintf(stderr, "velmora: measuring mode %d has no measurement to start\n", w.measuringMode());
-    runFor(cl.measureSeconds);
+    runFor(cl.measureSeconds, w);
     QApplication::processEvents();
     if (cl.results) {
         std::printf("frames drawn: %d\n", w.measurementFrames());

@@ -82,8 +82,13 @@ void TPowThdForm::initPowThd(IDiagramHost* diaf, const Tcorri* icor, const Tcorr
     SinCor = icor;
     SoutCor = ocor;
     setXAxis();
+    if (m_dia) {
+        const QString unit = PowAnaDat.DistortionUnitInPercent ? "%" : "dB";
+        m_dia->setUnitTexts(unit, unit);
+    }
     running_up = true;
     shiftcurves = false;
+    if (onWindow) onWindow(set.PoDdebugWindow);
 }
 
 void TPowThdForm::deinitPowThd()
@@ -91,6 +96,7 @@ void TPowThdForm::deinitPowThd()
     if (fsweepRuns || PowMeasState != stStop) stopIO();
     setRun(false);
     PowMeasState = stStop;
+    if (onWindow) onWindow(false);
 }
 
 void TPowThdForm::setXAxis()
@@ -132,10 +138,15 @@ double TPowThdForm::testVolume() const
 
 void TPowThdForm::sweepStart()
 {
+    if (onWindow && set.PoDdebugWindow) onWindow(true);
+    if (m_drewCurves) shiftDiagram(); // the last run's curves stay where they are
+    m_drewCurves = false;
+    m_namesPending = true;
     const int32_t n = std::max(set.PoDSteps, 1);
     for (auto& c : PowThdsd) c.assign(size_t(n), 0.0);
     PowThdsdx.assign(size_t(n), 0.0);
     PowMeasState = stStart;
+    setRun(true); // running from the start state on, as the caller sees it
     postStep();
 }
 
@@ -171,6 +182,7 @@ void TPowThdForm::runState()
 void TPowThdForm::logStartHeader()
 {
     Memo1.clear();
+    if (onLogCleared) onLogCleared();
     log(set.PoDBridgedAmp ? "-------------------- Bridged Amplifier  -------------------------"
                           : "-------------------- Normal Amplifier   -------------------------");
     if (set.PoDupdown) log("-------------------- Up / Down Mode     -------------------------");
@@ -464,6 +476,7 @@ void TPowThdForm::reverse()
 {
     running_up = false;
     shiftDiagram();
+    m_namesPending = true;
     for (auto& c : PowThdsd) std::fill(c.begin(), c.end(), 0.0);
     std::fill(PowThdsdx.begin(), PowThdsdx.end(), 0.0);
     shiftcurves = true;
@@ -476,8 +489,8 @@ void TPowThdForm::stateStop()
     log("Enter State: stStop -----------------------------");
     stopIO();
     setRun(false);
+    // The finished curves stay selected (exports read them); the next run shifts first.
     if (m_dia) m_dia->resetDiagram();
-    shiftDiagram();
     if (FprogressNE) FprogressNE({cStep, set.PoDSteps, set.PoDPowerMeas, usedX(), aktThdL, PowAnaDat.DistortionUnitInPercent, false});
 }
 
@@ -526,4 +539,24 @@ void TPowThdForm::drawCurves()
         ++j;
     }
     postPackage(m_dia->diagramReceiver(), std::move(g));
+    m_drewCurves = true;
+    if (m_namesPending) nameCurves(curves);
+}
+
+// The curve panels say what each curve is: "THD L", "H3 R", ... (after the package, so they
+// land on the slots it fills).
+void TPowThdForm::nameCurves(const std::vector<size_t>& curves)
+{
+    m_namesPending = false;
+    QStringList names;
+    std::vector<int32_t> masks;
+    if (set.PoDsepHarmC)
+        for (int k = 2; k <= 9 && masks.size() < 4; ++k)
+            if (PowAnaDat.Hx & (1 << (k - 1))) masks.push_back(k);
+    for (size_t c : curves) {
+        const QString what = masks.empty() || c / 2 >= masks.size() ? QStringLiteral("THD") : "H" + QString::number(masks[c / 2]);
+        names << what + (c % 2 ? " R" : " L") + (running_up ? "" : " down");
+    }
+    QMetaObject::invokeMethod(
+        this, [this, names] { if (m_dia) m_dia->setCurveComments(names); }, Qt::QueuedConnection);
 }

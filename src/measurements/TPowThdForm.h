@@ -63,8 +63,11 @@ public:
     std::function<void(bool)> onRun;
     // The progress display of the main window (PowThdShowWatt).
     std::function<void(const TPowThdProgress&)> FprogressNE;
-    // Told of every log line (the debug window).
+    // Told of every log line (the debug window), and whether that window shows: with "Debug
+    // Window" from initPowThd and each start on, hidden by deinitPowThd.
     std::function<void(const QString&)> onLog;
+    std::function<void()> onLogCleared;
+    std::function<void(bool)> onWindow;
 
     // "Power Thd Debug Window" or "Voltage Thd Debug Window".
     QString caption() const;
@@ -73,6 +76,8 @@ public:
     void setTestVolume(double dBFS);
     double testVolume() const;
     bool sweepruns() const { return fsweepRuns; }
+    // The diagram's x axis from the settings (after the dialog changed them).
+    void setXAxis();
 
     TPowThdSettings set;              // the dialog's settings
     cAnaPara PowAnaDat;               // THD on, the rest off; fundamental fixed at the test frequency
@@ -115,7 +120,7 @@ private:
     void restartInput();
     void stopIO();
     void drawCurves();
-    void setXAxis();
+    void nameCurves(const std::vector<size_t>& curves);
     void postStep();
 
     IDiagramHost* m_dia = nullptr;    // diagram window, not owned
@@ -130,4 +135,6 @@ private:
     Tsamplemem m_specdB[2];           // raw dB spectra of the last block
     Tsamplemem m_xAxis;               // bin frequencies, Hz
     int32_t m_rate = 48000;           // input sample rate, Hz
+    bool m_drewCurves = false;        // this run has drawn: the next one starts on new slots
+    bool m_namesPending = false;      // the curves of the set have not been named yet
 };

@@ -71,7 +71,6 @@ eMeasRes tPowDistMeas::Mstart(int32_t para)
         // The module only reads the record.
         dll.SDSetCallBack(SD_CB_NEW_BLOCK, const_cast<SDMethod*>(&NewBlockMethod()));
         m_engine.sweepStart();
-        fMeasrun = true; // the engine sets it again in its start state
     }
     if (AnaFFTdM) toMain(cbmSetAverage, AnaFFTdM->AveValue);
     return mereOK;
@@ -79,7 +78,7 @@ eMeasRes tPowDistMeas::Mstart(int32_t para)
 
 eMeasRes tPowDistMeas::Mexecute(double)
 {
-    if (m_engine.sweepruns() || m_engine.PowMeasState == stStart) postMsg(&m_engine, MSG_POWTHD_STEP);
+    if (m_engine.sweepruns()) postMsg(&m_engine, MSG_POWTHD_STEP);
     return mereOK;
 }
 

@@ -17,6 +17,9 @@
 
 class TAnaDlg;
 class TDCoffsetDlg;
+class TdlgPowThd;
+class TPowThdDebugWnd;
+struct TPowThdProgress;
 class TEichDlg;
 class Tdiafrm;
 class QDialog;
@@ -147,6 +150,15 @@ public:
     // "&Apply" write it back to the module ("&Apply" opens the dialog again).
     void openDCOffset(const std::function<int(TDCoffsetDlg&)>& run = {});
     const TLevelCalibration& calibration() const { return m_calibration; }
+
+    // ---- distortion versus power (mode 10)
+    // The Setup button of mode 10: the power-distortion dialog; OK hands its settings to the
+    // engine. Tests replace how the dialog is run (default: exec()).
+    void PowThdDlgButClick();
+    void setPowThdDialogRunner(std::function<int(TdlgPowThd&)> run) { m_runPowThdDlg = std::move(run); }
+    // The progress display: step, power (or voltage) and THD in the sweep read-outs.
+    void PowThdShowWatt(const TPowThdProgress& p);
+    TPowThdDebugWnd* powThdDebugWindow() const { return m_powThdDebug; }
     QAction* dcOffsetAction() const { return m_acDCOffset; }
 
     // ---- the diagram window and its exports
@@ -204,6 +216,7 @@ private:
     void buildOptionsMenu();
     void buildCorrectionMenu();
     void buildCalibrationItems(QMenu* opt);
+    void registerPowerDistortion();
     void refreshDCOffsetItem(int32_t status);
     void openCorrectionFile(TCorrectionSet::Which w);
     void editCorrectionFile(TCorrectionSet::Which w);
@@ -318,6 +331,8 @@ private:
     QAction* m_altDLL = nullptr;         // "Alternative sound DLL"
     QAction* m_altDLLSep = nullptr;      // its separator
     QAction* m_acDCOffset = nullptr;     // "Audio-In DC-Offset", follows status bit 0x1000
+    TPowThdDebugWnd* m_powThdDebug = nullptr; // the power-distortion log, made on first use
+    std::function<int(TdlgPowThd&)> m_runPowThdDlg; // tests; empty: exec()
     QAction* m_optAudio[4] = {};         // Options: out device, out parameter, in device, in parameter
     QAction* m_popAudio[4] = {};         // the same in the panel menus
 };

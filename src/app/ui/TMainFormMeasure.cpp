@@ -20,6 +20,7 @@ void TMainForm::useProgramMeasurements()
         m->setCalibration(&m_calibration);
         return m;
     });
+    registerPowerDistortion();
     m_programMeasurements = true;
 }
 

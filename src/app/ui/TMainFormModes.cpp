@@ -393,6 +393,7 @@ void TMainForm::setMeasuringModeF(int MM)
                      &m_cors->curve(TCorrectionSet::Output), &m_dispCor);
         bindStart(info);
         if (info.setup == sdFFT) m_setupHandler = [this] { FFT1Click(); };
+        if (info.setup == sdPowThd) m_setupHandler = [this] { PowThdDlgButClick(); };
     }
     m_helpContext = info.helpContext;
     if (MM == 9) setLevelUnit(dbMode_dBV);

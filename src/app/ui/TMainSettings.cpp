@@ -122,9 +122,13 @@ void TMainSettings::readPerUser(const TMemIniFile& ini, TLevelCalibration& cal)
     cal.PreAmp_dBR = readGain(ini, "PreAmp_dBR");
 }
 
-// The calibration first, then the volumes: the order the per-user set is written in.
+// The calibration first, then the volumes: the order the per-user set is written in. Keys
+// already in the file are taken out first, so the file shows that order too.
 void TMainSettings::writePerUser(TMemIniFile& ini, const TLevelCalibration& cal) const
 {
+    for (const char* k : {"INPUT", "OUTPUT", "InMixLev4Cal", "MicSens_mVpPaL", "MicSens_mVpPaR", "PreAmp_dBL", "PreAmp_dBR"})
+        ini.DeleteKey(kEich, k);
+    for (const char* k : {"AUDIOINCHANNEL", "FGVOLUME", "FGINVOLUME"}) ini.DeleteKey(kVolume, k);
     ini.WriteFloat(kEich, "INPUT", cal.INPUT);
     ini.WriteFloat(kEich, "OUTPUT", cal.OUTPUT);
     ini.WriteInteger(kEich, "InMixLev4Cal", InMixLev4Cal);
