@@ -211,6 +211,7 @@ void TPowThdForm::stateStart()
     SampleShot_ms = int32_t(int64_t(PowFFTdat.SamplesFFT) * 1000 / m_rate);
     gi->OneShotTime_samps = int32_t(std::lround(4.0 * SampleShot_ms / 1000.0 * m_rate * 2.0));
     PowFFTdat.setdBMode(dbMode_milliVolt);
+    m_weighting = MakeWeighting(PowAnaDat); // once a run: a user filter file is read once
     const TLevelCalibration cal = m_cal ? *m_cal : TLevelCalibration{};
     ApplyLevelCalibration(PowFFTdat, cal);
     const TPowThdVoltages u = PowThdVoltages(set);
@@ -303,7 +304,6 @@ bool TPowThdForm::measureBlock()
     m_fftCtx->prepareWindow(PowFFTdat.FFTwin, n);
     PowAnaDat.fsampFreq = m_rate;
     PowAnaDat.lsampFFTPoints = n;
-    m_weighting = MakeWeighting(PowAnaDat);
     const TLevelCalibration cal = m_cal ? *m_cal : TLevelCalibration{};
     double mV[2] = {0.0, 0.0};
     for (int c = 0; c < 2; ++c) {

@@ -176,6 +176,7 @@ TEST_F(PowThd, powerAndThdFollowTheModelAndClippingSetsTheOnePercentPoint)
             EXPECT_NEAR(10.0 * std::log10(p / t.watts), 0.0, 0.05) << "step " << i + 1;
             EXPECT_NEAR(thd, t.thd_dB, 0.1) << "step " << i + 1;
         }
+        if (!bridged) std::printf("log of the run:\n%s\n", qPrintable(e.Memo1.join('\n')));
         EXPECT_GT(compared, 20);
         ASSERT_GE(firstClip, 0) << "the range reaches the rails";
         ASSERT_GE(firstOnePercent, 0);
