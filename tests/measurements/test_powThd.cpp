@@ -255,6 +255,51 @@ TEST_F(PowThd, inputOverloadQuestionAnsweredNoStopsAndChangesNothing)
     EXPECT_TRUE(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d,\\d\\d\\d").match(log.first()).hasMatch());
 }
 
+// The gain check finds the chain too weak for the range (the calibration says 10 dB less gain
+// than there is): the generator would have to pass 0 dBFS. "No" stops after the gain check;
+// the default "Yes" caps the range at 0 dBFS.
+TEST_F(PowThd, outputLevelQuestionStopsOrCapsTheRangeAtZeroDbfs)
+{
+    cal.PreAmp_dBL = cal.PreAmp_dBR = 20.0;
+    TPowThdSettings& s = meas->engine().set;
+    s.PoDPowEnd_W = 10.0;
+    s.PoDSteps = 5;
+    answers.answer = vl::mbNo;
+    ASSERT_TRUE(run());
+    ASSERT_EQ(answers.asked.size(), 1);
+    EXPECT_TRUE(answers.asked[0].startsWith("Attention, calculated output level will be greater than 0dbFS!"));
+    EXPECT_EQ(meas->engine().Memo1.filter(" Warning dialog (output level), answered with no, stop!").size(), 1);
+    EXPECT_EQ(stepLines().size(), 0);
+
+    answers.answer = 0;
+    ASSERT_TRUE(run());
+    EXPECT_EQ(meas->engine().Memo1.filter(" Warning dialog (output level), answered with yes, go on!").size(), 1);
+    EXPECT_EQ(meas->engine().OutLevEnd_dBFS, 0.0);
+    EXPECT_EQ(stepLines().size(), 5);
+}
+
+// Separate harmonic curves: H2 and H3 selected give one curve pair each, and each follows the
+// model's own harmonic (relative to the total).
+TEST_F(PowThd, separateHarmonicCurvesFollowEachHarmonic)
+{
+    TPowThdSettings& s = meas->engine().set;
+    s.PoDsepHarmC = true;
+    s.PoDSteps = 6;
+    s.PoDPowEnd_W = 20.0;
+    meas->engine().PowAnaDat.Hx = 0x2 | 0x4; // H2, H3
+    ASSERT_TRUE(run());
+    const TPowThdForm& e = meas->engine();
+    EXPECT_EQ(e.channels, 4);
+    for (int i = 0; i < 6; ++i) {
+        const TSimAmpHarmonics h = simAmpHarmonics(benchAmp(), stepLevel(i), 1000.0, 48000.0);
+        double total = 0.0, a[6] = {};
+        for (const TSimHarmonic& l : h.lines) total += l.amplitude * l.amplitude, a[l.order] = l.amplitude;
+        EXPECT_NEAR(e.PowThdsd[0][size_t(i)], 20.0 * std::log10(a[2] / std::sqrt(total)), 0.1) << "H2, step " << i + 1;
+        EXPECT_NEAR(e.PowThdsd[2][size_t(i)], 20.0 * std::log10(a[3] / std::sqrt(total)), 0.1) << "H3, step " << i + 1;
+        EXPECT_NEAR(e.PowThdsd[3][size_t(i)], e.PowThdsd[2][size_t(i)], 0.05) << "right as left";
+    }
+}
+
 TEST(PowThdSettings, rangesEdgeCasesAndBadSettingsText)
 {
     TPowThdSettings s;
