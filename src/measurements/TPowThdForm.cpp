@@ -207,13 +207,29 @@ void TPowThdForm::stateStart()
         postStep();
         return;
     }
-    m_rate = std::max(dll.inSampleRate(), 1);
-    SampleShot_ms = int32_t(int64_t(PowFFTdat.SamplesFFT) * 1000 / m_rate);
-    gi->OneShotTime_samps = int32_t(std::lround(4.0 * SampleShot_ms / 1000.0 * m_rate * 2.0));
-    PowFFTdat.setdBMode(dbMode_milliVolt);
-    m_weighting = MakeWeighting(PowAnaDat); // once a run: a user filter file is read once
     const TLevelCalibration cal = m_cal ? *m_cal : TLevelCalibration{};
+    const TPowThdLevels lev = prepareRun(cal, *gi);
+    // The generator is set up only once the run goes on: a run stopped by the question
+    // leaves it as it was.
+    if (!askInputLevel(lev.beg_dBFS, lev.end_dBFS)) return;
+    go->modeL = go->modeR = 0;
+    go->GenFreqR = go->GenFreqL = set.PoDFreq_Hz;
+    log(QString::asprintf(" Sound card calibration values [Voltage / Preamp. gain]: %1.1fmV / %1.1fdB", cal.INPUT,
+                          cal.PreAmp_dBL));
+    log("-------------------- Begin Measurement ------------------------");
+    beginRun(lev, *go, *gi);
+}
+
+// Block length, level unit and weighting of the run; logs the voltage and level ranges and
+// returns the expected input levels (or, without gain check, the generator range).
+TPowThdLevels TPowThdForm::prepareRun(const TLevelCalibration& cal, TwaveGI& gi)
+{
+    m_rate = std::max(soundDLL().inSampleRate(), 1);
+    SampleShot_ms = int32_t(int64_t(PowFFTdat.SamplesFFT) * 1000 / m_rate);
+    gi.OneShotTime_samps = int32_t(std::lround(4.0 * SampleShot_ms / 1000.0 * m_rate * 2.0));
+    PowFFTdat.setdBMode(dbMode_milliVolt);
     ApplyLevelCalibration(PowFFTdat, cal);
+    m_weighting = MakeWeighting(PowAnaDat); // once a run: a user filter file is read once
     const TPowThdVoltages u = PowThdVoltages(set);
     const TPowThdLevels lev = PowThdExpectedLevels(set, cal.INPUT, cal.PreAmp_dBL);
     if (set.PoDPowerMeas)
@@ -224,14 +240,12 @@ void TPowThdForm::stateStart()
     log(QString::asprintf(set.PoDGainCheck ? " Calculated Input Level sound card: %1.1fdBFS to %1.1fdBFS"
                                            : " Set Output Level sound card to : %1.1fdBFS to %1.1fdBFS",
                           lev.beg_dBFS, lev.end_dBFS));
-    // The generator is set up only once the run goes on: a run stopped by the question
-    // leaves it as it was.
-    if (!askInputLevel(lev.beg_dBFS, lev.end_dBFS)) return;
-    go->modeL = go->modeR = 0;
-    go->GenFreqR = go->GenFreqL = set.PoDFreq_Hz;
-    log(QString::asprintf(" Sound card calibration values [Voltage / Preamp. gain]: %1.1fmV / %1.1fdB", cal.INPUT,
-                          cal.PreAmp_dBL));
-    log("-------------------- Begin Measurement ------------------------");
+    return lev;
+}
+
+// The gain check's test level, or without it the first step; then output and input run.
+void TPowThdForm::beginRun(const TPowThdLevels& lev, TwaveGO& go, const TwaveGI& gi)
+{
     if (set.PoDGainCheck) {
         setTestVolume(set.PoDtestOutLevel_dBFS);
         PowMeasState = stCheck1;
@@ -244,9 +258,10 @@ void TPowThdForm::stateStart()
         PowMeasState = stMeas;
     }
     setRun(true);
-    go->ToneDura_ms = -1;
+    go.ToneDura_ms = -1;
+    TsoundDLLImpDyn& dll = soundDLL();
     dll.SDStartSoundOut(1);
-    dll.SDSetFuturePara(2, gi->OneShotTime_samps);
+    dll.SDSetFuturePara(2, gi.OneShotTime_samps);
     restartInput();
 }
 

@@ -4,6 +4,7 @@
 #include "analysis/AnalysePara.h"
 #include "dsp/Tsamplemem.h"
 #include "measurements/TPowThdSettings.h"
+#include "soundDLLTypes.h"
 
 #include <QObject>
 #include <QStringList>
@@ -108,6 +109,8 @@ private:
     void stateStop();
     void stateDefault();
     void logStartHeader();
+    TPowThdLevels prepareRun(const TLevelCalibration& cal, TwaveGI& gi);
+    void beginRun(const TPowThdLevels& lev, TwaveGO& go, const TwaveGI& gi);
     bool askInputLevel(double begLevel, double endLevel);
     void beginSteps();
     bool measureBlock();
