@@ -40,18 +40,20 @@ bool exportText(TMainForm& w, const QString& file)
     return false;
 }
 
-// Keeps the event loop running for `seconds`, or until a measurement that ends by itself
-// (a sweep that does not repeat) has ended.
+// Keeps the event loop running for `seconds`, or until a measurement has ended by itself (a
+// sweep that does not repeat, a stepped run reaching its last step), whichever comes first.
 void runFor(double seconds, const TMainForm& w)
 {
     if (seconds <= 0.0) return;
     QEventLoop loop;
     QTimer::singleShot(int(seconds * 1000.0 + 0.5), &loop, &QEventLoop::quit);
-    QTimer ended;
-    QObject::connect(&ended, &QTimer::timeout, &loop, [&] {
-        if (w.measurementEnded()) loop.quit();
+    bool ran = w.MeasRun();
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
+        if (w.measurementEnded() || (ran && !w.MeasRun())) loop.quit();
+        ran = ran || w.MeasRun();
     });
-    ended.start(20);
+    watch.start(20);
     loop.exec();
 }
 

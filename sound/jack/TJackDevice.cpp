@@ -4,8 +4,9 @@
 #include <algorithm>
 #include <climits>
 
-// Status bits of what the generator offers: wave synthesis, sound file output, output filter.
-static constexpr int kCapabilities = 0x4000 | 0x8000 | 0x800;
+// Status bits of what the generator offers: wave synthesis, sound file output, output filter;
+// the input's DC offset correction.
+static constexpr int kCapabilities = 0x4000 | 0x8000 | 0x800 | SD_ST_DCOFFSET;
 static constexpr uint32_t kSeed = 1;
 
 TJackDevice::TJackDevice()

@@ -93,6 +93,7 @@ public:
             return status();
         if (on) {
             setInError(kSoundErrNone);
+            takeInputDC();
             beginInput();
         } else {
             engine_.setInput(false);
@@ -440,7 +441,16 @@ protected:
     long long takeWaveFormat(const Twfs& wfs, bool input)
     {
         soundTakeChannelFlags(input ? gi_.wfs : go_.wfs, wfs);
+        if (input)
+            takeInputDC();
         return wfs.Wf.nSamplesPerSec;
+    }
+
+    // The DC offset correction of the input record goes to the engine: the program may set it
+    // through SDsetwaveFormatIn or write the record and restart the input.
+    void takeInputDC()
+    {
+        engine_.setInputDC(gi_.wfs.DCoffset[0], gi_.wfs.DCoffset[1], gi_.wfs.DCoffsetAuto != 0);
     }
 
     // Longest folder text accepted with callback id 1000.

@@ -136,13 +136,47 @@ bool TSoundEngineCore::inputSessionBegins() noexcept
         return false;
     seenInGen_ = ig;
     inStart_.store(ring_.written());
+    std::fill(std::begin(dcSum_), std::end(dcSum_), 0.0);
+    dcCount_ = 0;
     return true;
+}
+
+void TSoundEngineCore::setInputDC(double left, double right, bool autoRemove) noexcept
+{
+    dcOffset_[0].store(std::isfinite(left) ? left : 0.0);
+    dcOffset_[1].store(std::isfinite(right) ? right : 0.0);
+    dcAuto_.store(autoRemove);
+}
+
+// The mean removed is that of everything recorded since the input started, this block
+// included, so a constant offset goes at once and a tone's part cycles average out.
+void TSoundEngineCore::correctDC(int frames) noexcept
+{
+    const bool autoOn = dcAuto_.load(std::memory_order_relaxed);
+    if (autoOn)
+        dcCount_ += uint64_t(frames);
+    const int n = int(inPtr_.size());
+    for (int c = 0; c < n; ++c) {
+        double* x = inPtr_[size_t(c)];
+        double add = 0.0;
+        if (autoOn && c < kDCChannels) {
+            for (int k = 0; k < frames; ++k)
+                dcSum_[c] += x[k];
+            add = -dcSum_[c] / double(dcCount_);
+        } else if (!autoOn && c < 2) {
+            add = dcOffset_[c].load(std::memory_order_relaxed);
+        }
+        if (add != 0.0)
+            for (int k = 0; k < frames; ++k)
+                x[k] += add;
+    }
 }
 
 void TSoundEngineCore::recordInput(int frames) noexcept
 {
     if (!inputOn_.load())
         return;
+    correctDC(frames);
     ring_.write(inPtr_.data(), frames);
     announceBlock();
 }

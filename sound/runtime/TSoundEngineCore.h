@@ -45,6 +45,10 @@ public:
     uint64_t recorded() const { return recordedAt(ring_.written()); }
     // True on the audio thread (inside callback 5 or 6).
     bool onAudioThread() const { return audioId_.load() == std::this_thread::get_id(); }
+    // The DC offset correction of the recorded inputs (full scale = 1): offsets are added to the
+    // first two inputs; with autoRemove each input's mean since the input was started is taken
+    // off instead. Takes effect at the next block.
+    void setInputDC(double left, double right, bool autoRemove) noexcept;
 
     TSoundCallbackSlot onBlock;   // callback 5: code = void (*)(void*), context
     TSoundCallbackSlot outFilter; // callback 6: code = SDOutFilterProc
@@ -98,6 +102,9 @@ private:
     static constexpr uint64_t kNoSession = ~uint64_t(0);
 
     void applyFilter(int frames) noexcept;
+    void correctDC(int frames) noexcept;
+
+    static constexpr int kDCChannels = 8;  // inputs the automatic removal follows
 
     TGenRenderer renderer_;                    // audio thread (reset while it does not run)
     std::vector<std::vector<double>> outBuf_;  // behind outPtr_
@@ -111,4 +118,8 @@ private:
     uint32_t seenInGen_ = 0;                   // audio thread: last input session seen
     uint32_t seenOutGen_ = 0;                  // audio thread: last output start seen
     bool startPending_ = false;                // audio thread: a start seen, nothing played yet
+    std::atomic<double> dcOffset_[2] = {};     // offsets added to inputs 1 and 2, full scale
+    std::atomic<bool> dcAuto_{false};          // the running mean is removed instead
+    double dcSum_[kDCChannels] = {};           // audio thread: sum of each input this session
+    uint64_t dcCount_ = 0;                     // audio thread: frames summed this session
 };

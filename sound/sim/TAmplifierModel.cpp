@@ -22,6 +22,7 @@ std::vector<TSimParamInfo> TAmplifierModel::params()
         {"Attenuation_dB", "Attenuator to the input (dB)", 0.0, -60.0, 200.0, 2},
         {"InputVoltsFS", "Input that reads 0 dBFS (V RMS)", 1.0, 1e-3, 1000.0, 4},
         {"Noise_dBFS", "Noise RMS at the input (dBFS)", kOffDb, kOffDb, 20.0, 2},
+        {"InputDC_FS", "DC offset of the input (full scale)", 0.0, -1.0, 1.0, 6},
     };
 }
 
@@ -41,7 +42,8 @@ TSimAmpSpec TAmplifierModel::spec(const TSimModelSettings& s)
     return a;
 }
 
-TAmplifierModel::TAmplifierModel(const TSimModelSettings& s) : spec_(spec(s))
+TAmplifierModel::TAmplifierModel(const TSimModelSettings& s)
+    : spec_(spec(s)), inputDC_(simParam(s, "amplifier", "InputDC_FS"))
 {
     toVolts_ = std::numbers::sqrt2 * spec_.outputVoltsFS * std::pow(10.0, spec_.gainDb / 20.0);
     toFs_ = std::pow(10.0, -spec_.attenuationDb / 20.0) / (std::numbers::sqrt2 * spec_.inputVoltsFS);
@@ -110,5 +112,8 @@ void TAmplifierModel::process(const double* const* out, double* const* in, int f
         if (noiseRms_ != 0.0)
             for (int k = 0; k < frames; ++k)
                 y[k] += noiseRms_ * noise_[size_t(i)].gauss();
+        if (inputDC_ != 0.0)
+            for (int k = 0; k < frames; ++k)
+                y[k] += inputDC_;
     }
 }

@@ -13,7 +13,7 @@
 // volts (OutputVoltsFS RMS for 0 dBFS) -> gain -> 2nd-order Butterworth high-pass and low-pass
 // (the project's IIR design at the bench's sample rate) -> v = w + A2 w^2 + ... + A5 w^5 on the
 // instantaneous volts -> clipping at +-RailVolts -> attenuator -> full scale (InputVoltsFS RMS
-// for 0 dBFS) -> plus Gaussian noise. The polynomial runs at the sample rate, so harmonics at or
+// for 0 dBFS) -> plus Gaussian noise and the input's DC offset (InputDC_FS, full scale). The polynomial runs at the sample rate, so harmonics at or
 // above fs/2 alias. Inputs without a matching output get only noise.
 class TAmplifierModel final : public TSimModel {
 public:
@@ -33,6 +33,7 @@ private:
     double toVolts_ = 1.0;           // generator sample -> volts after the gain
     double toFs_ = 1.0;              // volts -> recorded full-scale units
     double noiseRms_ = 0.0;          // RMS of the added noise, full scale = 1
+    double inputDC_ = 0.0;           // DC the sound-card input adds, full scale = 1
     bool highPass_ = false;          // high-pass active at this rate
     bool lowPass_ = false;           // low-pass active at this rate
     int inChannels_ = 0;             // inputs written

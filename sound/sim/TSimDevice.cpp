@@ -4,8 +4,9 @@
 #include <new>
 
 // Status bits of what the generator offers: wave synthesis, sound file output, and the output
-// filter together with sound file output (callback 6 filters every sample the generator plays).
-static constexpr int kCapabilities = 0x4000 | 0x8000 | 0x800;
+// filter together with sound file output (callback 6 filters every sample the generator plays);
+// the input's DC offset correction.
+static constexpr int kCapabilities = 0x4000 | 0x8000 | 0x800 | SD_ST_DCOFFSET;
 
 TSimDevice::TSimDevice()
     : TSoundDeviceCore({.deviceName = u"Virtual bench",

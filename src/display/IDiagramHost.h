@@ -36,4 +36,7 @@ public:
     virtual void newCurveSet() = 0;
     // Input channel names as the comments of the curves they feed.
     virtual void setCurveComments(const QStringList& names) = 0;
+    // The x axis of a measurement over something other than frequency: range and unit
+    // ("W", "mV"). A window without such an axis may leave it as it is.
+    virtual void setXAxis(double from, double to, const QString& unit) { (void)from, (void)to, (void)unit; }
 };

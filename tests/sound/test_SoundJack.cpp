@@ -604,3 +604,33 @@ TEST_F(SoundJack, DialogListsPortsSavesAndApplies)
 }
 
 } // namespace
+
+namespace {
+
+// The DC offset of the input record is added to what the module records (the generator is
+// silent, so the recorded mean is the offset alone).
+TEST_F(SoundJack, InputDCOffsetIsAddedToTheRecording)
+{
+    JackServer server;
+    ASSERT_TRUE(server.ready()) << server.log();
+    init("[Client]\nLoopback=1\n");
+    EXPECT_EQ(api().status() & SD_ST_DCOFFSET, SD_ST_DCOFFSET);
+    Twfs w{}, granted{};
+    api().formatIn(&w);
+    w.DCoffset[0] = 0.25;
+    w.DCoffset[1] = -0.125;
+    EXPECT_EQ(api().setFormatIn(&granted, w), 0);
+    ASSERT_EQ(api().startIn(1) & SD_ST_IN_RUN, SD_ST_IN_RUN);
+    ASSERT_TRUE(waitFor([] { return api().getFuture(1) >= 8192; }));
+    std::vector<double> l(4096), r(4096);
+    TsmView views[2] = {{l.data(), 4096}, {r.data(), 4096}};
+    TsmView* ptrs[2] = {&views[0], &views[1]};
+    ASSERT_EQ(api().fetch(ptrs, 1), 1);
+    api().startIn(0);
+    for (size_t i = 0; i < l.size(); ++i) {
+        ASSERT_EQ(l[i], 0.25) << i;
+        ASSERT_EQ(r[i], -0.125) << i;
+    }
+}
+
+} // namespace

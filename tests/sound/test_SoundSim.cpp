@@ -605,3 +605,45 @@ TEST_F(SoundSim, RealtimeConcurrentFetchAndChanges)
 }
 
 } // namespace
+
+namespace {
+double mean(const std::vector<double>& x)
+{
+    double s = 0.0;
+    for (double v : x)
+        s += v;
+    return s / double(x.size());
+}
+} // namespace
+
+// The bench's input adds a DC offset; the input record's correction (set through
+// SDsetwaveFormatIn) or the automatic removal takes it off what is recorded.
+TEST_F(SoundSim, InputDCOffsetIsRemovedByTheCorrectionAndByAutoMode)
+{
+    const double dc = 0.0015;
+    initFast(4800, "Bits=32\n[Model]\nKind=amplifier\n[Amplifier]\nInputDC_FS=0.0015\n");
+    EXPECT_EQ(api().status() & SD_ST_DCOFFSET, SD_ST_DCOFFSET) << "the menu item is enabled by it";
+    generator(1000, -6);
+    start();
+    EXPECT_NEAR(mean(record(4, 4800)[0]), dc, 1e-7) << "uncorrected, 100 whole periods per block";
+    api().startIn(0);
+
+    Twfs w{}, result{};
+    api().formatIn(&w);
+    w.DCoffset[0] = w.DCoffset[1] = -dc;
+    ASSERT_EQ(api().setFormatIn(&result, w), 0);
+    EXPECT_EQ(result.DCoffset[0], -dc);
+    api().startIn(1);
+    for (const auto& ch : record(4, 4800)) {
+        EXPECT_LT(std::fabs(mean(ch)), 1e-6);
+        EXPECT_NEAR(dB(amplitude(ch, 1000, 48000)), -6.0, 0.001) << "the tone is untouched";
+    }
+    api().startIn(0);
+
+    w.DCoffset[0] = w.DCoffset[1] = 0.0;
+    w.DCoffsetAuto = 1;
+    api().setFormatIn(&result, w);
+    api().startIn(1);
+    for (const auto& ch : record(4, 4800))
+        EXPECT_LT(std::fabs(mean(ch)), 1e-6) << "automatic removal";
+}

@@ -128,7 +128,7 @@ TEST_F(SimDialogTest, EachKindShowsAndWritesItsOwnParameters)
     deinit(0);
     ASSERT_EQ(init(0x100011, u"velmora\0"), 0);
     const int r = runDialog([](QDialog* d) {
-        const std::pair<const char*, int> kinds[] = {{"amplifier", 12}, {"impedance", 12}, {"tape", 5}, {"room", 5}};
+        const std::pair<const char*, int> kinds[] = {{"amplifier", 13}, {"impedance", 12}, {"tape", 5}, {"room", 5}};
         for (auto [kind, count] : kinds) {
             SCOPED_TRACE(kind);
             ASSERT_TRUE(selectItem(d, kind));

@@ -272,6 +272,7 @@ void TMainForm::runShutdownOrder(bool save)
     // The measurement goes before the corrections it was handed.
     releaseFuncMM(0);
     if (m_programMeasurements) RegisterMeasurement(mcFFT2D, {});
+    if (m_programMeasurements) RegisterMeasurement(mcPowDist, {});
     m_cors.reset();
     if (m_startAction != eSoundStart::ssTerminate && soundDLL().usable()) soundDLL().shutdown(separatorCode());
     m_shutDown = true;
@@ -350,6 +351,7 @@ void TMainForm::onInState()
     ButSetupInp->setEnabled(m_setupHandler && (!inRun || measuringMode() == 9));
     seAverVal->setEnabled(!inRun);
     m_acStartMeasure->setText(inRun ? "Stop Measure" : "Start Measure");
+    refreshDCOffsetItem(st);
     if (!inRun) showOverloadBanner({}); // no more blocks will say that the overload ended
 }
 

@@ -16,6 +16,11 @@
 #include <memory>
 
 class TAnaDlg;
+class TDCoffsetDlg;
+class TdlgPowThd;
+class TPowThdDebugWnd;
+struct TPowThdProgress;
+class TEichDlg;
 class Tdiafrm;
 class QDialog;
 class TFoToolAnalyzeCurve;
@@ -146,6 +151,26 @@ public:
     void runAnalyzeDialog();
     void setAnalyzeDialogRunner(std::function<int(TAnaDlg&)> run) { m_runAnaDlg = std::move(run); }
 
+    // ---- calibration and DC offset
+    // "&Calibration": the calibration dialog on the calibration record; on OK the record takes
+    // its six values, InMixLev4Cal the input volume, and the settings file is written. Tests
+    // replace how the dialog is run (default: exec()). Returns the dialog's result.
+    int openCalibration(const std::function<int(TEichDlg&)>& run = {});
+    // "Audio-In DC-Offset": the DC offset dialog on a copy of the input format record; OK and
+    // "&Apply" write it back to the module ("&Apply" opens the dialog again).
+    void openDCOffset(const std::function<int(TDCoffsetDlg&)>& run = {});
+    const TLevelCalibration& calibration() const { return m_calibration; }
+
+    // ---- distortion versus power (mode 10)
+    // The Setup button of mode 10: the power-distortion dialog; OK hands its settings to the
+    // engine. Tests replace how the dialog is run (default: exec()).
+    void PowThdDlgButClick();
+    void setPowThdDialogRunner(std::function<int(TdlgPowThd&)> run) { m_runPowThdDlg = std::move(run); }
+    // The progress display: step, power (or voltage) and THD in the sweep read-outs.
+    void PowThdShowWatt(const TPowThdProgress& p);
+    TPowThdDebugWnd* powThdDebugWindow() const { return m_powThdDebug; }
+    QAction* dcOffsetAction() const { return m_acDCOffset; }
+
     // ---- the diagram window and its exports
     Tdiafrm* diagramWindow() const { return m_diafrm; }
     // "&Save freq. diagram as text file" ('F') / "Save time diagram as text file" ('T'): the
@@ -201,6 +226,9 @@ private:
     void buildAnalyzeMenu();
     void buildOptionsMenu();
     void buildCorrectionMenu();
+    void buildCalibrationItems(QMenu* opt);
+    void registerPowerDistortion();
+    void refreshDCOffsetItem(int32_t status);
     void openCorrectionFile(TCorrectionSet::Which w);
     void editCorrectionFile(TCorrectionSet::Which w);
     void refreshCorrectionMenu();
@@ -314,6 +342,9 @@ private:
     QAction* m_acSoundOn = nullptr;      // "Sound On" (F3)
     QAction* m_altDLL = nullptr;         // "Alternative sound DLL"
     QAction* m_altDLLSep = nullptr;      // its separator
+    QAction* m_acDCOffset = nullptr;     // "Audio-In DC-Offset", follows status bit 0x1000
+    TPowThdDebugWnd* m_powThdDebug = nullptr; // the power-distortion log, made on first use
+    std::function<int(TdlgPowThd&)> m_runPowThdDlg; // tests; empty: exec()
     QAction* m_optAudio[4] = {};         // Options: out device, out parameter, in device, in parameter
     QAction* m_popAudio[4] = {};         // the same in the panel menus
 };

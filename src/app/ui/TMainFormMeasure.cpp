@@ -21,6 +21,7 @@ void TMainForm::useProgramMeasurements()
         return m;
     });
     useSweepMeasurement();
+    registerPowerDistortion();
     m_programMeasurements = true;
 }
 

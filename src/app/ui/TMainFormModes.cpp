@@ -228,6 +228,7 @@ void TMainForm::buildOptionsMenu()
         m_set.IODlgLink = on ? 10 : 0;
         refreshAudioMenus();
     });
+    buildCalibrationItems(opt);
     connect(opt, &QMenu::aboutToShow, this, &TMainForm::refreshAudioMenus);
     connect(m_outPopup, &QMenu::aboutToShow, this, &TMainForm::refreshAudioMenus);
     connect(m_inPopup, &QMenu::aboutToShow, this, &TMainForm::refreshAudioMenus);
@@ -393,6 +394,7 @@ void TMainForm::setMeasuringModeF(int MM)
         bindStart(info);
         if (info.setup == sdFFT) m_setupHandler = [this] { FFT1Click(); };
         if (info.setup == sdSweep) m_setupHandler = [this] { WobDialogButClick(); };
+        if (info.setup == sdPowThd) m_setupHandler = [this] { PowThdDlgButClick(); };
     }
     m_helpContext = info.helpContext;
     if (MM == 9) setLevelUnit(dbMode_dBV);

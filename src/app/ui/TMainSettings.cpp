@@ -122,11 +122,13 @@ void TMainSettings::readPerUser(const TMemIniFile& ini, TLevelCalibration& cal)
     cal.PreAmp_dBR = readGain(ini, "PreAmp_dBR");
 }
 
+// The calibration first, then the volumes: the order the per-user set is written in. Keys
+// already in the file are taken out first, so the file shows that order too.
 void TMainSettings::writePerUser(TMemIniFile& ini, const TLevelCalibration& cal) const
 {
-    ini.WriteInteger(kVolume, "FGVOLUME", FGoutVolume);
-    ini.WriteInteger(kVolume, "FGINVOLUME", FGinVolume);
-    ini.WriteInteger(kVolume, "AUDIOINCHANNEL", AudioInChannel);
+    for (const char* k : {"INPUT", "OUTPUT", "InMixLev4Cal", "MicSens_mVpPaL", "MicSens_mVpPaR", "PreAmp_dBL", "PreAmp_dBR"})
+        ini.DeleteKey(kEich, k);
+    for (const char* k : {"AUDIOINCHANNEL", "FGVOLUME", "FGINVOLUME"}) ini.DeleteKey(kVolume, k);
     ini.WriteFloat(kEich, "INPUT", cal.INPUT);
     ini.WriteFloat(kEich, "OUTPUT", cal.OUTPUT);
     ini.WriteInteger(kEich, "InMixLev4Cal", InMixLev4Cal);
@@ -134,6 +136,9 @@ void TMainSettings::writePerUser(TMemIniFile& ini, const TLevelCalibration& cal)
     ini.WriteFloat(kEich, "MicSens_mVpPaR", cal.MicSens_mVpPaR);
     ini.WriteFloat(kEich, "PreAmp_dBL", cal.PreAmp_dBL);
     ini.WriteFloat(kEich, "PreAmp_dBR", cal.PreAmp_dBR);
+    ini.WriteInteger(kVolume, "AUDIOINCHANNEL", AudioInChannel);
+    ini.WriteInteger(kVolume, "FGVOLUME", FGoutVolume);
+    ini.WriteInteger(kVolume, "FGINVOLUME", FGinVolume);
 }
 
 void writeGeneralSection(TMemIniFile& ini, const QString& productName, const vlVersion& v,

@@ -597,6 +597,14 @@ void Tdiafrm::setCurveComments(const QStringList& names)
     }
 }
 
+void Tdiafrm::setXAxis(double from, double to, const QString& unit)
+{
+    if (!(from > 0.0 && to > from)) return; // a log axis needs a positive, rising range
+    diagr2d().setxEinheit(unit);
+    diagr2d().setX_minX_Max(to, from);
+    showXLimits();
+}
+
 // ---- events -------------------------------------------------------------------------------------
 
 bool Tdiafrm::event(QEvent* e)

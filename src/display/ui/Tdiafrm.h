@@ -80,6 +80,7 @@ public:
     void setTimeDiagramRange(double ms, const QString& yUnit) override;
     void newCurveSet() override { m_model->shiftnewcurves(true); }
     void setCurveComments(const QStringList& names) override;
+    void setXAxis(double from, double to, const QString& unit) override;
 
     // ---- what the controls do (also for tests and scripts)
     void showCurvesDats();                 // repaints the eight panels
