@@ -51,6 +51,14 @@ void T3Ddiagr::Set3D_DiadataComplete(std::span<const double> sd, double TimeStam
     FZmax = m_bands.zMax();
 }
 
+void T3Ddiagr::pushSpectrum(std::span<const double> sd, double TimeStamp, int32_t fftp, int32_t sfi)
+{
+    const double half = std::max(fftp / 2, 1);
+    for (int32_t i = 0; i < m_bands.xSteps(); ++i)
+        m_bands.setX(i, sfi / 2.0 * i / half);
+    Set3D_DiadataComplete(sd, TimeStamp);
+}
+
 void T3Ddiagr::checkYAxis()
 {
     const double m = m_bands.runningMax();

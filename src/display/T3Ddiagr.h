@@ -71,6 +71,9 @@ public:
     // The newest band (TimeStamp in ms); z range follows the stamps kept.
     void Set3D_DiadataComplete(std::span<const double> sd, double TimeStamp);
     void setXvals(int32_t i, double breal) { m_bands.setX(i, breal); }
+    // A measured spectrum as the newest band: point i lies at the frequency of FFT bin i,
+    // (sfi/2)*i/(fftp/2) Hz, then Set3D_DiadataComplete.
+    void pushSpectrum(std::span<const double> sd, double TimeStamp, int32_t fftp, int32_t sfi);
     const T3dBands& bands() const { return m_bands; }
 
     // --- painting
@@ -110,6 +113,7 @@ private:
     bool bandRun(int b, const std::vector<int>& bucket, const std::vector<double>& xw, int buckets,
                  std::vector<QPointF>& out, QPointF base[2]) const;
     double bandZ(int b) const;
+    double zPos(double z) const; // world z of a time, the direction applied
     std::vector<double> xLabelValues() const;
     double edgePixels(T3dPoint a, T3dPoint b) const;
 

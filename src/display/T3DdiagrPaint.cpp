@@ -86,7 +86,7 @@ void T3Ddiagr::paintGrid()
     }
     const double zstep = T3dScaleStep(std::fabs(FZmax - FZmin) / std::max(yztextanz, 2));
     for (double z = std::ceil(FZmin / zstep) * zstep; z <= FZmax + zstep * 1e-9; z += zstep) {
-        const double zw = zv2zw(z);
+        const double zw = zPos(z);
         MOVE_2D(zw, 1, 0); // down the left wall, then across the floor
         DRAW_2D(zw, 0, 0);
         DRAW_2D(zw, 0, 1);
@@ -116,11 +116,17 @@ void T3Ddiagr::paintLabels()
     const double zstep = T3dScaleStep(std::fabs(FZmax - FZmin) / std::max(yztextanz, 2));
     for (double z = std::ceil(FZmin / zstep) * zstep; z <= FZmax + zstep * 1e-9; z += zstep) {
         const double shown = Fzttreverse ? FZmax + FZmin - z : z;
-        if (int px = 0, py = 0; getPix_2D(px, py, zv2zw(z), 0, 1))
+        if (int px = 0, py = 0; getPix_2D(px, py, zPos(z), 0, 1))
             textOut2d(px + 6, py + fm.ascent() / 2, numberText(shown, zstep));
     }
     if (int px = 0, py = 0; getPix_2D(px, py, 1, 0, 1))
         textOut2d(px + 6, py + fm.height() + fm.ascent() / 2, FzStr);
+}
+
+double T3Ddiagr::zPos(double z) const
+{
+    const double zw = std::clamp(zv2zw(z), 0.0, 1.0);
+    return Fzdiareverse ? 1.0 - zw : zw;
 }
 
 void T3Ddiagr::paintLogo()
@@ -136,9 +142,9 @@ void T3Ddiagr::paintLogo()
 
 double T3Ddiagr::bandZ(int b) const
 {
-    double z = m_bands.bandsWritten() > b ? zv2zw(m_bands.stamp(b))
-                                          : 1.0 - double(b) / std::max(m_bands.zBands() - 1, 1);
-    z = std::clamp(z, 0.0, 1.0);
+    if (m_bands.bandsWritten() > b)
+        return zPos(m_bands.stamp(b));
+    const double z = 1.0 - double(b) / std::max(m_bands.zBands() - 1, 1);
     return Fzdiareverse ? 1.0 - z : z;
 }
 

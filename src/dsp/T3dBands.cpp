@@ -14,6 +14,7 @@ void T3dBands::resize(int32_t bands, int32_t steps)
     m_x.assign(size_t(steps), 0.0);
     m_stamp.assign(kStamps, 0.0);
     m_bandIdx = 0;
+    m_head = 0;
 }
 
 bool T3dBands::setZBands(int32_t v)
@@ -96,10 +97,15 @@ void T3dBands::pushBand(std::span<const double> sd, double timeStamp)
     if (m_refEachBand || timeStamp == 0.0 || timeStamp > 50000.0)
         takeReference(v);
     shiftStamps(timeStamp);
+    // The ring turns back one slot: the oldest band's slot becomes the newest, first holding a
+    // copy of the band before it, so that points past a short spectrum keep those values.
     const size_t step = size_t(m_xSteps);
-    std::copy_backward(m_cube.begin(), m_cube.end() - step, m_cube.end());
+    const double* previous = band(0);
+    m_head = (m_head + m_zBands - 1) % m_zBands;
+    double* newest = bandData(0);
+    std::copy_n(previous, step, newest);
     const size_t n = std::min(step, v.size());
-    std::copy_n(v.begin(), n, m_cube.begin());
+    std::copy_n(v.begin(), n, newest);
     for (size_t i = 0; i < n; ++i)
         if (std::isfinite(v[i]))
             m_runMax = std::max(m_runMax, v[i]);
@@ -112,7 +118,7 @@ int32_t T3dBands::setPoint(int32_t aktstep, double x, double y)
         return 1;
     if (aktstep < 0 || m_bandIdx < 0 || m_bandIdx >= m_zBands)
         return 2;
-    m_cube[size_t(m_bandIdx) * size_t(m_xSteps) + size_t(aktstep)] = y;
+    bandData(m_bandIdx)[aktstep] = y;
     m_x[size_t(aktstep)] = x;
     if (std::isfinite(y))
         m_runMax = std::max(m_runMax, y);
@@ -139,7 +145,7 @@ double T3dBands::value(int32_t b, int32_t i) const
 {
     if (b < 0 || b >= m_zBands || i < 0 || i >= m_xSteps)
         return kEmpty;
-    return m_cube[size_t(b) * size_t(m_xSteps) + size_t(i)];
+    return band(b)[i];
 }
 
 void T3dThirdOctave(std::vector<double>& db, const std::vector<double>& x)

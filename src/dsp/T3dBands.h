@@ -49,7 +49,7 @@ public:
 
     // Value of point i of band b (b 0 = newest); kEmpty outside.
     double value(int32_t b, int32_t i) const;
-    const double* band(int32_t b) const { return m_cube.data() + size_t(b) * size_t(m_xSteps); }
+    const double* band(int32_t b) const { return m_cube.data() + slot(b) * size_t(m_xSteps); }
     const std::vector<double>& xAxis() const { return m_x; }
     double stamp(int32_t i) const { return i >= 0 && i < kStamps ? m_stamp[size_t(i)] : 0.0; }
     double zMin() const { return m_zMin; }
@@ -61,13 +61,16 @@ public:
 
 private:
     void resize(int32_t bands, int32_t steps);
+    size_t slot(int32_t b) const { return size_t((m_head + b) % m_zBands); }
+    double* bandData(int32_t b) { return m_cube.data() + slot(b) * size_t(m_xSteps); }
     std::vector<double> filtered(std::span<const double> sd) const;
     void takeReference(const std::vector<double>& v);
     void shiftStamps(double timeStamp);
 
     int32_t m_zBands = 16;          // bands held
     int32_t m_xSteps = 1024;        // points per band
-    std::vector<double> m_cube;     // band-major values, band 0 newest
+    std::vector<double> m_cube;     // band-major values, a ring: band 0 (newest) in slot m_head
+    int32_t m_head = 0;             // slot of the newest band
     std::vector<double> m_x;        // x value of each point
     std::vector<double> m_stamp;    // time stamps (ms), newest first; 0 = none
     double m_zMin = 0.0, m_zMax = 60.0; // time range of the bands shown (ms)

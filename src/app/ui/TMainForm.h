@@ -17,6 +17,7 @@
 
 class TAnaDlg;
 class Tdiafrm;
+class TChild3D;
 class QDialog;
 class TFoToolAnalyzeCurve;
 class QDateTime;
@@ -138,6 +139,7 @@ public:
 
     // ---- the diagram window and its exports
     Tdiafrm* diagramWindow() const { return m_diafrm; }
+    TChild3D* window3D() const { return m_child3D; }
     // "&Save freq. diagram as text file" ('F') / "Save time diagram as text file" ('T'): the
     // automatic name with AutoNamed, else the save dialog (the chosen name becomes the last
     // one). False when nothing was written: cancelled, or failed with " could not created".
@@ -195,6 +197,10 @@ private:
     void refreshCorrectionMenu();
     void buildStatusBar();
     void buildOverview();
+    // The 3D window beside the diagram window in the central area, fed by the 3D packages.
+    void build3DWindow(QWidget* central, QBoxLayout* col);
+    // The 3D window takes the diagram window's place (on) or gives it back.
+    void show3DWindow(bool on);
     void buildTextExportItems(QMenu* file);
     void buildEditMenu();
     void buildToolsMenu();
@@ -287,6 +293,7 @@ private:
     QLabel* m_overview = nullptr;        // module, devices, formats and channels (folded away)
     QToolButton* m_overviewToggle = nullptr; // shows / hides the overview
     Tdiafrm* m_diafrm = nullptr;         // the diagram window in the central area
+    TChild3D* m_child3D = nullptr;       // the 3D window, in the diagram window's place in mode 2
     QLabel* m_overBanner = nullptr;      // red "Overload: ..." over the diagram, hidden otherwise
     bool m_programMeasurements = false;  // useProgramMeasurements registered the factories
     std::function<int(QDialog&)> m_runFFTDlg; // tests: runs the FFT dialog instead of exec()

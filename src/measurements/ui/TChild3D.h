@@ -1,0 +1,78 @@
+// The "3D" window: the time signal above a splitter, the waterfall of its spectra below.
+#pragma once
+
+#include "display/T3Ddiagr.h"
+#include "display/T3dRecords.h"
+#include "measurements/I3DWindow.h"
+
+#include <QWidget>
+#include <functional>
+
+class QSplitter;
+class TDiagrammView;
+class T3DView;
+class TGdata;
+class Tsamplemem;
+class Tview3dset;
+class TDia3dDlgF;
+
+// One instance, made at program start and shown while a measurement feeds it. A right click on
+// the waterfall opens the settings dialog (its Apply loop), the view tool moves the eye.
+// GUI thread only.
+class TChild3D : public QWidget, public I3DWindow {
+public:
+    explicit TChild3D(QWidget* parent = nullptr);
+    ~TChild3D() override;
+
+    // I3DWindow
+    int32_t setFFTpoints(int32_t fftp) override;
+    void setSF(int32_t sf) override { Samplefreq = sf; }
+    void Clear3DDia() override;
+    int32_t getZBands() const override { return diagr3D.Zbands(); }
+    void show3D(bool on) override;
+    void loadDia(const TMemIniFile& ini, const QString& topic) override;
+    void saveDia(TMemIniFile& ini, const QString& topic) const override;
+
+    int32_t getSF() const { return Samplefreq; }
+    // One slice: the spectrum sd3D (dB per FFT bin) becomes the newest band at TimeStamp (ms),
+    // sdZ the time diagram's curve (either may be null); both are repainted.
+    void PushDatas(const Tsamplemem* sd3D, const Tsamplemem* sdZ, double TimeStamp, int32_t fftp, int32_t sfi);
+    // A result package of the 3D mode (its time stamp in s).
+    void pushPackage(const TGdata& g);
+    void PaintNew3D();
+    void setDlgVals(const T3dSettingsRec& td);
+    void setDlgValsS(const T3dViewRec& tds);
+    T3dSettingsRec dlgRecord() const;
+    // The settings dialog, again after each Apply. runDialog replaces exec (tests).
+    void openSettings();
+    std::function<int(TDia3dDlgF&)> runDialog;
+    // Shows or hides the window in its host's place (null: the window itself).
+    std::function<void(bool on)> onShow3D;
+
+    T3Ddiagr diagr3D;                 // the waterfall
+    TDiagrammView* diagrammZ = nullptr; // the time diagram
+    T3DView* view3D = nullptr;        // shows diagr3D
+    Tview3dset* viewTool = nullptr;   // reference and eye point
+    TColorBGR mainWindowColour = 0xC0C0C0; // background of the waterfall after a load
+
+protected:
+    void resizeEvent(QResizeEvent*) override; // keeps the splitter at splitratio
+
+private:
+    void switch3D();
+    void setupTimeDiagram();
+
+    QSplitter* m_split = nullptr;     // time diagram above, waterfall below
+    int32_t Samplefreq = 44100;       // Hz
+    int32_t FFTpoints = 4096;         // transform size
+    int32_t FFTwin = 0;               // window number
+    bool tfromAuto = true;            // kept for the settings
+    double tfrom = 0.0;               // ms, kept for the settings
+    double tstep = 1000.0 / 44100.0;  // ms, kept for the settings
+    T3dViewRec m_views;               // current and stored views
+    bool zreverse = false;            // time runs the other way
+    bool OpenGldesi = false;          // OpenGL offered: never, drawing is the same without it
+    bool makeOpenGL = false;          // OpenGL chosen (only when offered)
+    bool audioRight = false;          // the right channel feeds the waterfall
+    double splitratio = 0.25;         // splitter position, fraction of the height
+};
