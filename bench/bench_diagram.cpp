@@ -180,17 +180,24 @@ void fillWaterfall(T3Ddiagr& d, int lf)
     }
 }
 
-void runWaterfall(benchmark::State& state, int lf)
+// cold: every band is reduced to its columns anew in each repaint (as after a change of the x
+// limits); otherwise only what changed since the last repaint (nothing here).
+void runWaterfall(benchmark::State& state, int lf, bool cold = false)
 {
     T3Ddiagr d;
     fillWaterfall(d, lf);
+    int flip = 0;
     for (auto _ : state) {
+        if (cold)
+            d.setXmax(2000 + (++flip & 1)); // an x limit change invalidates every band's columns
         d.PaintNew3D();
         benchmark::DoNotOptimize(d.getBitmap().constBits());
     }
 }
 
 void BM_Waterfall_Surface_64x32k(benchmark::State& state) { runWaterfall(state, 2); }
+void BM_Waterfall_SurfaceCold_64x32k(benchmark::State& state) { runWaterfall(state, 2, true); }
+void BM_Waterfall_WireCold_64x32k(benchmark::State& state) { runWaterfall(state, 0, true); }
 void BM_Waterfall_Plain_64x32k(benchmark::State& state) { runWaterfall(state, 1); }
 void BM_Waterfall_Wire_64x32k(benchmark::State& state) { runWaterfall(state, 0); }
 
@@ -204,11 +211,28 @@ void BM_Waterfall_PushBand_32k(benchmark::State& state)
         d.pushSpectrum(sd, t += 20, 65536, 48000);
 }
 
+// What a frame of the 3D FFT costs the waterfall: one band pushed, then the repaint.
+void BM_Waterfall_PushAndRepaint_64x32k(benchmark::State& state)
+{
+    T3Ddiagr d;
+    fillWaterfall(d, 2);
+    std::vector<double> sd(32768, -80.0);
+    double t = 5000;
+    for (auto _ : state) {
+        d.pushSpectrum(sd, t += 20, 65536, 48000);
+        d.PaintNew3D();
+        benchmark::DoNotOptimize(d.getBitmap().constBits());
+    }
+}
+
 } // namespace
 
 BENCHMARK(BM_Waterfall_Surface_64x32k)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 BENCHMARK(BM_Waterfall_Plain_64x32k)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 BENCHMARK(BM_Waterfall_Wire_64x32k)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(BM_Waterfall_SurfaceCold_64x32k)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(BM_Waterfall_WireCold_64x32k)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(BM_Waterfall_PushAndRepaint_64x32k)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 BENCHMARK(BM_Waterfall_PushBand_32k)->Unit(benchmark::kMillisecond)->MinTime(0.3);
 BENCHMARK(BM_Repaint_12x1M)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_Repaint_2x32k)->Unit(benchmark::kMillisecond)->MinTime(0.5);

@@ -41,6 +41,7 @@ void T3Ddiagr::setxSteps(int32_t xs)
 void T3Ddiagr::ClearDats()
 {
     m_bands.clear(FXmax);
+    m_lastFftp = m_lastSfi = 0;
     setTextAnzZ();
 }
 
@@ -54,8 +55,11 @@ void T3Ddiagr::Set3D_DiadataComplete(std::span<const double> sd, double TimeStam
 void T3Ddiagr::pushSpectrum(std::span<const double> sd, double TimeStamp, int32_t fftp, int32_t sfi)
 {
     const double half = std::max(fftp / 2, 1);
-    for (int32_t i = 0; i < m_bands.xSteps(); ++i)
-        m_bands.setX(i, sfi / 2.0 * i / half);
+    if (fftp != m_lastFftp || sfi != m_lastSfi) // the same axis for every band of a run
+        for (int32_t i = 0; i < m_bands.xSteps(); ++i)
+            m_bands.setX(i, sfi / 2.0 * i / half);
+    m_lastFftp = fftp;
+    m_lastSfi = sfi;
     Set3D_DiadataComplete(sd, TimeStamp);
 }
 

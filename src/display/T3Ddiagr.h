@@ -109,9 +109,9 @@ private:
     void paintLabels();
     void paintLogo();
     void paintBands();
-    void bucketsForPaint(std::vector<int>& bucket, std::vector<double>& xw, int& buckets) const;
-    bool bandRun(int b, const std::vector<int>& bucket, const std::vector<double>& xw, int buckets,
-                 std::vector<QPointF>& out, QPointF base[2]) const;
+    void bucketsForPaint();
+    const std::vector<double>* reducedBand(int b); // the band's largest value per column, x
+    bool bandRun(int b, std::vector<QPointF>& out, QPointF base[2]);
     double bandZ(int b) const;
     double zPos(double z) const; // world z of a time, the direction applied
     std::vector<double> xLabelValues() const;
@@ -130,4 +130,22 @@ private:
     int32_t yztextanz = 2;                 // labels that fit on the y and z axes
     int32_t texthigh = 8;                  // text size, points
     T3dBands m_bands;                      // the data
+    int32_t m_lastFftp = 0, m_lastSfi = 0; // x axis of pushSpectrum last set for
+
+    // What a paint derives from the data and keeps while it stays valid: each x point's
+    // column, and per ring slot the band reduced to one value per column.
+    struct ColumnMap {
+        double xmin = 0, xmax = 0;
+        bool xlog = false;
+        int columns = 0;
+        uint64_t xVer = 0;
+        uint64_t generation = 0;      // bumped whenever the map changes
+    } m_map;
+    std::vector<int> m_bucket;        // column of each x point, -1 outside the x range
+    std::vector<double> m_xw;         // world x of each x point
+    struct Reduced {
+        uint64_t slotVer = 0, mapGen = 0;
+        std::vector<double> yx;       // per column: largest value, then its world x
+    };
+    std::vector<Reduced> m_reduced;   // per ring slot
 };

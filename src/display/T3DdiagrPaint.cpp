@@ -148,49 +148,68 @@ double T3Ddiagr::bandZ(int b) const
     return Fzdiareverse ? 1.0 - z : z;
 }
 
-// Each x point's column of the paint: the band is reduced to one point per column (the largest
+// Each x point's column of the paint: a band is reduced to one point per column (the largest
 // value in it, at its own x), about one per pixel of the front x edge, so the cost of a paint
-// does not grow with the transform size.
-void T3Ddiagr::bucketsForPaint(std::vector<int>& bucket, std::vector<double>& xw, int& buckets) const
+// does not grow with the transform size. Kept while the x axis, its limits and the size stay.
+void T3Ddiagr::bucketsForPaint()
 {
-    buckets = std::clamp(int(edgePixels({0, 0, 1}, {1, 0, 1})), 2, kMaxColumns);
+    const int columns = std::clamp(int(edgePixels({0, 0, 1}, {1, 0, 1})), 2, kMaxColumns);
     const std::vector<double>& xa = m_bands.xAxis();
-    bucket.assign(xa.size(), -1);
-    xw.assign(xa.size(), 0.0);
+    if (m_map.columns == columns && m_map.xmin == FXmin && m_map.xmax == FXmax && m_map.xlog == FxLog &&
+        m_map.xVer == m_bands.xVersion() && m_bucket.size() == xa.size())
+        return;
+    m_map = {FXmin, FXmax, FxLog, columns, m_bands.xVersion(), m_map.generation + 1};
+    m_bucket.assign(xa.size(), -1);
+    m_xw.assign(xa.size(), 0.0);
     const double lo = std::min(FXmin, FXmax), hi = std::max(FXmin, FXmax);
     for (size_t i = 0; i < xa.size(); ++i) {
         if (!(xa[i] >= lo && xa[i] <= hi) || (FxLog && xa[i] <= 0))
             continue;
-        xw[i] = xv2xw(xa[i]);
-        bucket[i] = std::min(buckets - 1, int(xw[i] * buckets));
+        m_xw[i] = xv2xw(xa[i]);
+        m_bucket[i] = std::min(columns - 1, int(m_xw[i] * columns));
     }
 }
 
-bool T3Ddiagr::bandRun(int b, const std::vector<int>& bucket, const std::vector<double>& xw, int buckets,
-                       std::vector<QPointF>& out, QPointF base[2]) const
+const std::vector<double>* T3Ddiagr::reducedBand(int b)
+{
+    const size_t s = m_bands.slotOf(b);
+    if (m_reduced.size() != size_t(m_bands.zBands()))
+        m_reduced.assign(size_t(m_bands.zBands()), Reduced{});
+    Reduced& r = m_reduced[s];
+    if (r.slotVer == m_bands.slotVersion(s) && r.mapGen == m_map.generation)
+        return &r.yx;
+    r.slotVer = m_bands.slotVersion(s);
+    r.mapGen = m_map.generation;
+    r.yx.assign(size_t(m_map.columns) * 2, -HUGE_VAL);
+    const double* v = m_bands.band(b);
+    for (size_t i = 0; i < m_bucket.size(); ++i) {
+        const int k = m_bucket[i];
+        if (k < 0 || !(v[i] > T3dBands::kEmpty) || !(v[i] > r.yx[2 * size_t(k)]))
+            continue;
+        r.yx[2 * size_t(k)] = v[i];
+        r.yx[2 * size_t(k) + 1] = m_xw[i];
+    }
+    return &r.yx;
+}
+
+bool T3Ddiagr::bandRun(int b, std::vector<QPointF>& out, QPointF base[2])
 {
     out.clear();
-    std::vector<double> best(size_t(buckets), -HUGE_VAL), bestX(size_t(buckets), 0.0);
-    const double* v = m_bands.band(b);
+    const std::vector<double>& yx = *reducedBand(b);
     const double offs = m_bands.yOffset();
-    for (size_t i = 0; i < bucket.size(); ++i) {
-        const int k = bucket[i];
-        if (k < 0 || !(v[i] > T3dBands::kEmpty) || !(v[i] + offs > best[size_t(k)]))
-            continue;
-        best[size_t(k)] = v[i] + offs;
-        bestX[size_t(k)] = xw[i];
-    }
     const double z = bandZ(b);
     double firstX = -1, lastX = 0, px = 0, py = 0;
-    for (int k = 0; k < buckets; ++k) {
-        const double y = best[size_t(k)];
-        if (y == -HUGE_VAL || (firstX < 0 && !(y > FYmin)))
+    for (int k = 0; k < m_map.columns; ++k) {
+        if (yx[2 * size_t(k)] == -HUGE_VAL)
+            continue;
+        const double y = yx[2 * size_t(k)] + offs, x = yx[2 * size_t(k) + 1];
+        if (firstX < 0 && !(y > FYmin))
             continue; // the run starts at its first point above the axis
-        if (!m_proj.pixel({bestX[size_t(k)], yv2yw(y), z}, px, py))
+        if (!m_proj.pixel({x, yv2yw(y), z}, px, py))
             continue;
         if (firstX < 0)
-            firstX = bestX[size_t(k)];
-        lastX = bestX[size_t(k)];
+            firstX = x;
+        lastX = x;
         out.emplace_back(px, py);
     }
     if (out.empty())
@@ -204,10 +223,7 @@ bool T3Ddiagr::bandRun(int b, const std::vector<int>& bucket, const std::vector<
 
 void T3Ddiagr::paintBands()
 {
-    std::vector<int> bucket;
-    std::vector<double> xw;
-    int buckets = 0;
-    bucketsForPaint(bucket, xw, buckets);
+    bucketsForPaint();
     const int nb = m_bands.zBands();
     std::vector<int> order(static_cast<size_t>(nb));
     std::iota(order.begin(), order.end(), 0);
@@ -222,7 +238,7 @@ void T3Ddiagr::paintBands()
     bool have = false;
     for (int b : order) {
         if (Fflaeche == 2) { // a polygon between each band and the one before it in depth
-            if (!bandRun(b, bucket, xw, buckets, next, nextBase))
+            if (!bandRun(b, next, nextBase))
                 continue;
             if (have) {
                 std::vector<QPointF> poly(run);
@@ -233,7 +249,7 @@ void T3Ddiagr::paintBands()
             have = true;
             continue;
         }
-        if (!bandRun(b, bucket, xw, buckets, run, base))
+        if (!bandRun(b, run, base))
             continue;
         run.push_back(base[0]);
         run.push_back(base[1]);

@@ -15,6 +15,10 @@ void T3dBands::resize(int32_t bands, int32_t steps)
     m_stamp.assign(kStamps, 0.0);
     m_bandIdx = 0;
     m_head = 0;
+    m_slotVer.assign(size_t(bands), 0);
+    for (uint64_t& v : m_slotVer)
+        v = m_nextVer++;
+    m_xVer = m_nextVer++;
 }
 
 bool T3dBands::setZBands(int32_t v)
@@ -39,6 +43,9 @@ void T3dBands::clear(double xmax)
     for (int32_t k = 0; k < m_xSteps; ++k)
         m_x[size_t(k)] = xmax * k / m_xSteps;
     std::fill(m_cube.begin(), m_cube.end(), kEmpty);
+    for (uint64_t& v : m_slotVer)
+        v = m_nextVer++;
+    m_xVer = m_nextVer++;
     m_runMax = kNoMax;
     m_bandIdx = 0;
     m_written = 0;
@@ -106,6 +113,7 @@ void T3dBands::pushBand(std::span<const double> sd, double timeStamp)
     std::copy_n(previous, step, newest);
     const size_t n = std::min(step, v.size());
     std::copy_n(v.begin(), n, newest);
+    m_slotVer[slot(0)] = m_nextVer++;
     for (size_t i = 0; i < n; ++i)
         if (std::isfinite(v[i]))
             m_runMax = std::max(m_runMax, v[i]);
@@ -119,7 +127,8 @@ int32_t T3dBands::setPoint(int32_t aktstep, double x, double y)
     if (aktstep < 0 || m_bandIdx < 0 || m_bandIdx >= m_zBands)
         return 2;
     bandData(m_bandIdx)[aktstep] = y;
-    m_x[size_t(aktstep)] = x;
+    m_slotVer[slot(m_bandIdx)] = m_nextVer++;
+    setX(aktstep, x);
     if (std::isfinite(y))
         m_runMax = std::max(m_runMax, y);
     return 0;
@@ -137,8 +146,10 @@ void T3dBands::nextBand(int32_t i)
 
 void T3dBands::setX(int32_t i, double x)
 {
-    if (i >= 0 && i < m_xSteps)
+    if (i >= 0 && i < m_xSteps && m_x[size_t(i)] != x) {
         m_x[size_t(i)] = x;
+        m_xVer = m_nextVer++;
+    }
 }
 
 double T3dBands::value(int32_t b, int32_t i) const

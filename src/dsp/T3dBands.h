@@ -58,6 +58,11 @@ public:
     double runningMax() const { return m_runMax; } // kNoMax: none
     int32_t bandIdx() const { return m_bandIdx; }
     int32_t bandsWritten() const { return m_written; } // bands pushed since the last clear
+    // Where band b is kept, and a count that changes whenever that place is written: a painter
+    // may keep what it derived from a band until either changes.
+    size_t slotOf(int32_t b) const { return slot(b); }
+    uint64_t slotVersion(size_t s) const { return s < m_slotVer.size() ? m_slotVer[s] : 0; }
+    uint64_t xVersion() const { return m_xVer; } // changes with any x value
 
 private:
     void resize(int32_t bands, int32_t steps);
@@ -81,6 +86,9 @@ private:
     int32_t m_yMode = y3dNormal;    // 0 dB reference
     bool m_refEachBand = false;     // level reference from every band
     int32_t m_written = 0;          // bands pushed since the clear
+    std::vector<uint64_t> m_slotVer; // per slot: bumped when written
+    uint64_t m_xVer = 0;            // bumped when an x value changes
+    uint64_t m_nextVer = 1;         // source of the versions
 };
 
 // Third-octave smoothing of a spectrum in dB over its x axis (Hz): every point of a band
