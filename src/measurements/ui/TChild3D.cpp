@@ -40,15 +40,27 @@ TChild3D::TChild3D(QWidget* parent) : QWidget(parent)
 
 TChild3D::~TChild3D() { viewTool->hide(); }
 
+// The time diagram holds curve 0 only: the block of the last slice, in full-scale units over ms.
 void TChild3D::setupTimeDiagram()
 {
     TDiagramm& d = diagrammZ->dia();
+    d.setinterpol(false);
+    d.setsaveOfirst(true);
+    d.clearDiaData();
     d.setxSkalalog(false);
     d.setxEinheit("ms");
+    d.setxSkalFaktor(1.0);
     d.setX_minX_Max(1500.0, 0.0);
-    d.setY1_max(1.0);
-    d.setY1_min(-1.0);
+    for (int32_t g = 0; g < kDiaCurves; ++g) {
+        d.group(g)->fEinh = "FS";
+        d.group(g)->Fymax = 1.0;
+        d.group(g)->Fymin = -1.0;
+    }
+    d.setFreq_m(false);
+    d.setCrossHair(false);
     d.setRangeLines(true);
+    for (int32_t s = 1; s < kDiaCurves; ++s)
+        d.curve(s)->Fcvis = false;
     d.setDia2Up(true);
 }
 
@@ -106,10 +118,14 @@ void TChild3D::PushDatas(const Tsamplemem* sd3D, const Tsamplemem* sdZ, double T
         PaintNew3D();
     }
     if (sdZ && sdZ->samples() > 0 && sfi > 0) {
-        Tsamplemem x(sdZ->samples());
-        for (int32_t k = 0; k < sdZ->samples(); ++k)
-            x.smpoi()[k] = k * 1000.0 / sfi;
-        diagrammZ->dia().SetdataPointer(*sdZ, x, true, 0);
+        if (m_timeAxis.samples() != sdZ->samples() || m_timeAxisRate != sfi) { // ms of every sample
+            m_timeAxis = Tsamplemem(sdZ->samples());
+            for (int32_t k = 0; k < sdZ->samples(); ++k)
+                m_timeAxis.smpoi()[k] = k * 1000.0 / sfi;
+            m_timeAxis.seal(); // the curve's copy of it is then not compared every slice
+            m_timeAxisRate = sfi;
+        }
+        diagrammZ->dia().SetdataPointer(*sdZ, m_timeAxis, true, 0);
         diagrammZ->update();
     }
 }

@@ -3,6 +3,7 @@
 
 #include "display/T3Ddiagr.h"
 #include "display/T3dRecords.h"
+#include "dsp/Tsamplemem.h"
 #include "measurements/I3DWindow.h"
 
 #include <QWidget>
@@ -12,7 +13,6 @@ class QSplitter;
 class TDiagrammView;
 class T3DView;
 class TGdata;
-class Tsamplemem;
 class Tview3dset;
 class TDia3dDlgF;
 
@@ -63,6 +63,8 @@ private:
     void setupTimeDiagram();
 
     QSplitter* m_split = nullptr;     // time diagram above, waterfall below
+    Tsamplemem m_timeAxis;            // x of the time diagram, ms per sample
+    int32_t m_timeAxisRate = 0;       // sample rate m_timeAxis was made for
     int32_t Samplefreq = 44100;       // Hz
     int32_t FFTpoints = 4096;         // transform size
     int32_t FFTwin = 0;               // window number
