@@ -40,7 +40,7 @@ TColorBGR* colourOf(T3dSettingsRec& r, int i)
 
 } // namespace
 
-TDia3dDlgF::TDia3dDlgF(const T3dSettingsRec& r, bool openGLOffered, QWidget* parent) : QDialog(parent), m_rec(r)
+TDia3dDlgF::TDia3dDlgF(const T3dSettingsRec& r, bool openGLOffered, QWidget* parent) : QDialog(parent), m_rec(r), m_glOffered(openGLOffered)
 {
     setWindowTitle("3D Diagram");
     auto* grid = new QGridLayout(this);
@@ -124,7 +124,7 @@ T3dSettingsRec TDia3dDlgF::record() const
     r.xlog = xLog->isChecked();
     r.YmaxAuto = yMaxAuto->isChecked();
     r.zreverse = zReverse->isChecked();
-    r.makeOpenGL = openGL->isVisible() && openGL->isChecked();
+    r.makeOpenGL = m_glOffered && openGL->isChecked();
     r.FDfilter = filter->currentIndex();
     r.YaxisMode = yAxis->currentIndex();
     r.LF = visualizing->currentIndex();

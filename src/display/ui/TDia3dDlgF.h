@@ -34,5 +34,6 @@ private:
     void showColour(int i);
 
     T3dSettingsRec m_rec;                     // colours and what the fields do not show
+    bool m_glOffered = false;                 // the "OpenGL" box is shown
     std::array<QToolButton*, 6> m_colours{};  // Win. Backg, Lines, Grid, Plains, Text, Dia. Backg
 };

@@ -14,6 +14,29 @@ namespace {
 
 constexpr double kScale[6] = {100, 100, 100, 10, 10, 10}; // position per unit of each bar
 
+// The record's views as reference x, y, z then eye x, y, z.
+std::array<double, 6> current(const T3dViewRec& r) { return {r.xflu, r.yflu, r.zflu, r.xbe, r.ybe, r.zbe}; }
+
+void setCurrent(T3dViewRec& r, const std::array<double, 6>& v)
+{
+    r.xflu = v[0], r.yflu = v[1], r.zflu = v[2], r.xbe = v[3], r.ybe = v[4], r.zbe = v[5];
+}
+
+std::array<double, 6> stored(const T3dViewRec& r, int which)
+{
+    if (which == 1)
+        return {r.d1xflu, r.d1yflu, r.d1zflu, r.d1xbe, r.d1ybe, r.d1zbe};
+    return {r.d2xflu, r.d2yflu, r.d2zflu, r.d2xbe, r.d2ybe, r.d2zbe};
+}
+
+void setStored(T3dViewRec& r, int which, const std::array<double, 6>& v)
+{
+    if (which == 1)
+        r.d1xflu = v[0], r.d1yflu = v[1], r.d1zflu = v[2], r.d1xbe = v[3], r.d1ybe = v[4], r.d1zbe = v[5];
+    else
+        r.d2xflu = v[0], r.d2yflu = v[1], r.d2zflu = v[2], r.d2xbe = v[3], r.d2ybe = v[4], r.d2zbe = v[5];
+}
+
 } // namespace
 
 Tview3dset::Tview3dset(QWidget* parent) : QWidget(parent, Qt::Tool)
@@ -55,10 +78,10 @@ void Tview3dset::setViews(const T3dViewRec& r)
 void Tview3dset::toBars()
 {
     m_filling = true;
-    const double v[6] = {m_rec.xflu, m_rec.yflu, m_rec.zflu, m_rec.xbe, m_rec.ybe, m_rec.zbe};
+    const std::array<double, 6> v = current(m_rec);
     for (int i = 0; i < 6; ++i) {
-        m_bars[size_t(i)]->setValue(int(std::lround(v[i] * kScale[i])));
-        m_bars[size_t(i)]->setToolTip(QString::number(std::lround(v[i])));
+        m_bars[size_t(i)]->setValue(int(std::lround(v[size_t(i)] * kScale[i])));
+        m_bars[size_t(i)]->setToolTip(QString::number(std::lround(v[size_t(i)])));
     }
     m_filling = false;
 }
@@ -67,23 +90,20 @@ void Tview3dset::fromBars()
 {
     if (m_filling)
         return;
-    double* v[6] = {&m_rec.xflu, &m_rec.yflu, &m_rec.zflu, &m_rec.xbe, &m_rec.ybe, &m_rec.zbe};
+    std::array<double, 6> v{};
     for (int i = 0; i < 6; ++i) {
-        *v[i] = m_bars[size_t(i)]->value() / kScale[i];
-        m_bars[size_t(i)]->setToolTip(QString::number(std::lround(*v[i])));
+        v[size_t(i)] = m_bars[size_t(i)]->value() / kScale[i];
+        m_bars[size_t(i)]->setToolTip(QString::number(std::lround(v[size_t(i)])));
     }
+    setCurrent(m_rec, v);
     if (onView)
         onView(m_rec);
 }
 
 void Tview3dset::restore(int which)
 {
-    const T3dViewRec def;
-    const double* src = which == 0 ? &def.d1xflu : which == 1 ? &m_rec.d1xflu : &m_rec.d2xflu;
-    const double init[6] = {0.47, -0.12, 0, 5, 16, 17.1}; // the initial view
-    double* cur[6] = {&m_rec.xflu, &m_rec.yflu, &m_rec.zflu, &m_rec.xbe, &m_rec.ybe, &m_rec.zbe};
-    for (int i = 0; i < 6; ++i)
-        *cur[i] = which == 0 ? init[i] : src[i];
+    static const std::array<double, 6> initial{0.47, -0.12, 0, 5, 16, 17.1}; // the initial view
+    setCurrent(m_rec, which == 0 ? initial : stored(m_rec, which));
     toBars();
     if (onView)
         onView(m_rec);
@@ -94,10 +114,7 @@ void Tview3dset::store(int which)
     const QString text = QString("store current view in preset %1").arg(which);
     if (vl::showMessage(vl::MsgKind::Confirmation, "Confirm", text, vl::mbYes | vl::mbNo, vl::mbNo) != vl::mbYes)
         return;
-    double* dst = which == 1 ? &m_rec.d1xflu : &m_rec.d2xflu;
-    const double cur[6] = {m_rec.xflu, m_rec.yflu, m_rec.zflu, m_rec.xbe, m_rec.ybe, m_rec.zbe};
-    for (int i = 0; i < 6; ++i)
-        dst[i] = cur[i];
+    setStored(m_rec, which, current(m_rec));
     if (onView)
         onView(m_rec);
 }

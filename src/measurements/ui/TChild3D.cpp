@@ -34,6 +34,8 @@ TChild3D::TChild3D(QWidget* parent) : QWidget(parent)
     viewTool->onView = [this](const T3dViewRec& r) { setDlgValsS(r); };
     diagr3D.OnRightMouseButClick = [this](int, int) { openSettings(); };
     diagr3D.logoText = "Velmora ";
+    connect(diagrammZ, &TDiagrammView::leftClicked, this, [this](QPoint g) { timeDiagramClicked(g); });
+    connect(diagrammZ, &TDiagrammView::rightClicked, this, [this] { openTimeColours(); });
     setupTimeDiagram();
     switch3D();
 }
@@ -269,6 +271,13 @@ void TChild3D::saveDia(TMemIniFile& ini, const QString& topic) const
     ini.WriteFloat(topic, "tFrom", tfrom);
     ini.WriteBool(topic, "tFromAuto", tfromAuto);
     ini.WriteBool(topic, "zreverse", zreverse);
+    const TDiagramm& z = diagrammZ->dia();
+    ini.WriteInteger(topic, "Color_Diagram", int(z.Color_Diagram()));
+    ini.WriteInteger(topic, "Color_Grid", int(z.Color_Grid()));
+    ini.WriteInteger(topic, "Color_Margin", int(z.Color_Margin()));
+    ini.WriteInteger(topic, "aline_FColline", int(z.curve(0)->FColLine));
+    ini.WriteInteger(topic, "Color_RangeL", int(z.Color_RangeL()));
+    ini.WriteInteger(topic, "Color_ExtraL", int(z.Color_ExtraL()));
     diagr3D.SavetoIni(ini, topic);
-    diagrammZ->dia().SavetoIni(ini, topic + "Z");
+    z.SavetoIni(ini, topic + "Z");
 }

@@ -9,6 +9,8 @@
 #include <QWidget>
 #include <functional>
 
+class QDialog;
+class QMenu;
 class QSplitter;
 class TDiagrammView;
 class T3DView;
@@ -49,6 +51,27 @@ public:
     // Shows or hides the window in its host's place (null: the window itself).
     std::function<void(bool on)> onShow3D;
 
+    // --- the time diagram: its popup menu (left click in the plot) and colours (right click)
+    // References into the running measurement's settings; null when it has none.
+    double* pTriggLevel = nullptr;    // trigger level, FS
+    double* pEcho_ms = nullptr;       // echo point, ms (-1: none)
+    int32_t* pFFtbegin_samp = nullptr; // FFT start, samples
+    std::function<void()> fOnParaChange; // a parameter of the measurement changed
+    // The menu for a point of the time diagram (x in ms without the x offset, y in FS).
+    QMenu* makeTimePopup(double x_ms, double y);
+    // FFT range lines from t: to t + FFTpoints samples, or to the echo point when it comes first.
+    void FFTLines(double t);
+    void fftBeginAt(double x_ms);
+    void echoPointAt(double x_ms);
+    void triggerLevelAt(double y);
+    void diagramYmaxAt(double y);
+    void toggleAroundIps();
+    void diagramDefault();
+    void openTimeColours();
+    std::function<int(QDialog&)> runColourDialog; // replaces exec (tests)
+    double fftRangeFrom() const { return m_rangeFrom; } // range lines, ms
+    double fftRangeTo() const { return m_rangeTo; }
+
     T3Ddiagr diagr3D;                 // the waterfall
     TDiagrammView* diagrammZ = nullptr; // the time diagram
     T3DView* view3D = nullptr;        // shows diagr3D
@@ -64,6 +87,9 @@ private:
 
     QSplitter* m_split = nullptr;     // time diagram above, waterfall below
     Tsamplemem m_timeAxis;            // x of the time diagram, ms per sample
+    double m_rangeFrom = 0, m_rangeTo = 0; // FFT range lines, ms
+    void paraChanged() { if (fOnParaChange) fOnParaChange(); }
+    void timeDiagramClicked(QPoint global);
     int32_t m_timeAxisRate = 0;       // sample rate m_timeAxis was made for
     int32_t Samplefreq = 44100;       // Hz
     int32_t FFTpoints = 4096;         // transform size
