@@ -201,6 +201,8 @@ private:
     void build3DWindow(QWidget* central, QBoxLayout* col);
     // The 3D window takes the diagram window's place (on) or gives it back.
     void show3DWindow(bool on);
+    // In the 3D FFT mode: the 3D window's settings under the mode's topic; false in other modes.
+    bool save3DWindowSettings();
     void buildTextExportItems(QMenu* file);
     void buildEditMenu();
     void buildToolsMenu();

@@ -3,6 +3,7 @@
 
 #include "display/ui/Tdiafrm.h"
 #include "display/ui/Tview3dset.h"
+#include "measurements/MeasurementClass.h"
 #include "measurements/ui/TChild3D.h"
 
 #include <QBoxLayout>
@@ -29,4 +30,11 @@ void TMainForm::show3DWindow(bool on)
     } else {
         m_child3D->viewTool->hide();
     }
+}
+
+bool TMainForm::save3DWindowSettings()
+{
+    if (!m_child3D || m_diaTopic != MeasuringModeTopic(2)) return false;
+    if (m_child3D->settingsLoaded()) m_child3D->saveDia(m_ini, m_diaTopic);
+    return true;
 }

@@ -214,6 +214,7 @@ void TChild3D::openSettings()
 
 void TChild3D::loadDia(const TMemIniFile& ini, const QString& topic)
 {
+    m_loaded = true;
     OpenGldesi = ini.ReadBool(topic, "OpenGLdesi", false);
     makeOpenGL = ini.ReadBool(topic, "makeOpenGL", false) && OpenGldesi;
     T3dViewRec v;

@@ -36,6 +36,8 @@ public:
     void saveDia(TMemIniFile& ini, const QString& topic) const override;
 
     int32_t getSF() const { return Samplefreq; }
+    // Its settings were read (saving before that would store the defaults over the user's).
+    bool settingsLoaded() const { return m_loaded; }
     // One slice: the spectrum sd3D (dB per FFT bin) becomes the newest band at TimeStamp (ms),
     // sdZ the time diagram's curve (either may be null); both are repainted.
     void PushDatas(const Tsamplemem* sd3D, const Tsamplemem* sdZ, double TimeStamp, int32_t fftp, int32_t sfi);
@@ -103,4 +105,5 @@ private:
     bool makeOpenGL = false;          // OpenGL chosen (only when offered)
     bool audioRight = false;          // the right channel feeds the waterfall
     double splitratio = 0.25;         // splitter position, fraction of the height
+    bool m_loaded = false;            // loadDia ran
 };
