@@ -203,6 +203,8 @@ private:
     void show3DWindow(bool on);
     // In the 3D FFT mode: the 3D window's settings under the mode's topic; false in other modes.
     bool save3DWindowSettings();
+    // While the 3D window shows, there is no frequency diagram to write: true, with the reason.
+    bool refuse3DFrequencyText(QString* error) const;
     void buildTextExportItems(QMenu* file);
     void buildEditMenu();
     void buildToolsMenu();

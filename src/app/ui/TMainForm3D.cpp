@@ -6,6 +6,7 @@
 #include "measurements/MeasurementClass.h"
 #include "measurements/ui/TChild3D.h"
 
+#include <QAction>
 #include <QBoxLayout>
 #include <QGuiApplication>
 
@@ -23,6 +24,7 @@ void TMainForm::show3DWindow(bool on)
 {
     m_diafrm->setVisible(!on);
     m_child3D->setVisible(on);
+    if (auto* freqText = findChild<QAction*>("acFreqText")) freqText->setEnabled(!on);
     // The view tool floats beside the window, only where someone can use it.
     if (on && QGuiApplication::platformName() != "offscreen") {
         m_child3D->viewTool->placeBeside(QRect(mapToGlobal(QPoint(0, 0)), size()));
@@ -36,5 +38,12 @@ bool TMainForm::save3DWindowSettings()
 {
     if (!m_child3D || m_diaTopic != MeasuringModeTopic(2)) return false;
     if (m_child3D->settingsLoaded()) m_child3D->saveDia(m_ini, m_diaTopic);
+    return true;
+}
+
+bool TMainForm::refuse3DFrequencyText(QString* error) const
+{
+    if (!m_child3D || !m_child3D->isVisibleTo(const_cast<TMainForm*>(this))) return false;
+    if (error) *error = "the 3D FFT shows no frequency diagram";
     return true;
 }

@@ -8,6 +8,8 @@
 #include "display/ui/TDiagrammView.h"
 #include "display/ui/Tview3dset.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QSplitter>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -111,6 +113,14 @@ void TChild3D::show3D(bool on)
 }
 
 void TChild3D::PaintNew3D() { view3D->repaintDia(); }
+
+QImage TChild3D::diagramImage()
+{
+    PaintNew3D();
+    return diagr3D.getBitmap();
+}
+
+void TChild3D::EditCut() { QGuiApplication::clipboard()->setImage(diagramImage()); }
 
 void TChild3D::PushDatas(const Tsamplemem* sd3D, const Tsamplemem* sdZ, double TimeStamp, int32_t fftp, int32_t sfi)
 {

@@ -6,6 +6,7 @@
 #include "dsp/Tsamplemem.h"
 #include "measurements/I3DWindow.h"
 
+#include <QImage>
 #include <QWidget>
 #include <functional>
 
@@ -44,6 +45,9 @@ public:
     // A result package of the 3D mode (its time stamp in s).
     void pushPackage(const TGdata& g);
     void PaintNew3D();
+    // The waterfall's picture, freshly painted; EditCut puts it on the clipboard.
+    QImage diagramImage();
+    void EditCut();
     void setDlgVals(const T3dSettingsRec& td);
     void setDlgValsS(const T3dViewRec& tds);
     T3dSettingsRec dlgRecord() const;
