@@ -138,7 +138,7 @@ TEST(T3DdiagrIni, repairsLimitsAndBandCountsAndKeepsTheFilter)
     EXPECT_LT(g.Ymin(), g.Ymax());
 }
 
-TEST(T3DdiagrYAxis, yMaxAutoFollowsTheRunningMaximumAndClicksLeaveTheView)
+TEST(T3DdiagrYAxis, yMaxAutoFollowsTheRunningMaximum)
 {
     T3Ddiagr d;
     d.setxSteps(4);

@@ -2,6 +2,7 @@
 // file; the dialogs' pictures go to /tmp.
 #include "display/ui/TDia3dDlgF.h"
 #include "display/ui/Tview3dset.h"
+#include "display/ui/T3DView.h"
 #include "measurements/ui/TChild3D.h"
 
 #include "base/TMemIniFile.h"
@@ -12,6 +13,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QComboBox>
 #include <QScrollBar>
 #include <QSpinBox>
@@ -52,6 +54,24 @@ TEST(T3dDialogs, applyRepeatsTheDialogAndEachApplyReachesTheWaterfall)
     EXPECT_EQ(w.diagr3D.Flaeche(), 0);
     EXPECT_EQ(w.diagr3D.Zbands(), 30);
     EXPECT_EQ(w.diagr3D.DFilter(), 4);
+}
+
+TEST(T3dDialogs, clicksFireTheirEventsAndLeaveTheView)
+{
+    app();
+    TChild3D w;
+    w.resize(600, 500);
+    w.show();
+    int left = 0, dialogs = 0;
+    w.diagr3D.OnLeftMouseButClick = [&](int, int) { ++left; };
+    w.runDialog = [&](TDia3dDlgF&) { return ++dialogs, 0; };
+    const double eye = w.diagr3D.ZBET(), ref = w.diagr3D.XFLU();
+    QTest::mouseClick(w.view3D, Qt::LeftButton, {}, QPoint(100, 100));
+    QTest::mouseClick(w.view3D, Qt::RightButton, {}, QPoint(100, 100));
+    EXPECT_EQ(left, 1);
+    EXPECT_EQ(dialogs, 1); // the right click opens the settings (cancelled here)
+    EXPECT_EQ(w.diagr3D.ZBET(), eye);
+    EXPECT_EQ(w.diagr3D.XFLU(), ref);
 }
 
 TEST(T3dDialogs, viewToolMovesTheEyeAndRestoresTheDefaultView)
@@ -163,6 +183,16 @@ TEST(T3dDialogs, settingsFileRepairsBadValuesAndKeepsTheViews)
     TMemIniFile again(file);
     v.saveDia(again, "fft3d");
     EXPECT_EQ(again.ReadInteger("fft3d", "FFTpoints", 0), 1024);
+    // Through its own file: what was saved comes back; a file that cannot be written says so.
+    ASSERT_TRUE(v.SaveDia(dir.filePath("own.ini"), "fft3d"));
+    TChild3D back;
+    back.LoadDia(dir.filePath("own.ini"), "fft3d");
+    EXPECT_EQ(back.getZBands(), v.getZBands());
+    Answer answer;
+    vl::setMessageService(&answer);
+    EXPECT_FALSE(v.SaveDia(dir.filePath("no/such/folder/x.ini"), "fft3d"));
+    EXPECT_TRUE(answer.lastText.startsWith("Error writing Ini-File ")) << answer.lastText.toStdString();
+    vl::setMessageService(nullptr);
     // A file that is no settings file at all (binary, truncated) loads the defaults.
     {
         QFile f(file);

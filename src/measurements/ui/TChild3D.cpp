@@ -2,6 +2,7 @@
 #include "measurements/ui/TChild3D.h"
 
 #include "base/TMemIniFile.h"
+#include "base/vlMessages.h"
 #include "display/TGdata.h"
 #include "display/ui/T3DView.h"
 #include "display/ui/TDia3dDlgF.h"
@@ -221,6 +222,19 @@ void TChild3D::openSettings()
 }
 
 // ---- settings ---------------------------------------------------------------------------------
+
+void TChild3D::LoadDia(const QString& Fname, const QString& Topic) { loadDia(TMemIniFile(Fname), Topic); }
+
+bool TChild3D::SaveDia(const QString& Fname, const QString& Topic) const
+{
+    TMemIniFile ini(Fname);
+    saveDia(ini, Topic);
+    QString error;
+    if (ini.UpdateFile(&error))
+        return true;
+    vl::errorBox("Error writing Ini-File " + Fname + "\r\n" + error);
+    return false;
+}
 
 void TChild3D::loadDia(const TMemIniFile& ini, const QString& topic)
 {

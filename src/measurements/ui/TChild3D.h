@@ -36,6 +36,10 @@ public:
     void loadDia(const TMemIniFile& ini, const QString& topic) override;
     void saveDia(TMemIniFile& ini, const QString& topic) const override;
 
+    // The settings in a file of their own (a preset): read, or written at once. A write that
+    // fails says so ("Error writing Ini-File ...") and returns false; the program goes on.
+    void LoadDia(const QString& Fname, const QString& Topic);
+    bool SaveDia(const QString& Fname, const QString& Topic) const;
     int32_t getSF() const { return Samplefreq; }
     // Its settings were read (saving before that would store the defaults over the user's).
     bool settingsLoaded() const { return m_loaded; }
