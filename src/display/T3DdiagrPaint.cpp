@@ -108,8 +108,9 @@ void T3Ddiagr::paintLabels()
             textOut2d(px - fm.horizontalAdvance(t) / 2, py + fm.ascent() + 2, t);
     }
     const double ystep = T3dScaleStep(std::fabs(FYmax - FYmin) / std::max(yztextanz, 2));
+    // From the first step above the floor: the floor's corner carries the first time label.
     for (double y = std::ceil(FYmin / ystep) * ystep; y <= FYmax + ystep * 1e-9; y += ystep)
-        if (int px = 0, py = 0; getPix_2D(px, py, 0, yv2yw(y), 1))
+        if (int px = 0, py = 0; y > FYmin + ystep * 1e-6 && getPix_2D(px, py, 0, yv2yw(y), 1))
             textOut2d(px + 4, py + fm.ascent() / 2, numberText(y, ystep));
     if (int px = 0, py = 0; getPix_2D(px, py, 0, 1, 1))
         textOut2d(px + 4, py - fm.height(), FyStr);
