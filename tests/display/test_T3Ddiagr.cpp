@@ -129,7 +129,8 @@ TEST(T3DdiagrIni, repairsLimitsAndBandCountsAndKeepsTheFilter)
     {
         QFile f(file);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(QByteArray("[fft3d]\nzBands=99999999999999999999\nymin=abc\n\xff\xfe\x00garbage\nxm", 60));
+        static const char bad[] = "[fft3d]\nzBands=99999999999999999999\nymin=abc\n\xff\xfe\x00garbage\nxm";
+        f.write(QByteArray(bad, sizeof bad - 1)); // NUL bytes included, the last line cut
     }
     T3Ddiagr g;
     g.LoadFromIni(TMemIniFile(file), "fft3d");

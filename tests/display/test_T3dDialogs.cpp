@@ -197,7 +197,8 @@ TEST(T3dDialogs, settingsFileRepairsBadValuesAndKeepsTheViews)
     {
         QFile f(file);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(QByteArray("\x00\x01[fft3d\nFFTpoi", 17));
+        static const char bad[] = "\x00\x01[fft3d\nFFTpoi";
+        f.write(QByteArray(bad, sizeof bad - 1));
     }
     TChild3D d;
     d.loadDia(TMemIniFile(file), "fft3d");
