@@ -23,6 +23,8 @@ build-bench/bench/bench_iir --benchmark_repetitions=5 --benchmark_report_aggrega
 build-bench/bench/bench_models --benchmark_min_time=0.3
 # Generator: x_realtime = seconds of stereo output at 192 kHz per CPU second (goal >= 10 for the formula).
 build-bench/bench/bench_gen --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+# Waterfall: 64 bands x 32768 points at 1000 x 600 (goals: surface <= 30 ms, wire <= 15 ms,
+# one band pushed <= 1 ms) are the BM_Waterfall_* lines of bench_diagram.
 # Diagram repaint: ms_per_repaint (goals: 12 curves x 1M points <= 30 ms, 2 x 32k points <= 3 ms)
 # and ratio_vs_raw = repaint time / one poly-line of every raw point, measured in the same run;
 # FFTFrame: one frame of the 2D FFT measurement in the diagram window (two 32k spectra, two 64k
@@ -39,5 +41,7 @@ bench/fft2d_run.sh 60
 # The sweep: 31 points 20 Hz..20 kHz in fast and realtime pacing against the sum of its
 # settling and measuring times (goals: fast <= 20 % of it, realtime <= +5 %).
 bench/sweep_run.sh
+# The 3D FFT (waterfall) the same way, against the 2D run above (goal: CPU within 1.5 x of it).
+bench/fft2d_run.sh 60 build-bench 2
 
 python3 bench/ratios.py "$had" "$fft"

@@ -5,6 +5,7 @@
 // one QPainter::drawPolyline of every raw point (mapped to pixels, no resampling) into the
 // same image: ratio_vs_raw = our repaint time / reference time.
 #include "display/TDiaWindowModel.h"
+#include "display/T3Ddiagr.h"
 #include "display/TDiagramm.h"
 
 #include <QGuiApplication>
@@ -161,8 +162,85 @@ void BM_FFTFrame(benchmark::State& state)
     }
 }
 
+// The waterfall (goals: 64 bands x 32768 points at 1000 x 600 pixels, surface <= 30 ms, wire
+// <= 15 ms per repaint; pushing one band <= 1 ms).
+void fillWaterfall(T3Ddiagr& d, int lf)
+{
+    d.resize(1000, 600);
+    d.setxSteps(32768);
+    d.setZbands(63); // the most a waterfall holds
+    d.setFlaeche(lf);
+    std::vector<double> sd(32768);
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> u(-3, 3);
+    for (int b = 0; b < 64; ++b) {
+        for (int i = 0; i < 32768; ++i)
+            sd[size_t(i)] = -110 + u(rng) + (std::abs(i - 1365 - b * 10) < 3 ? 100 : 0);
+        d.pushSpectrum(sd, 1000.0 + 20.0 * b, 65536, 48000);
+    }
+}
+
+// cold: every band is reduced to its columns anew in each repaint (as after a change of the x
+// limits); otherwise only what changed since the last repaint (nothing here).
+void runWaterfall(benchmark::State& state, int lf, bool cold = false)
+{
+    T3Ddiagr d;
+    fillWaterfall(d, lf);
+    int flip = 0;
+    for (auto _ : state) {
+        if (cold)
+            d.setXmax(2000 + (++flip & 1)); // an x limit change invalidates every band's columns
+        d.PaintNew3D();
+        benchmark::DoNotOptimize(d.getBitmap().constBits());
+    }
+}
+
+void BM_Waterfall_Surface_64x32k(benchmark::State& state) { runWaterfall(state, 2); }
+void BM_Waterfall_SurfaceCold_64x32k(benchmark::State& state) { runWaterfall(state, 2, true); }
+void BM_Waterfall_WireCold_64x32k(benchmark::State& state) { runWaterfall(state, 0, true); }
+void BM_Waterfall_Plain_64x32k(benchmark::State& state) { runWaterfall(state, 1); }
+void BM_Waterfall_Wire_64x32k(benchmark::State& state) { runWaterfall(state, 0); }
+
+void BM_Waterfall_PushBand_32k(benchmark::State& state)
+{
+    T3Ddiagr d;
+    fillWaterfall(d, 2);
+    std::vector<double> sd(32768, -80.0);
+    double t = 5000;
+    for (auto _ : state)
+        d.pushSpectrum(sd, t += 20, 65536, 48000);
+}
+
+// What a frame of the 3D FFT costs the waterfall: one band pushed (noise and a moving tone, as
+// measured), then the repaint.
+void BM_Waterfall_PushAndRepaint_64x32k(benchmark::State& state)
+{
+    T3Ddiagr d;
+    fillWaterfall(d, 2);
+    std::vector<double> sd(32768);
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<double> u(-3, 3);
+    double t = 5000;
+    int k = 0;
+    for (auto _ : state) {
+        for (int i = 0; i < 32768; ++i)
+            sd[size_t(i)] = -110 + u(rng) + (std::abs(i - 1365 - (k % 64) * 10) < 3 ? 100 : 0);
+        ++k;
+        d.pushSpectrum(sd, t += 20, 65536, 48000);
+        d.PaintNew3D();
+        benchmark::DoNotOptimize(d.getBitmap().constBits());
+    }
+}
+
 } // namespace
 
+BENCHMARK(BM_Waterfall_Surface_64x32k)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(BM_Waterfall_Plain_64x32k)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(BM_Waterfall_Wire_64x32k)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(BM_Waterfall_SurfaceCold_64x32k)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(BM_Waterfall_WireCold_64x32k)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(BM_Waterfall_PushAndRepaint_64x32k)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(BM_Waterfall_PushBand_32k)->Unit(benchmark::kMillisecond)->MinTime(0.3);
 BENCHMARK(BM_Repaint_12x1M)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_Repaint_2x32k)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 BENCHMARK(BM_Curve2Dia_1M)->Unit(benchmark::kMillisecond);

@@ -10,6 +10,7 @@
 #include "core/winMessage.h"
 #include "display/TGdata.h"
 #include "display/IDiagramHost.h"
+#include "measurements/I3DWindow.h"
 
 #include <algorithm>
 #include <cmath>
@@ -83,7 +84,13 @@ void tFFT2Dmeas::BuildDia2D(bool Load)
 
 void tFFT2Dmeas::BuildDia3D()
 {
-    // The 3D window is not part of the program yet: only the main window learns the kind.
+    if (m_win3D && m_fft) {
+        m_win3D->setFFTpoints(m_fft->SamplesFFT);
+        m_win3D->setSF(sfiMeas);
+        m_win3D->Clear3DDia();
+        m_win3D->show3D(true);
+        m_zBands = m_win3D->getZBands();
+    }
     toMain(cbmDiagramKind, 1);
 }
 
@@ -104,6 +111,8 @@ void tFFT2Dmeas::LoadFromIni(const QString& LOADname)
     if (AnadataM)
         AnadataM->LoadAnafromIniL(ini, topic);
     m_fft->DiagramForm = DiaMode;
+    if (m_win3D && DiaMode == Sample_3D)
+        m_win3D->loadDia(ini, topic);
     if (m_host && DiaMode == Sample_2D && !shared)
         m_host->loadDiagram(LOADname, topic);
 }
@@ -119,6 +128,8 @@ void tFFT2Dmeas::saveToINI(const QString& savename)
     m_fft->SaveFFTtoIniL(ini, topic);
     if (AnadataM)
         AnadataM->SaveAnatoIniL(ini, topic);
+    if (m_win3D && DiaMode == Sample_3D)
+        m_win3D->saveDia(ini, topic);
     if (shared)
         return; // the main window saves its settings and the diagram's
     QString error;
@@ -165,6 +176,8 @@ eMeasRes tFFT2Dmeas::DeInit(int32_t para)
         soundDLL().SDStartSoundOut(0);
     MRun(false);
     saveToINI(m_iniFile);
+    if (m_win3D && DiaMode == Sample_3D)
+        m_win3D->show3D(false);
     retirePackage();
     inCor.reset();
     Dispcor.reset();

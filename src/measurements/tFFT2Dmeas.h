@@ -11,6 +11,7 @@
 #include <vector>
 
 class FFtuliContext;
+class I3DWindow;
 class IDiagramHost;
 class TMemIniFile;
 class TGdata;
@@ -96,6 +97,10 @@ public:
     QStringList resultText() const override { return m_resultLines; }
     // Depth bands of the 3D window (3D diagram only).
     void setZBands(int32_t z) { m_zBands = z; }
+    // The waterfall window the 3D diagram mode feeds. Not owned; may be null.
+    void setWindow3D(I3DWindow* w) { m_win3D = w; }
+    // Time of the last band handed to the waterfall, ms of recorded input since the start.
+    double lastBandTime_ms() const { return m_lastBand_ms; }
     // Shows the pass time "%1.3fms" at step 13 (the main window's time debug switch).
     void setTimeDebug(bool on) { m_timeDebug = on; }
     // The program's filter blocks, whose input blocks filter the recorded blocks in step 2 (at
@@ -133,6 +138,7 @@ private:
     void advance(bool goOn); // next() when the step says the chain goes on
     void postStep(intptr_t lParam = 9990);
     bool stepFetch();
+    bool bandDue(); // 3D: a fetched block becomes a band once fft3Dstepping has passed
     bool stepFilter();
     void keepTimeSignal(Tsamplemem& block, Tsamplemem& timeSignal);
     bool stepSpectrum();
@@ -178,6 +184,8 @@ private:
     TMemIniFile* m_sharedIni = nullptr;    // the program's settings in memory, not owned
     double m_frameResol_ms = 100.0;        // shortest time between two passes
     int32_t m_zBands = 0;                  // 3D depth bands
+    I3DWindow* m_win3D = nullptr;          // waterfall window, not owned (may be null)
+    double m_lastBand_ms = -1e300;         // recorded time of the last band sent (3D)
     bool m_timeDebug = false;              // show pass times
     int32_t m_passesDrawn = 0;             // packages sent to the diagram
     uint32_t m_overChannels = 0;           // channels at full scale in the last block, bit n = channel n

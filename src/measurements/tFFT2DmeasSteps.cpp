@@ -92,8 +92,10 @@ bool tFFT2Dmeas::stepFetch()
     for (Tsamplemem& b : Gdata->asdDia)
         views.push_back(b.view());
     const bool can = nCh > 0 && soundDLL().usable();
-    const int32_t got = can ? soundDLL().SDgetSoundDatsCH(views.data(), nCh - 1) : 0;
+    int32_t got = can ? soundDLL().SDgetSoundDatsCH(views.data(), nCh - 1) : 0;
     Gdata->timestamp = got;
+    if (got != 0 && DiaMode == Sample_3D && !bandDue())
+        got = 0; // too soon for the next band: wait for a later block
     if (got == 0) {
         FFTstep = fsIdle;
         Gdata->Working = false;
@@ -106,6 +108,19 @@ bool tFFT2Dmeas::stepFetch()
     for (Tsamplemem& ph : Gdata->asdPh) // of that length as a rule
         if (ph.samples() != len)
             ph = Tsamplemem(len);
+    return true;
+}
+
+// The block ends at the input recorded so far; its time (ms since the start) stamps the band.
+bool tFFT2Dmeas::bandDue()
+{
+    const double rate = sfiMeas > 0 ? double(sfiMeas) : 48000.0;
+    const double now_ms = soundDLL().SDGetFuturePara(1) * 1000.0 / rate;
+    const double step = m_fft->fft3Dstepping_ms > 0 ? m_fft->fft3Dstepping_ms : 1000.0 / rate;
+    if (now_ms - m_lastBand_ms < step - 1e-9)
+        return false;
+    m_lastBand_ms = now_ms;
+    Gdata->timestamp = now_ms / 1000.0;
     return true;
 }
 
@@ -304,6 +319,7 @@ void tFFT2Dmeas::stepStop()
 void tFFT2Dmeas::stepStart()
 {
     setMeasRun(true);
+    m_lastBand_ms = -1e300;
     toMain(cbmShowAveCounter, m_average.counter());
     if (Gdata->Working)
         return;

@@ -350,3 +350,34 @@ TEST(Fft2dDemo, LauncherWithoutDisplayRunsTheDemoAndKeepsTheUsersSettings)
     EXPECT_TRUE(QDir(tmp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty())
         << "the temporary settings folder was left behind";
 }
+
+// The 3D FFT headless on the demo settings: it measures, and the picture of the main window
+// shows the waterfall (its plains' colour below the control panel) instead of the 2D diagram.
+TEST(Fft3dHeadless, ModeTwoMeasuresAndThePictureShowsTheWaterfall)
+{
+    const QDir demo(QString(VELMORA_FACTORY_DATA) + "/demo");
+    QTemporaryDir home;
+    for (const char* name : {"velmora30.ini", "SoundSim.ini"})
+        ASSERT_TRUE(QFile::copy(demo.filePath(name), home.filePath(name))) << name;
+    const QString png = home.filePath("wf.png");
+    const VelmoraRun r = runVelmora({"--sound-module", "libSoundSim.so", "--mode", "2", "--sound-on", "--start",
+                                     "--measure", kSanitized ? "6" : "3", "--results", "--screenshot", png, "--quit"},
+                                    home.path());
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QRegularExpressionMatch frames = QRegularExpression("frames drawn: ([0-9]+)").match(r.out);
+    ASSERT_TRUE(frames.hasMatch()) << r.out.toStdString();
+    EXPECT_GE(frames.captured(1).toInt(), 2);
+    const QImage img(png);
+    ASSERT_FALSE(img.isNull());
+    int plains = 0; // the factory colour of the plains, yellow
+    for (int y = img.height() / 3; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            plains += QColor(img.pixel(x, y)) == QColor(255, 255, 0);
+    EXPECT_GT(plains, 500);
+    // The settings of the 3D window were written under the mode's topic.
+    QFile ini(home.filePath("velmora30.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(ini.readAll());
+    EXPECT_TRUE(text.contains("[fft3d]") && text.contains("zBands=") && text.contains("x1bet="));
+    EXPECT_TRUE(text.contains("[fft3dZ]"));
+}

@@ -10,6 +10,7 @@
 #include <QList>
 #include <QObject>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <numeric>
 #include <vector>
@@ -33,6 +34,8 @@ public:
     }
     void draw(TGdata& g)
     {
+        if (onDraw)
+            onDraw(g);
         ++packages;
         lastChannels = int(g.asdDia.size());
         lastSpectrum = g.asdDia.empty() ? Tsamplemem() : g.asdDia[0];
@@ -72,6 +75,7 @@ public:
     void newCurveSet() override { ++newSets; }
     void setCurveComments(const QStringList&) override {}
 
+    std::function<void(TGdata&)> onDraw;       // sees each package drawn first
     bool hold = false;                         // keep packages instead of drawing them
     std::vector<std::shared_ptr<TGdata>> held; // packages kept, oldest first
     double readSum = 0.0;                      // what reading the held packages gave

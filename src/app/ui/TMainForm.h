@@ -22,6 +22,7 @@ class TPowThdDebugWnd;
 struct TPowThdProgress;
 class TEichDlg;
 class Tdiafrm;
+class TChild3D;
 class QDialog;
 class TFoToolAnalyzeCurve;
 class QDateTime;
@@ -173,6 +174,7 @@ public:
 
     // ---- the diagram window and its exports
     Tdiafrm* diagramWindow() const { return m_diafrm; }
+    TChild3D* window3D() const { return m_child3D; }
     // "&Save freq. diagram as text file" ('F') / "Save time diagram as text file" ('T'): the
     // automatic name with AutoNamed, else the save dialog (the chosen name becomes the last
     // one). False when nothing was written: cancelled, or failed with " could not created".
@@ -234,6 +236,14 @@ private:
     void refreshCorrectionMenu();
     void buildStatusBar();
     void buildOverview();
+    // The 3D window beside the diagram window in the central area, fed by the 3D packages.
+    void build3DWindow(QWidget* central, QBoxLayout* col);
+    // The 3D window takes the diagram window's place (on) or gives it back.
+    void show3DWindow(bool on);
+    // In the 3D FFT mode: the 3D window's settings under the mode's topic; false in other modes.
+    bool save3DWindowSettings();
+    // While the 3D window shows, there is no frequency diagram to write: true, with the reason.
+    bool refuse3DFrequencyText(QString* error) const;
     void buildTextExportItems(QMenu* file);
     void buildEditMenu();
     void buildToolsMenu();
@@ -326,6 +336,7 @@ private:
     QLabel* m_overview = nullptr;        // module, devices, formats and channels (folded away)
     QToolButton* m_overviewToggle = nullptr; // shows / hides the overview
     Tdiafrm* m_diafrm = nullptr;         // the diagram window in the central area
+    TChild3D* m_child3D = nullptr;       // the 3D window, in the diagram window's place in mode 2
     QLabel* m_overBanner = nullptr;      // red "Overload: ..." over the diagram, hidden otherwise
     bool m_programMeasurements = false;  // useProgramMeasurements registered the factories
     std::function<int(QDialog&)> m_runFFTDlg; // tests: runs the FFT dialog instead of exec()

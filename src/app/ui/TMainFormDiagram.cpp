@@ -1,6 +1,7 @@
 // The main window's diagram part: the diagram window's settings, text export, clipboard and curve tool.
 #include "app/ui/TMainForm.h"
 #include "measurements/tSweepmeas.h"
+#include "measurements/ui/TChild3D.h"
 
 #include "base/utils.h"
 #include "base/vlMessages.h"
@@ -26,6 +27,7 @@ const char* const kTextFilter = "Text File (*.txt);;Correction File (*.cor)";
 void TMainForm::buildTextExportItems(QMenu* file)
 {
     QAction* f = file->addAction("&Save freq. diagram as text file", this, [this] { saveDiagramText('F'); });
+    f->setObjectName("acFreqText");
     f->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F2));
     file->addAction("Save time diagram as text file", this, [this] { saveDiagramText('T'); });
     // Alt+F2 has no menu item: it repeats the last frequency export without asking.
@@ -93,6 +95,7 @@ tdiaset TMainForm::diagramDefaults() const
 
 void TMainForm::saveDiagramSettings()
 {
+    if (save3DWindowSettings()) return; // the 3D mode's topic holds the 3D window, not the diagram
     if (m_diafrm && !m_diaTopic.isEmpty()) m_diafrm->saveDia(m_ini, m_diaTopic);
 }
 
@@ -144,6 +147,7 @@ bool TMainForm::saveFreqTextToLastName()
 
 bool TMainForm::exportFrequencyText(const QString& file, QString* error)
 {
+    if (refuse3DFrequencyText(error)) return false;
     return m_diafrm && !m_diafrm->SaveAsText(file, 'F', error);
 }
 
@@ -153,6 +157,7 @@ void TMainForm::copyDiagramToClipboard()
 {
     // The 3D and oscilloscope windows bring their own pictures.
     if (m_fft.DiagramForm == Sample_2D || m_fft.DiagramForm == Samplesweep) m_diafrm->EditCut();
+    else if (m_fft.DiagramForm == Sample_3D && m_child3D && m_child3D->isVisible()) m_child3D->EditCut();
 }
 
 void TMainForm::openCurveAnalysis()

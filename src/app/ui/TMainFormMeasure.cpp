@@ -5,6 +5,7 @@
 #include "display/ui/Tdiafrm.h"
 #include "measurements/TFFT2ddiaModel.h"
 #include "measurements/tFFT2Dmeas.h"
+#include "measurements/ui/TChild3D.h"
 #include "measurements/ui/TFFT2ddia.h"
 
 void TMainForm::useProgramMeasurements()
@@ -18,6 +19,7 @@ void TMainForm::useProgramMeasurements()
         m->setTimeDebug(m_set.bTimeDebug1);
         m->setInputFilters(&m_filterBlocks);
         m->setCalibration(&m_calibration);
+        m->setWindow3D(m_child3D);
         return m;
     });
     useSweepMeasurement();

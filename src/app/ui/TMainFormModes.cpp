@@ -277,6 +277,7 @@ void TMainForm::buildOverview()
         onOutState();
     });
     col->addWidget(m_diafrm, 1);
+    build3DWindow(central, col);
     // Over the diagram, outside its layout: where the eye is while measuring.
     m_overBanner = new QLabel(m_diafrm);
     m_overBanner->setObjectName("overloadBanner");
@@ -536,6 +537,7 @@ void TMainForm::CBfromMeas(int32_t cmd, intptr_t para)
         break;
     }
     case cbmDiagramKind:
+        show3DWindow(para == 1);
         checkLevelUnitItems();
         m_status->setPanelText(3, calibPanelText(m_fft, m_calibration.INPUT));
         break;
