@@ -11,6 +11,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
@@ -49,7 +50,8 @@ TTSPDropTarget::TTSPDropTarget(const QString& caption, int tag, QWidget* parent)
     setAcceptDrops(true);
     setAlignment(Qt::AlignCenter);
     setFrameStyle(QFrame::Panel | QFrame::Raised);
-    setMinimumWidth(110);
+    setMinimumWidth(104);
+    setMinimumHeight(22);
 }
 
 int TTSPDropTarget::slotOf(const QMimeData* data)
@@ -80,7 +82,6 @@ QLabel* TTSPform::value(QGridLayout* g, int row, int col, const QString& caption
 {
     g->addWidget(new QLabel(caption, this), row, col);
     auto* v = new QLabel(this);
-    v->setMinimumWidth(90);
     g->addWidget(v, row, col + 1);
     return v;
 }
@@ -92,6 +93,7 @@ TTSPform::TTSPform(Tdiafrm* diagram, QWidget* parent) : QFrame(parent), m_diagra
     auto* g = new QGridLayout(this);
     g->setContentsMargins(6, 2, 6, 2);
     g->setVerticalSpacing(0);
+    g->setHorizontalSpacing(6);
     Lafs = value(g, 0, 0, "fs:"), Laf1 = value(g, 1, 0, "f1:"), Laf2 = value(g, 2, 0, "f2:");
     LaZmax = value(g, 3, 0, "Zmax:");
     LaQms = value(g, 0, 2, "Qms:"), LaQel = value(g, 1, 2, "Qel:"), LaQts = value(g, 2, 2, "Qts:");
@@ -107,14 +109,17 @@ TTSPform::TTSPform(Tdiafrm* diagram, QWidget* parent) : QFrame(parent), m_diagra
     auto* help = new QPushButton("?", this);
     help->setToolTip("Click for help for TSP measurement");
     help->setMaximumWidth(24);
-    g->addWidget(FirstTSPmea, 0, 8, 2, 1);
-    g->addWidget(SecondTSPmea, 2, 8, 2, 1);
-    g->addWidget(BtList, 0, 9);
-    g->addWidget(help, 1, 9);
+    g->addWidget(FirstTSPmea, 0, 8);
+    g->addWidget(SecondTSPmea, 1, 8);
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(2);
+    buttons->addWidget(BtList, 1);
+    buttons->addWidget(help);
+    g->addLayout(buttons, 2, 8);
     LaError = new QLabel(".", this);
     LaError->setStyleSheet("color: #a00000;");
-    g->addWidget(LaError, 3, 4, 1, 4);
-    g->setColumnStretch(10, 1);
+    g->addWidget(LaError, 3, 4, 1, 5);
+    g->setColumnStretch(7, 1);
     connect(FirstTSPmea, &TTSPDropTarget::curveDropped, this, &TTSPform::Butdet1Click);
     connect(SecondTSPmea, &TTSPDropTarget::curveDropped, this, &TTSPform::Butdet2Click);
     connect(EdRdc, &QLineEdit::textChanged, this, [this] { EdRdcChange(); });
