@@ -5,6 +5,7 @@
 #include "measurements/Twobdat.h"
 
 #include <QDialog>
+#include <array>
 #include <functional>
 
 class QButtonGroup;
@@ -94,6 +95,7 @@ private:
     Twobdat dwobDat; // the copy being edited
     tTSP dTSP;       // the Thiele-Small inputs being edited
     bool m_altShown = false; // the three inputs are shown in the alternative units
+    std::array<QString, 3> m_shownTSP; // the texts Vb, Mms and d were shown with
     int32_t m_mode;  // measuring mode 3, 6, 7 or 8
     bool m_filling = false; // the fields are being filled: no rules run
 };

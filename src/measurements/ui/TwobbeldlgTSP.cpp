@@ -72,6 +72,7 @@ void Twobbeldlg::showTSP()
     EdVb->setText(QString::asprintf("%1.1f", alt ? dTSP.Vb_dm * kTSPft3PerL : dTSP.Vb_dm));
     EdMms->setText(QString::asprintf("%1.1f", alt ? dTSP.Mms_g * kTSPozPerG : dTSP.Mms_g));
     EdD->setText(QString::asprintf("%1.1f", alt ? dTSP.durch_mm / kMmPerInch : dTSP.durch_mm));
+    m_shownTSP = {EdVb->text(), EdMms->text(), EdD->text()};
     CbVasoverVb->setChecked(dTSP.VasoverVb);
     CbRdcForced->setChecked(dTSP.bVorgabeRdc);
     CbAltUnits->setChecked(alt);
@@ -82,13 +83,16 @@ void Twobbeldlg::showTSP()
 // The fields are read in the units they are shown in; the record keeps litres, grams, mm.
 void Twobbeldlg::takeTSP()
 {
+    // A field left as it was shown keeps the stored value: the one decimal shown (in ft³ a
+    // step of 2.8 litres) would otherwise replace it on every OK.
     const bool alt = m_altShown;
-    const double vb = numberIn(EdVb, alt ? dTSP.Vb_dm * kTSPft3PerL : dTSP.Vb_dm);
-    const double mms = numberIn(EdMms, alt ? dTSP.Mms_g * kTSPozPerG : dTSP.Mms_g);
-    const double d = numberIn(EdD, alt ? dTSP.durch_mm / kMmPerInch : dTSP.durch_mm);
-    dTSP.Vb_dm = alt ? vb / kTSPft3PerL : vb;
-    dTSP.Mms_g = alt ? mms / kTSPozPerG : mms;
-    dTSP.durch_mm = alt ? d * kMmPerInch : d;
+    auto take = [&](const QLineEdit* e, int i, double& stored, double perUnit) {
+        if (e->text() != m_shownTSP[i])
+            stored = numberIn(e, stored * perUnit) / perUnit;
+    };
+    take(EdVb, 0, dTSP.Vb_dm, alt ? kTSPft3PerL : 1.0);
+    take(EdMms, 1, dTSP.Mms_g, alt ? kTSPozPerG : 1.0);
+    take(EdD, 2, dTSP.durch_mm, alt ? 1.0 / kMmPerInch : 1.0);
     dTSP.VasoverVb = CbVasoverVb->isChecked();
     dTSP.bVorgabeRdc = CbRdcForced->isChecked();
     dTSP.bAltUnits = CbAltUnits->isChecked();
