@@ -105,6 +105,7 @@ private:
     void evaluateStep();
     void evaluateSync(std::vector<Tsamplemem>& blocks, double f);
     void evaluateTHD(std::vector<Tsamplemem>& blocks, double f);
+    void evaluateImpedance(std::vector<Tsamplemem>& blocks, double f);
     void evaluateAsync();
     bool estimateAsync(std::vector<Tsamplemem>& blocks, double& freq);
     void appendAsyncPoint(std::vector<Tsamplemem>& blocks, double f);

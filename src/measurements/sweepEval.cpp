@@ -88,3 +88,57 @@ TDistortionResult SweepBlockTHD(const Tsamplemem& block, int32_t fftSize, int32_
     settings.window = window;
     return DistortionNoise(&spec, settings, nullptr);
 }
+
+std::complex<double> SweepComplexAmplitude(const Tsamplemem& block, double f, double rate)
+{
+    const int32_t n = block.samples();
+    const double* x = block.smpoi();
+    if (n < 3 || !x || !(f > 0.0) || !(rate > 0.0) || f >= rate / 2.0)
+        return 0.0;
+    // Normal equations of x ~ a cos + b sin + c, the time counted from the middle sample so that
+    // the cross sums stay small and the system well conditioned.
+    const double w = 2.0 * M_PI * f / rate, mid = 0.5 * (n - 1);
+    double s[3][3] = {}, r[3] = {};
+    for (int32_t i = 0; i < n; ++i) {
+        const double g[3] = {std::cos(w * (i - mid)), std::sin(w * (i - mid)), 1.0};
+        for (int a = 0; a < 3; ++a) {
+            r[a] += g[a] * x[i];
+            for (int b = a; b < 3; ++b)
+                s[a][b] += g[a] * g[b];
+        }
+    }
+    s[1][0] = s[0][1], s[2][0] = s[0][2], s[2][1] = s[1][2];
+    auto det3 = [](const double m[3][3]) {
+        return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) - m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+               m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+    };
+    const double d = det3(s);
+    if (d == 0.0 || !std::isfinite(d))
+        return 0.0;
+    double coef[2];
+    for (int k = 0; k < 2; ++k) { // Cramer's rule for the cosine and sine terms
+        double m[3][3];
+        for (int a = 0; a < 3; ++a)
+            for (int b = 0; b < 3; ++b)
+                m[a][b] = b == k ? r[a] : s[a][b];
+        coef[k] = det3(m) / d;
+    }
+    return {coef[0], -coef[1]};
+}
+
+TSweepImpedance SweepImpedance(const Tsamplemem& generator, const Tsamplemem& device, double f, double rate, double Rs)
+{
+    const std::complex<double> ug = SweepComplexAmplitude(generator, f, rate);
+    const std::complex<double> ud = SweepComplexAmplitude(device, f, rate);
+    const std::complex<double> drop = ug - ud; // across Rs
+    if (std::abs(drop) == 0.0)
+        return {kSweepOpenOhm, 0.0};
+    const std::complex<double> z = Rs * ud / drop;
+    return {std::abs(z), std::arg(z) * 180.0 / M_PI};
+}
+
+double SweepImpedanceOfMagnitudes(double Ugenerator, double Udevice, double Rs)
+{
+    const double q = Udevice != 0.0 ? Ugenerator / Udevice - 1.0 : 0.0;
+    return q != 0.0 ? Rs / q : kSweepOpenOhm;
+}

@@ -5,6 +5,11 @@
 #include "base/vlMessages.h"
 #include "core/soundDLLImpDyn.h"
 #include "display/IDiagramHost.h"
+#include "base/utils.h"
+#include "measurements/TSPreport.h"
+#include "measurements/TSPsettings.h"
+
+#include <vector>
 
 QString DiagramTopicFor(int32_t mode, tmRefMess ref)
 {
@@ -127,6 +132,7 @@ void tSweepmeas::LoadFromIni(const QString& LOADname)
     if (AnadataM)
         AnadataM->LoadAnafromIniL(ini, topic);
     Sweep_loadWobdatfromFile(ActiveWobDat(), ini);
+    TSP_loadfromFile(ActiveTSP(), ini);
     if (m_host && !shared)
         m_host->loadDiagram(LOADname, DiagramTopicFor(m_mode, ActiveWobDat().RefMess));
 }
@@ -145,6 +151,7 @@ void tSweepmeas::saveToINI(const QString& savename)
     Twobdat w = ActiveWobDat();
     w.mSweepMode = m_mode;
     Sweep_saveWobdattoFile(w, ini);
+    TSP_savetoFile(ActiveTSP(), ini);
     if (shared)
         return; // the main window saves its settings and the diagram's
     QString error;
@@ -194,7 +201,30 @@ QStringList tSweepmeas::resultText() const
             l += QString::asprintf("  %.3f", c.getsmAr(k));
         lines << l;
     }
+    if (m_mode == 8)
+        lines << tspLines();
     return lines;
+}
+
+// The first curve evaluated as a first measurement on a copy of the parameters in force: the
+// report's parameter lines, or the error text.
+QStringList tSweepmeas::tspLines() const
+{
+    const Tsamplemem& x = m_engine.frequencies();
+    const auto& y = m_engine.values();
+    if (y.empty())
+        return {};
+    std::vector<double> F, Z;
+    for (int32_t k = 0; k < x.samples(); ++k)
+        if (x.getsmAr(k) > 0.0) {
+            F.push_back(x.getsmAr(k));
+            Z.push_back(y[0].getsmAr(k));
+        }
+    tTSP t = ActiveTSP();
+    const int32_t code = TSPCalculation({Z, F}, {}, t);
+    if (code != 0)
+        return {TSPErrorText(code, t)};
+    return TSPParameterLines(t, vlIsGerman());
 }
 
 uint32_t tSweepmeas::overloadedChannels() const

@@ -55,6 +55,7 @@ public:
 
 private:
     bool isShared(const QString& name) const;
+    QStringList tspLines() const;
 
     IDiagramHost* m_host;                 // diagram window, not owned (may be null)
     Tsweepfrm2 m_engine;                  // the hidden engine window

@@ -3,6 +3,8 @@
 
 #include "display/ui/Tdiafrm.h"
 #include "measurements/tSweepmeas.h"
+#include "measurements/TSPsettings.h"
+#include "measurements/ui/TTSPform.h"
 #include "measurements/ui/Twobbeldlg.h"
 
 #include <QGridLayout>
@@ -38,12 +40,15 @@ void TMainForm::useSweepMeasurement()
         m->setProgressDisplay([this] { SweepShowFreq(); });
         return m;
     });
+    if (m_diafrm)
+        m_diafrm->makeThieleSmallPanel = [this](QWidget* parent) { return new TTSPform(m_diafrm, parent); };
 }
 
 void TMainForm::WobDialogButClick()
 {
     const int mode = measuringMode();
     Twobbeldlg dlg(ActiveWobDat(), mode, this);
+    dlg.setTSP(ActiveTSP());
     dlg.onDistortionParameters = [this] { runAnalyzeDialog(); };
     dlg.onFFTParameters = [this] { FFT1Click(); };
     const int result = m_runWobDlg ? m_runWobDlg(dlg) : dlg.exec();
@@ -55,6 +60,9 @@ void TMainForm::WobDialogButClick()
     if (newTopic)
         saveDiagramSettings(); // the diagram of the old reference kind keeps its settings
     ActiveWobDat() = w;
+    ActiveTSP() = dlg.tspData();
+    if (auto* panel = qobject_cast<TTSPform*>(m_diafrm ? m_diafrm->secondaryPanel() : nullptr))
+        panel->showTSPS(ActiveTSP());
     if (newTopic)
         switchDiagramMode(mode);
 }

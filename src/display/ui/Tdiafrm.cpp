@@ -451,7 +451,9 @@ QWidget* Tdiafrm::OpenSecundaryWindow(int32_t typ)
         removePlaceholder();
         const bool ts = typ == 8;
         m_model->SecTag = ts ? kSecTagThieleSmall : kSecTagOszi;
-        m_placeholder = makePlaceholder(ts ? "Thiele-Small parameters" : "Oscilloscope", m_model->SecTag);
+        m_placeholder = ts && makeThieleSmallPanel ? makeThieleSmallPanel(m_secHost)
+                                                   : makePlaceholder(ts ? "Thiele-Small parameters" : "Oscilloscope", m_model->SecTag);
+        m_placeholder->setProperty("secTag", m_model->SecTag);
         placeSecondary(m_placeholder, ts ? kThieleSmallHeight : m_split->height(), !ts);
         if (ts) m_placeholder->setFixedHeight(kThieleSmallHeight);
         return m_placeholder;

@@ -45,6 +45,9 @@ public:
     // Hosts the secondary panel of kind typ: 8 Thiele-Small, 9 oscilloscope, 9999 none (returns
     // null), anything else the time diagram for measurement type typ.
     QWidget* OpenSecundaryWindow(int32_t typ);
+    // Makes the Thiele-Small panel of mode 8 on the given parent (unset: a placeholder). The panel
+    // lives while mode 8 hosts it and is made anew each time.
+    std::function<QWidget*(QWidget* parent)> makeThieleSmallPanel;
     QWidget* secondaryPanel() const { return m_secPanel; }
     // Gives a hosted draggable secondary panel this share (0..1) of the splitter's height, now
     // when the window is laid out, else at its first layout. It then stays at that many pixels.

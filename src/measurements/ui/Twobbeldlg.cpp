@@ -162,6 +162,8 @@ QWidget* Twobbeldlg::buildMeasurement()
     EdRs = new QLineEdit(GbImp);
     ig->addWidget(new QLabel("Rs (Ohm)", GbImp), 0, 0);
     ig->addWidget(EdRs, 0, 1);
+    ig->addWidget(new QLabel("series resist.", GbImp), 0, 2);
+    buildImpedance(ig);
     v->addWidget(GbImp);
     GbImp->setVisible(m_mode == 6 || m_mode == 8);
     v->addStretch(1);
@@ -287,6 +289,7 @@ void Twobbeldlg::takeValues()
 void Twobbeldlg::accept()
 {
     takeValues();
+    takeTSP();
     QDialog::accept();
 }
 

@@ -1,9 +1,11 @@
 // The sweep settings dialog "Wobbel-Einstellung".
 #pragma once
 
+#include "dsp/evalThieleSmall.h"
 #include "measurements/Twobdat.h"
 
 #include <QDialog>
+#include <array>
 #include <functional>
 
 class QButtonGroup;
@@ -24,6 +26,9 @@ public:
     Twobbeldlg(const Twobdat& w, int32_t mode, QWidget* parent = nullptr);
 
     const Twobdat& data() const { return dwobDat; }
+    // The Thiele-Small inputs of the group "Impedance / TSP": a copy, taken back on OK.
+    void setTSP(const tTSP& t);
+    const tTSP& tspData() const { return dTSP; }
     // "Distortion Parameters" and "FFT Parameters": the analysis dialogs, run by the owner.
     std::function<void()> onDistortionParameters;
     std::function<void()> onFFTParameters;
@@ -64,6 +69,13 @@ public:
     QCheckBox* CbNextCurve;  // "new curve / meas."
     QGroupBox* GbImp;        // "Impedance / TSP"
     QLineEdit* EdRs;         // series resistor, ohms
+    QLineEdit* EdVb;         // cabinet volume, litres or ft³
+    QLineEdit* EdMms;        // added mass, g or oz
+    QLineEdit* EdD;          // diameter, mm or inch
+    QLabel *LaVb, *LaMms, *LaD; // their labels, naming the unit
+    QCheckBox* CbVasoverVb;  // "Vas via cabinet Vb"
+    QCheckBox* CbRdcForced;  // "Rdc forced"
+    QCheckBox* CbAltUnits;   // "Alternative Units"
     QPushButton* BtDefault;  // "default"
 
 private:
@@ -75,8 +87,15 @@ private:
     void takeValues();
     void refreshRules();
     void configTrackFilter();
+    void buildImpedance(class QGridLayout* g);
+    void showTSP();
+    void takeTSP();
+    void refreshTSPRules();
 
     Twobdat dwobDat; // the copy being edited
+    tTSP dTSP;       // the Thiele-Small inputs being edited
+    bool m_altShown = false; // the three inputs are shown in the alternative units
+    std::array<QString, 3> m_shownTSP; // the texts Vb, Mms and d were shown with
     int32_t m_mode;  // measuring mode 3, 6, 7 or 8
     bool m_filling = false; // the fields are being filled: no rules run
 };
