@@ -44,19 +44,14 @@ int32_t TOsziScope::pointsOnScreen(int32_t n) const
     return int32_t(std::clamp<int64_t>(p, 0, n));
 }
 
-double TOsziScope::triggerLevelFS() const
-{
-    const double vdiv = OsziVoltsPerDiv(d.triggCha1 ? d.PegCha1Idx : d.PegCha2Idx);
-    const double b = (1.0 - 2.0 * d.triggLev) * vdiv; // screen heights times V/div
-    return EichFaktor_mVss > 0 ? b / (EichFaktor_mVss * kOsziScreenPerMvss) : 0.0;
-}
-
 // A crossing is judged from the sample before (the backward difference), so a steep edge
-// can never step over the level unnoticed.
+// can never step over the level unnoticed. The level and the slope are those of the trace as
+// drawn: an inverted source is searched inverted, so the marker and the crossing agree.
 int32_t TOsziScope::findTrigg(const double* x, int32_t n, int32_t P, double vPerDiv, bool& found, int32_t from) const
 {
     found = false;
-    const double k = EichFaktor_mVss * kOsziScreenPerMvss;
+    const bool inverted = d.triggCha1 ? d.Cha1inv : d.Cha2inv;
+    const double k = EichFaktor_mVss * kOsziScreenPerMvss * (inverted ? -1.0 : 1.0);
     const double b = (1.0 - 2.0 * d.triggLev) * vPerDiv;
     const int64_t first = int64_t(n) - 2 * int64_t(P) - std::llround(sampleFreq_Hz * 10.0 * timeBaseVal);
     const int32_t start = int32_t(std::max<int64_t>(first, 0));

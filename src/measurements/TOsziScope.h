@@ -64,8 +64,6 @@ public:
     // picture before the trigger fits and the crossing keeps its place on the screen). Returns
     // the first crossing of the level with the slope, else the search start; found tells which.
     int32_t findTrigg(const double* x, int32_t n, int32_t P, double vPerDiv, bool& found, int32_t from = 0) const;
-    // The trigger level in full-scale samples of the source channel.
-    double triggerLevelFS() const;
     // One block of both channels (n samples each): trigger, cut, scale, read-out. True when
     // the frame was shown; false keeps the last picture (no trigger without auto, single shot
     // spent).

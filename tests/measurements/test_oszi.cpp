@@ -164,6 +164,17 @@ TEST(OsziFrame, noCrossingDelayAndSingleShot)
     EXPECT_DOUBLE_EQ(s.frame().y1[10], first) << "the capture stays";
     s.StartOszi(true); // re-armed
     EXPECT_TRUE(s.doTheOszi(big.data(), big.data(), 6000));
+
+    // An inverted source triggers where its drawn trace rises through the marker.
+    single.TriggSingle = false;
+    single.Cha1inv = true;
+    single.Triggdelaytime_s = 0.0001;
+    s.applySettings(single);
+    ASSERT_TRUE(s.doTheOszi(big.data(), big.data(), 6000));
+    const size_t k = size_t(s.frame().delaySamples);
+    EXPECT_TRUE(s.frame().triggered);
+    EXPECT_GE(s.frame().y1[k], 0.4);
+    EXPECT_LT(s.frame().y1[k - 1], 0.4);
 }
 
 // ---- the virtual bench ------------------------------------------------------------------------
