@@ -1,6 +1,7 @@
 // The oscilloscope in the main window (mode 9: Setup, dialog, run, X-Y, single shot) and the
 // level meter of the external impulse: its bars, slider and binding to the trigger level.
 #include "app/ui/TMainForm.h"
+#include "display/ui/Tdiafrm.h"
 #include "base/vlMessages.h"
 #include "core/soundDLLImpDyn.h"
 #include "measurements/tOSZImeas.h"
@@ -155,6 +156,11 @@ TEST_F(MainFormOszi, levelMeterFollowsTheExternalImpulseModes)
     EXPECT_EQ(vu->TrackValdB(), -26) << "20 log10(0.05)";
     vu->trackBar()->setValue(-40);
     EXPECT_NEAR(w.fftSettings().triggLevel, 0.01, 1e-12);
+    w.fftSettings().triggLevel = 0.1; // set from the diagram's popup
+    ASSERT_TRUE(w.diagramWindow()->model().fOnParaChange);
+    w.diagramWindow()->model().fOnParaChange();
+    EXPECT_EQ(vu->TrackValdB(), -20) << "the slider follows";
+    EXPECT_DOUBLE_EQ(w.fftSettings().triggLevel, 0.1);
     w.CBfromMeas(cbmVULeft, -25);
     w.CBfromMeas(cbmVURight, 0);
     EXPECT_EQ(vu->LlevdB(), -25);

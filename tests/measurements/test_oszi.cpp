@@ -123,6 +123,24 @@ TEST(OsziFrame, blockAndScreenSizesAndXY)
     EXPECT_EQ(s.d.timeBidx, 13);
 }
 
+// The automatic rate: the highest at which input runs and the screen needs fewer than 1000
+// points, else the lowest that runs; asked once per timebase.
+TEST(OsziFrame, automaticSampleRateIsChosenOncePerTimebase)
+{
+    TOsziScope s;
+    int asked = 0;
+    const auto everywhere = [&](int32_t) { return ++asked, true; };
+    s.settimeIdx(8); // 5 ms/div: 10 * 0.005 * 11025 + 2 = 553 points, 22050 would need 1104
+    EXPECT_EQ(s.searchOptSF(everywhere), 11025);
+    const int first = asked;
+    EXPECT_EQ(s.searchOptSF(everywhere), 11025);
+    EXPECT_EQ(asked, first) << "cached";
+    s.settimeIdx(13); // 200 ms/div: no rate fits the screen
+    EXPECT_EQ(s.searchOptSF([](int32_t r) { return r == 44100 || r == 48000; }), 44100);
+    s.settimeIdx(1);
+    EXPECT_EQ(s.searchOptSF([](int32_t) { return false; }), 0) << "input never runs";
+}
+
 // Without a crossing auto draws from the search start and normal keeps the last picture; a
 // delay longer than the trigger index starts at sample 0; single shot takes one capture and
 // waits until it is armed again.

@@ -48,6 +48,13 @@ void TMainForm::buildScopeWindow(QWidget* central, QBoxLayout* col)
     m_scopeWnd->onSettingsApplied = [this] {
         if (auto* o = dynamic_cast<tOSZImeas*>(m_meas.get())) o->timebaseChanged();
     };
+    // The diagram's popup can set the impulse trigger level too: the level meter's slider
+    // follows; whoever listened before still hears it.
+    auto before = m_diafrm->model().fOnParaChange;
+    m_diafrm->setOnParaChange([this, before] {
+        if (before) before();
+        syncVUTrigger();
+    });
 }
 
 void TMainForm::applyScopeMode(int MM)
