@@ -18,8 +18,7 @@ namespace {
 // frame to frame as the bench's blocks do.
 struct Blocks {
     std::vector<double> l, r;
-    Blocks(int n, double phase)
-    {
+    Blocks(int n, double phase) {
         l.resize(size_t(n));
         r.resize(size_t(n));
         uint32_t seed = 12345;
@@ -32,8 +31,7 @@ struct Blocks {
     }
 };
 
-TOsziScope makeScope()
-{
+TOsziScope makeScope() {
     TOsziScope s;
     s.sampleFreq_Hz = 48000;
     s.settimeIdx(8); // 5 ms/div
@@ -43,12 +41,12 @@ TOsziScope makeScope()
     return s;
 }
 
-void BM_OsziFrame(benchmark::State& state)
-{
+void BM_OsziFrame(benchmark::State& state) {
     TOsziScope s = makeScope();
     const int n = s.getSampleCount();
     std::vector<Blocks> frames;
-    for (int k = 0; k < 8; ++k) frames.emplace_back(n, 0.7 * k);
+    for (int k = 0; k < 8; ++k)
+        frames.emplace_back(n, 0.7 * k);
     QImage img(1000, 600, QImage::Format_RGB32);
     size_t k = 0;
     for (auto _ : state) {
@@ -64,8 +62,7 @@ void BM_OsziFrame(benchmark::State& state)
 }
 BENCHMARK(BM_OsziFrame)->Unit(benchmark::kMillisecond);
 
-void BM_OsziFrameNoDrawing(benchmark::State& state)
-{
+void BM_OsziFrameNoDrawing(benchmark::State& state) {
     TOsziScope s = makeScope();
     const int n = s.getSampleCount();
     Blocks b(n, 0.3);
@@ -78,8 +75,7 @@ BENCHMARK(BM_OsziFrameNoDrawing)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     static char platform[] = "QT_QPA_PLATFORM=offscreen";
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) putenv(platform);
     QGuiApplication app(argc, argv);

@@ -1,4 +1,5 @@
-// The oscilloscope's frame without its window: samples per block, trigger search, cut and scaling, read-out, sample-rate choice.
+// The oscilloscope's frame without its window: samples per block, trigger search, cut and scaling,
+// read-out, sample-rate choice.
 #pragma once
 
 #include "measurements/TOsziData.h"
@@ -14,21 +15,21 @@ constexpr double kOsziScreenPerMvss = 1.0 / (2.0 * 1000.0 * kOsziDivY);
 
 // What the last shown frame put on the screen.
 struct TOsziFrame {
-    std::vector<double> y1, y2;  // channel traces, screen heights above their zero line (up = +)
-    std::vector<double> t_ms;    // time of each point from the picture's start, ms
-    int32_t start = 0;           // first block sample on the screen
-    int32_t trigIdx = -1;        // block sample of the trigger (or the search start), -1 in X-Y
-    int32_t delaySamples = 0;    // samples the picture starts before the trigger
-    bool triggered = false;      // the frame was triggered
-    int64_t number = 0;          // frames shown since the start
+    std::vector<double> y1, y2; // channel traces, screen heights above their zero line (up = +)
+    std::vector<double> t_ms;   // time of each point from the picture's start, ms
+    int32_t start = 0;          // first block sample on the screen
+    int32_t trigIdx = -1;       // block sample of the trigger (or the search start), -1 in X-Y
+    int32_t delaySamples = 0;   // samples the picture starts before the trigger
+    bool triggered = false;     // the frame was triggered
+    int64_t number = 0;         // frames shown since the start
 };
 
 // Calibrated read-out of one channel over the whole block.
 struct TOsziReadout {
-    bool on = false;       // the channel is shown
-    double vpp_mV = 0.0;   // peak to peak
-    double vrms_mV = 0.0;  // RMS over whole periods (over the block when fewer than two)
-    double freq_Hz = 0.0;  // from the rising crossings of the mean; 0 when fewer than two
+    bool on = false;      // the channel is shown
+    double vpp_mV = 0.0;  // peak to peak
+    double vrms_mV = 0.0; // RMS over whole periods (over the block when fewer than two)
+    double freq_Hz = 0.0; // from the rising crossings of the mean; 0 when fewer than two
 };
 
 // The scope's state and its frame. Plain code: the window paints what it holds, the
@@ -37,16 +38,16 @@ class TOsziScope {
 public:
     TOsziScope();
 
-    TOsziData d;                    // settings
-    TosziScreen scr;                // colours
+    TOsziData d;                                                // settings
+    TosziScreen scr;                                            // colours
     double EichFaktor_mVss = 2.0 * 1.4142135623730951 * 1000.0; // mVpp of a full-scale sine
-    int32_t sampleFreq_Hz = 48000;  // input rate
-    double timeBaseVal = 5e-3;      // s/div, -1 in X-Y
-    bool Running = false;           // blocks are taken
-    bool singleShot = false;        // single shot armed
-    bool TriggerFound = false;      // the last block had a trigger
-    int32_t SDdp = 0;               // samples per block
-    int32_t dediPoints = 1000;      // most points the screen wants (automatic sample rate)
+    int32_t sampleFreq_Hz = 48000;                              // input rate
+    double timeBaseVal = 5e-3;                                  // s/div, -1 in X-Y
+    bool Running = false;                                       // blocks are taken
+    bool singleShot = false;                                    // single shot armed
+    bool TriggerFound = false;                                  // the last block had a trigger
+    int32_t SDdp = 0;                                           // samples per block
+    int32_t dediPoints = 1000; // most points the screen wants (automatic sample rate)
 
     // mVpp of a full-scale sine: 2*sqrt(2) * 10^(preamp dB/20) * INPUT mV RMS.
     static double eichFor(double input_mV, double preAmp_dB);
@@ -63,7 +64,8 @@ public:
     // channel's V/div, from sample `from` on at the earliest (the trigger delay, so that the
     // picture before the trigger fits and the crossing keeps its place on the screen). Returns
     // the first crossing of the level with the slope, else the search start; found tells which.
-    int32_t findTrigg(const double* x, int32_t n, int32_t P, double vPerDiv, bool& found, int32_t from = 0) const;
+    int32_t findTrigg(const double* x, int32_t n, int32_t P, double vPerDiv, bool& found,
+                      int32_t from = 0) const;
     // One block of both channels (n samples each): trigger, cut, scale, read-out. True when
     // the frame was shown; false keeps the last picture (no trigger without auto, single shot
     // spent).
@@ -83,9 +85,9 @@ private:
     void cut(const double* ch1, const double* ch2, int32_t P);
     void measure(const double* ch1, const double* ch2, int32_t n);
 
-    TOsziFrame m_frame;                 // the picture
-    TOsziReadout m_read[2];             // read-out of both channels
-    std::vector<double> m_sum;          // channel 1 + 2 for the read-out of "add 1+2"
+    TOsziFrame m_frame;                     // the picture
+    TOsziReadout m_read[2];                 // read-out of both channels
+    std::vector<double> m_sum;              // channel 1 + 2 for the read-out of "add 1+2"
     std::map<int32_t, int32_t> m_rateCache; // automatic sample rate per timebase index
 };
 

@@ -13,17 +13,19 @@
 
 namespace {
 
-const char* const kTopic = "Oszi";     // FFT and analysis settings of mode 9
+const char* const kTopic = "Oszi"; // FFT and analysis settings of mode 9
 const char* const kScopeSection = "oszi";
 constexpr int32_t kInitialBlock = 262144;
 
-uint32_t fullScale(const std::vector<Tsamplemem>& blocks)
-{
+uint32_t fullScale(const std::vector<Tsamplemem>& blocks) {
     uint32_t bits = 0;
     for (size_t c = 0; c < blocks.size() && c < 32; ++c) {
         const double* x = blocks[c].smpoi();
         for (int32_t i = 0; i < blocks[c].samples(); ++i)
-            if (std::abs(x[i]) >= 1.0) { bits |= 1u << c; break; }
+            if (std::abs(x[i]) >= 1.0) {
+                bits |= 1u << c;
+                break;
+            }
     }
     return bits;
 }
@@ -32,13 +34,12 @@ uint32_t fullScale(const std::vector<Tsamplemem>& blocks)
 
 tOSZImeas::tOSZImeas(TOsziScope* scope, IDiagramHost* host) : m_scope(scope), m_host(host) {}
 
-tOSZImeas::~tOSZImeas()
-{
+tOSZImeas::~tOSZImeas() {
     if (AnaFFTdM) DeInit(0);
 }
 
-eMeasRes tOSZImeas::Init(cFFTdat* para1, cAnaPara* para2, const Tcorri* iCor, const Tcorri* oCor, const Tcorri* dCor)
-{
+eMeasRes tOSZImeas::Init(cFFTdat* para1, cAnaPara* para2, const Tcorri* iCor, const Tcorri* oCor,
+                         const Tcorri* dCor) {
     tMeasureObj::Init(para1, para2, iCor, oCor, dCor);
     AnaFFTdM = para1;
     AnadataM = para2;
@@ -58,8 +59,7 @@ eMeasRes tOSZImeas::Init(cFFTdat* para1, cAnaPara* para2, const Tcorri* iCor, co
     return mereOK;
 }
 
-eMeasRes tOSZImeas::DeInit(int32_t para)
-{
+eMeasRes tOSZImeas::DeInit(int32_t para) {
     saveToINI(m_iniFile);
     TsoundDLLImpDyn& dll = soundDLL();
     if (dll.usable()) {
@@ -73,8 +73,7 @@ eMeasRes tOSZImeas::DeInit(int32_t para)
     return tMeasureObj::DeInit(para);
 }
 
-bool tOSZImeas::startInput()
-{
+bool tOSZImeas::startInput() {
     TsoundDLLImpDyn& dll = soundDLL();
     if (!dll.usable()) return false;
     dll.SDSetCallBack(SD_CB_NEW_BLOCK, const_cast<SDMethod*>(&NewBlockMethod()));
@@ -86,8 +85,7 @@ bool tOSZImeas::startInput()
     return false;
 }
 
-eMeasRes tOSZImeas::Mstart(int32_t para)
-{
+eMeasRes tOSZImeas::Mstart(int32_t para) {
     TsoundDLLImpDyn& dll = soundDLL();
     if (fMeasrun) {
         setMeasRun(false);
@@ -108,8 +106,7 @@ eMeasRes tOSZImeas::Mstart(int32_t para)
     return fMeasrun ? mereOK : mereFault;
 }
 
-void tOSZImeas::timebaseChanged()
-{
+void tOSZImeas::timebaseChanged() {
     TsoundDLLImpDyn& dll = soundDLL();
     m_scope->settimeIdx(m_scope->d.timeBidx);
     if (m_scope->d.AutoSampleRate && dll.usable()) {
@@ -129,8 +126,7 @@ void tOSZImeas::timebaseChanged()
     if (dll.usable()) dll.SDSetFuturePara(2, m_scope->SDdp);
 }
 
-eMeasRes tOSZImeas::Mexecute(double)
-{
+eMeasRes tOSZImeas::Mexecute(double) {
     QElapsedTimer t;
     t.start();
     const int32_t n = m_scope->getSampleCount();
@@ -148,31 +144,29 @@ eMeasRes tOSZImeas::Mexecute(double)
     return mereOK;
 }
 
-double tOSZImeas::calcGoodFrameRate_ms() { return std::min(theTime + m_frameResol_ms, 1000.0); }
+double tOSZImeas::calcGoodFrameRate_ms() {
+    return std::min(theTime + m_frameResol_ms, 1000.0);
+}
 
-void tOSZImeas::BuildDia()
-{
+void tOSZImeas::BuildDia() {
     if (m_host) m_host->setFFTInfo(AnaFFTdM ? AnaFFTdM->SamplesFFT : 0, m_scope->sampleFreq_Hz);
     toMain(cbmDiagramKind, 0);
 }
 
-void tOSZImeas::load(const TMemIniFile& ini)
-{
+void tOSZImeas::load(const TMemIniFile& ini) {
     if (AnaFFTdM) AnaFFTdM->LoadFFTfromIniL(ini, kTopic);
     if (AnadataM) AnadataM->LoadAnafromIniL(ini, kTopic);
     if (AnaFFTdM) AnaFFTdM->MeasuringModeF = 9;
     LoadOsziData(ini, kScopeSection, m_scope->d, m_scope->scr);
 }
 
-void tOSZImeas::save(TMemIniFile& ini) const
-{
+void tOSZImeas::save(TMemIniFile& ini) const {
     if (AnaFFTdM) AnaFFTdM->SaveFFTtoIniL(ini, kTopic);
     if (AnadataM) AnadataM->SaveAnatoIniL(ini, kTopic);
     SaveOsziData(ini, kScopeSection, m_scope->d, m_scope->scr);
 }
 
-void tOSZImeas::LoadFromIni(const QString& LOADname)
-{
+void tOSZImeas::LoadFromIni(const QString& LOADname) {
     if (LOADname.isEmpty()) return;
     if (m_sharedIni && LOADname == m_sharedIni->FileName()) {
         load(*m_sharedIni);
@@ -181,8 +175,7 @@ void tOSZImeas::LoadFromIni(const QString& LOADname)
     load(TMemIniFile(LOADname));
 }
 
-void tOSZImeas::saveToINI(const QString& savename)
-{
+void tOSZImeas::saveToINI(const QString& savename) {
     if (savename.isEmpty()) return;
     if (m_sharedIni && savename == m_sharedIni->FileName()) {
         save(*m_sharedIni);
@@ -193,8 +186,7 @@ void tOSZImeas::saveToINI(const QString& savename)
     ini.UpdateFile();
 }
 
-eMeasRes tOSZImeas::SetChannels(int32_t iCha, int32_t oCha)
-{
+eMeasRes tOSZImeas::SetChannels(int32_t iCha, int32_t oCha) {
     if (AnaFFTdM) {
         AnaFFTdM->fAnzICha = iCha;
         AnaFFTdM->fAnzOCha = oCha;
@@ -202,13 +194,13 @@ eMeasRes tOSZImeas::SetChannels(int32_t iCha, int32_t oCha)
     return mereOK;
 }
 
-QStringList tOSZImeas::resultText() const
-{
+QStringList tOSZImeas::resultText() const {
     QStringList lines;
     for (int c = 0; c < 2; ++c) {
         const TOsziReadout& r = m_scope->readout(c);
         if (!r.on || m_frames == 0) continue;
-        lines << QString::asprintf("Scope ch%d: Vpp %.2f mV  Vrms %.2f mV  f %.3f Hz", c + 1, r.vpp_mV, r.vrms_mV, r.freq_Hz);
+        lines << QString::asprintf("Scope ch%d: Vpp %.2f mV  Vrms %.2f mV  f %.3f Hz", c + 1,
+                                   r.vpp_mV, r.vrms_mV, r.freq_Hz);
     }
     return lines;
 }

@@ -54,17 +54,19 @@ private:
     void load(const TMemIniFile& ini);
     void save(TMemIniFile& ini) const;
     bool startInput();
-    void repaint() const { if (onRepaint) onRepaint(); }
+    void repaint() const {
+        if (onRepaint) onRepaint();
+    }
 
-    TOsziScope* m_scope;                 // the scope window's state, not owned
-    IDiagramHost* m_host;                // diagram window, not owned (may be null)
-    cFFTdat* AnaFFTdM = nullptr;         // shared FFT settings, not owned
-    cAnaPara* AnadataM = nullptr;        // shared analysis parameters, not owned
+    TOsziScope* m_scope;                              // the scope window's state, not owned
+    IDiagramHost* m_host;                             // diagram window, not owned (may be null)
+    cFFTdat* AnaFFTdM = nullptr;                      // shared FFT settings, not owned
+    cAnaPara* AnadataM = nullptr;                     // shared analysis parameters, not owned
     const TLevelCalibration* m_calibration = nullptr; // not owned; null: the defaults
-    QString m_iniFile;                   // settings file of Init and DeInit
-    TMemIniFile* m_sharedIni = nullptr;  // its copy in memory, not owned
-    double m_frameResol_ms = 100.0;      // the main window's frame resolution
-    int32_t m_frames = 0;                // frames shown since Init
-    uint32_t m_over = 0;                 // channels at full scale in the last block
-    std::vector<Tsamplemem> m_blocks;    // the two channel buffers of a block
+    QString m_iniFile;                                // settings file of Init and DeInit
+    TMemIniFile* m_sharedIni = nullptr;               // its copy in memory, not owned
+    double m_frameResol_ms = 100.0;                   // the main window's frame resolution
+    int32_t m_frames = 0;                             // frames shown since Init
+    uint32_t m_over = 0;                              // channels at full scale in the last block
+    std::vector<Tsamplemem> m_blocks;                 // the two channel buffers of a block
 };

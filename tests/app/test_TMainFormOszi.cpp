@@ -1,21 +1,21 @@
 // The oscilloscope in the main window (mode 9: Setup, dialog, run, X-Y, single shot) and the
 // level meter of the external impulse: its bars, slider and binding to the trigger level.
 #include "app/ui/TMainForm.h"
-#include "display/ui/Tdiafrm.h"
 #include "base/vlMessages.h"
 #include "core/soundDLLImpDyn.h"
+#include "display/ui/Tdiafrm.h"
 #include "measurements/tOSZImeas.h"
 #include "measurements/ui/TOsziDlg.h"
 #include "measurements/ui/TOszidia.h"
 #include "measurements/ui/TVUTRIGG.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFrame>
 #include <QLabel>
 #include <QScrollBar>
-#include <QCheckBox>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -26,42 +26,37 @@ namespace {
 
 struct Quiet : vl::IMessageService {
     QStringList texts;
-    int show(const vl::Message& m) override
-    {
+    int show(const vl::Message& m) override {
         texts << m.text;
         return m.defaultButton;
     }
 };
 
 // Pictures for the reader of a test run, when VELMORA_TEST_PICTURES names a folder.
-void keepPicture(QWidget& w, const char* name)
-{
+void keepPicture(QWidget& w, const char* name) {
     const QString dir = qEnvironmentVariable("VELMORA_TEST_PICTURES");
     if (dir.isEmpty()) return;
     QApplication::processEvents();
     w.grab().save(dir + "/" + name, "PNG");
 }
 
-template <class F>
-bool runUntil(F done, int timeout_ms = 20000)
-{
+template <class F> bool runUntil(F done, int timeout_ms = 20000) {
     QElapsedTimer t;
     t.start();
-    while (!done() && t.elapsed() < timeout_ms) QApplication::processEvents(QEventLoop::AllEvents, 5);
+    while (!done() && t.elapsed() < timeout_ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
     return done();
 }
 
 class MainFormOszi : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
+    static void SetUpTestSuite() {
         static int argc = 1;
         static char name[] = "test_TMainFormOszi";
         static char* argv[] = {name, nullptr};
         if (!qApp) new QApplication(argc, argv);
     }
-    void SetUp() override
-    {
+    void SetUp() override {
         qputenv("VELMORA_HOME", home.path().toUtf8());
         QFile sim(home.filePath("SoundSim.ini"));
         ASSERT_TRUE(sim.open(QIODevice::WriteOnly));
@@ -72,8 +67,7 @@ protected:
         vl::setMessageService(&messages);
     }
     void TearDown() override { vl::setMessageService(nullptr); }
-    void play(double fL, double fR, double dB)
-    {
+    void play(double fL, double fR, double dB) {
         TwaveGO* go = soundDLL().waveGO();
         go->GenFreqL = fL;
         go->GenFreqR = fR;
@@ -91,8 +85,7 @@ protected:
 
 // Bars: -50 dBFS and below empty, 0 and above full, -0.5 red, -1.0 green; the slider shows a
 // value outside -50..0 at its end, and vertically up is louder.
-TEST(VUTrigger, barsColoursAndSliderRange)
-{
+TEST(VUTrigger, barsColoursAndSliderRange) {
     static int argc = 1;
     static char name[] = "test_TMainFormOszi";
     static char* argv[] = {name, nullptr};
@@ -138,8 +131,7 @@ TEST(VUTrigger, barsColoursAndSliderRange)
 
 // The meter sits hidden at the output Setup button's place; it shows only in the impulse modes
 // with an external impulse; its slider writes the trigger level; commands 6 and 7 move its bars.
-TEST_F(MainFormOszi, levelMeterFollowsTheExternalImpulseModes)
-{
+TEST_F(MainFormOszi, levelMeterFollowsTheExternalImpulseModes) {
     TMainForm w(TMainForm::Options{});
     w.ensureActivated();
     TVUTRIGG* vu = w.vuTrigger();
@@ -175,8 +167,7 @@ TEST_F(MainFormOszi, levelMeterFollowsTheExternalImpulseModes)
 
 // Mode 9: Setup opens the dialog, whose changes reach the running scope (timebase and block);
 // a triggered sine, X-Y of two tones, single shot; leaving the mode gives the diagram back.
-TEST_F(MainFormOszi, scopeRunsWithItsDialog)
-{
+TEST_F(MainFormOszi, scopeRunsWithItsDialog) {
     TMainForm w(TMainForm::Options{});
     w.resize(1000, 700);
     w.useProgramMeasurements();
@@ -192,7 +183,7 @@ TEST_F(MainFormOszi, scopeRunsWithItsDialog)
     ASSERT_TRUE(dlg);
     EXPECT_EQ(dlg->windowTitle(), "Oscilloscope Settings");
     EXPECT_EQ(dlg->LaTime->text(), "5ms/div");
-    dlg->SBtime->setValue(kOsziTableMax - 5); // 500 us/div
+    dlg->SBtime->setValue(kOsziTableMax - 5);  // 500 us/div
     dlg->SBcha1->setValue(kOsziTableMax - 10); // 200 mV/div
     dlg->TBtrigg->setValue(400);
     EXPECT_EQ(dlg->LaTime->text(), "500us/div");
@@ -208,7 +199,8 @@ TEST_F(MainFormOszi, scopeRunsWithItsDialog)
     dlg->SBtime->setValue(kOsziTableMax); // X-Y
     dlg->SBcha2->setValue(kOsziTableMax - 10);
     const int before = meas->framesDrawn();
-    ASSERT_TRUE(runUntil([&] { return scope->scope().xyMode() && meas->framesDrawn() >= before + 3; }));
+    ASSERT_TRUE(
+        runUntil([&] { return scope->scope().xyMode() && meas->framesDrawn() >= before + 3; }));
     EXPECT_EQ(scope->scope().frame().y1.size(), 512u);
     keepPicture(*scope, "scope_xy_lissajous.png");
 
@@ -218,7 +210,8 @@ TEST_F(MainFormOszi, scopeRunsWithItsDialog)
     const int64_t shot = scope->scope().frame().number;
     QElapsedTimer t;
     t.start();
-    while (t.elapsed() < 300) QApplication::processEvents(QEventLoop::AllEvents, 5);
+    while (t.elapsed() < 300)
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
     EXPECT_EQ(scope->scope().frame().number, shot) << "frozen";
     keepPicture(*scope, "scope_single_shot.png");
 

@@ -19,18 +19,17 @@
 
 namespace {
 
-QString writeFile(const QTemporaryDir& dir, const char* name, const QByteArray& text)
-{
+QString writeFile(const QTemporaryDir& dir, const char* name, const QByteArray& text) {
     QFile f(dir.filePath(name));
     f.open(QIODevice::WriteOnly);
     f.write(text);
     return f.fileName();
 }
 
-std::vector<double> sine(int n, double amp, double cyclesPerSample, double phase = 0.0)
-{
+std::vector<double> sine(int n, double amp, double cyclesPerSample, double phase = 0.0) {
     std::vector<double> x(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i) x[size_t(i)] = amp * std::sin(2 * M_PI * cyclesPerSample * i + phase);
+    for (int i = 0; i < n; ++i)
+        x[size_t(i)] = amp * std::sin(2 * M_PI * cyclesPerSample * i + phase);
     return x;
 }
 
@@ -38,18 +37,20 @@ std::vector<double> sine(int n, double amp, double cyclesPerSample, double phase
 
 // Defaults are written in their order; stored values come back; out-of-range, non-numeric,
 // NaN, huge and non-UTF-8 values give clamped or default settings, never a crash.
-TEST(OsziSettings, sectionOrderRoundTripAndBadText)
-{
+TEST(OsziSettings, sectionOrderRoundTripAndBadText) {
     QTemporaryDir dir;
     TMemIniFile ini(dir.filePath("a.ini"));
     TOsziData d;
     TosziScreen s;
     SaveOsziData(ini, "oszi", d, s);
-    const QStringList order = {"PegCha1Idx", "PegCha2Idx", "Cha1On", "Cha2On", "Cha1gnd", "Cha2gnd", "Cha1inv", "Cha2inv",
-                               "Cha1pos", "Cha2pos", "Add12", "VperDia", "triggAuto", "triggSlopeP", "triggCha1", "triggLev",
-                               "timeBidx", "xMag10", "XposBegRel", "SinCr", "linewidth", "triggdelayTime", "triggdelayStore",
-                               "triggdelaySingle", "autoSamplerate", "ColCur", "ColText", "ColDia", "ColLine1", "ColLine2",
-                               "ColGrid", "ColInfoText"};
+    const QStringList order = {
+        "PegCha1Idx", "PegCha2Idx",     "Cha1On",          "Cha2On",           "Cha1gnd",
+        "Cha2gnd",    "Cha1inv",        "Cha2inv",         "Cha1pos",          "Cha2pos",
+        "Add12",      "VperDia",        "triggAuto",       "triggSlopeP",      "triggCha1",
+        "triggLev",   "timeBidx",       "xMag10",          "XposBegRel",       "SinCr",
+        "linewidth",  "triggdelayTime", "triggdelayStore", "triggdelaySingle", "autoSamplerate",
+        "ColCur",     "ColText",        "ColDia",          "ColLine1",         "ColLine2",
+        "ColGrid",    "ColInfoText"};
     EXPECT_EQ(ini.ReadSection("oszi"), order);
     EXPECT_EQ(ini.ReadInteger("oszi", "ColDia", 0), 0xFFFF00);
 
@@ -68,10 +69,11 @@ TEST(OsziSettings, sectionOrderRoundTripAndBadText)
     EXPECT_DOUBLE_EQ(back.Triggdelaytime_s, 0.002);
     EXPECT_EQ(sb.ColLine2, 0x123456u);
 
-    const QString bad = writeFile(dir, "bad.ini",
-                                  "[oszi]\nPegCha1Idx=99\nPegCha2Idx=-4\ntimeBidx=abc\nCha1pos=nan\nCha2pos=7\n"
-                                  "linewidth=500\ntriggLev=-5\ntriggdelayTime=1e300\nXposBegRel=" +
-                                      QByteArray(100000, '9') + "\nColDia=0x\n[oszi");
+    const QString bad =
+        writeFile(dir, "bad.ini",
+                  "[oszi]\nPegCha1Idx=99\nPegCha2Idx=-4\ntimeBidx=abc\nCha1pos=nan\nCha2pos=7\n"
+                  "linewidth=500\ntriggLev=-5\ntriggdelayTime=1e300\nXposBegRel=" +
+                      QByteArray(100000, '9') + "\nColDia=0x\n[oszi");
     TOsziData b;
     TosziScreen sbad;
     LoadOsziData(TMemIniFile(bad), "oszi", b, sbad);
@@ -87,7 +89,8 @@ TEST(OsziSettings, sectionOrderRoundTripAndBadText)
     EXPECT_LE(b.XposBegRel, 1.0);
     EXPECT_EQ(sbad.ColDia, 0xFFFF00u);
 
-    const QString notText = writeFile(dir, "u.ini", "[oszi]\nPegCha1Idx=3\nColDia=\xff\xfe\nCha1On=\x80\n");
+    const QString notText =
+        writeFile(dir, "u.ini", "[oszi]\nPegCha1Idx=3\nColDia=\xff\xfe\nCha1On=\x80\n");
     TOsziData u;
     LoadOsziData(TMemIniFile(notText), "oszi", u, sbad);
     EXPECT_EQ(u.PegCha1Idx, 11) << "not UTF-8: the defaults";
@@ -101,8 +104,7 @@ TEST(OsziSettings, sectionOrderRoundTripAndBadText)
 
 // The Part's sizes: 48 kHz at 5 ms/div holds 2402 points on the screen and 6000 in a block;
 // X-Y shows 512 points from the block start, untriggered, of a 10000-sample block.
-TEST(OsziFrame, blockAndScreenSizesAndXY)
-{
+TEST(OsziFrame, blockAndScreenSizesAndXY) {
     TOsziScope s;
     s.sampleFreq_Hz = 48000;
     s.settimeIdx(8);
@@ -125,8 +127,7 @@ TEST(OsziFrame, blockAndScreenSizesAndXY)
 
 // The automatic rate: the highest at which input runs and the screen needs fewer than 1000
 // points, else the lowest that runs; asked once per timebase.
-TEST(OsziFrame, automaticSampleRateIsChosenOncePerTimebase)
-{
+TEST(OsziFrame, automaticSampleRateIsChosenOncePerTimebase) {
     TOsziScope s;
     int asked = 0;
     const auto everywhere = [&](int32_t) { return ++asked, true; };
@@ -144,8 +145,7 @@ TEST(OsziFrame, automaticSampleRateIsChosenOncePerTimebase)
 // Without a crossing auto draws from the search start and normal keeps the last picture; a
 // delay longer than the trigger index starts at sample 0; single shot takes one capture and
 // waits until it is armed again.
-TEST(OsziFrame, noCrossingDelayAndSingleShot)
-{
+TEST(OsziFrame, noCrossingDelayAndSingleShot) {
     TOsziScope s;
     s.sampleFreq_Hz = 48000;
     s.settimeIdx(8);
@@ -199,17 +199,17 @@ TEST(OsziFrame, noCrossingDelayAndSingleShot)
 
 class OsziBench : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
+    static void SetUpTestSuite() {
         static int argc = 1;
         static char name[] = "test_oszi";
         static char* argv[] = {name, nullptr};
         if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
     }
-    void SetUp() override
-    {
+    void SetUp() override {
         qputenv("VELMORA_HOME", home.path().toUtf8());
-        writeFile(home, "SoundSim.ini", "[Device]\nSampleRate=48000\nBits=32\nPacing=fast\nBlockFrames=4096\n[Model]\nKind=wire\n");
+        writeFile(home, "SoundSim.ini",
+                  "[Device]\nSampleRate=48000\nBits=32\nPacing=fast\nBlockFrames=4096\n[Model]"
+                  "\nKind=wire\n");
         resetSoundDLL();
         soundDLL().setFolder(VELMORA_MODULE_DIR);
         QString module = "libSoundSim.so";
@@ -220,15 +220,13 @@ protected:
         meas.setCalibration(&cal);
         meas.setSettingsFile(home.filePath("velmora30.ini"));
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         meas.DeInit(0);
         soundDLL().shutdown(';');
         resetSoundDLL();
     }
     // Left and right: sines of these frequencies at these levels (-192 = off).
-    void play(double fL, double dBL, double fR, double dBR)
-    {
+    void play(double fL, double dBL, double fR, double dBR) {
         TwaveGO* go = soundDLL().waveGO();
         go->GenFreqL = fL;
         go->GenFreqR = fR;
@@ -241,8 +239,7 @@ protected:
     }
     // Runs blocks until `frames` more frames were shown (false on timeout); the first frames
     // of a run, before the ring holds a whole block, are passed over.
-    bool frames(int count, const std::function<void()>& each = {})
-    {
+    bool frames(int count, const std::function<void()>& each = {}) {
         QElapsedTimer t;
         t.start();
         const int64_t until = scope.frame().number + count;
@@ -254,8 +251,7 @@ protected:
         }
         return scope.frame().number >= until;
     }
-    void start()
-    {
+    void start() {
         meas.Init(&fft, &ana, nullptr, nullptr, nullptr);
         scope.d = TOsziData();
         scope.d.PegCha1Idx = scope.d.PegCha2Idx = 9; // 100 mV/div
@@ -275,11 +271,10 @@ protected:
 
 // A 1 kHz sine at -6 dBFS with INPUT 1000 mV: the read-out in volts and the trace's height
 // against the truth, and twenty frames in a row with the crossing on the same sample.
-TEST_F(OsziBench, readoutAndJitterFreeTrigger)
-{
+TEST_F(OsziBench, readoutAndJitterFreeTrigger) {
     play(1000, -6, 1000, -6);
     start();
-    scope.d.Triggdelaytime_s = 0.0001; // 4.8 -> 5 samples before the trigger
+    scope.d.Triggdelaytime_s = 0.0001;                   // 4.8 -> 5 samples before the trigger
     const double levelScreen = 1 - 2 * scope.d.triggLev; // screen heights above the zero line
     int frameCount = 0, badCrossings = 0;
     std::vector<int> where;
@@ -303,13 +298,13 @@ TEST_F(OsziBench, readoutAndJitterFreeTrigger)
     const double peak = *std::max_element(scope.frame().y1.begin(), scope.frame().y1.end());
     EXPECT_NEAR(peak, std::sqrt(2.0) * vrms / 1000.0 / 0.1 / kOsziDivY, 0.005 * peak);
     ASSERT_EQ(meas.resultText().size(), 2);
-    EXPECT_TRUE(meas.resultText()[0].startsWith("Scope ch1: Vpp 14")) << meas.resultText()[0].toStdString();
+    EXPECT_TRUE(meas.resultText()[0].startsWith("Scope ch1: Vpp 14"))
+        << meas.resultText()[0].toStdString();
 }
 
 // The falling slope finds the crossing going down; channel 2 triggers on its own signal while
 // channel 1 is silent, and a silent source channel finds nothing.
-TEST_F(OsziBench, fallingSlopeAndChannelTwo)
-{
+TEST_F(OsziBench, fallingSlopeAndChannelTwo) {
     play(1000, -192, 750, -6);
     start();
     scope.d.triggCha1 = false;
@@ -333,8 +328,7 @@ TEST_F(OsziBench, fallingSlopeAndChannelTwo)
 
 // The settings travel through the measurement's settings file: what the scope held at DeInit
 // is what the next Init reads.
-TEST_F(OsziBench, settingsSurviveTheMeasurement)
-{
+TEST_F(OsziBench, settingsSurviveTheMeasurement) {
     meas.Init(&fft, &ana, nullptr, nullptr, nullptr);
     scope.d.timeBidx = 3;
     scope.d.Cha1inv = true;

@@ -1,13 +1,14 @@
-// The main window's side of the oscilloscope (mode 9) and of the level meter with the impulse trigger slider.
+// The main window's side of the oscilloscope (mode 9) and of the level meter with the impulse
+// trigger slider.
 #include "app/ui/TMainForm.h"
 
+#include "app/ui/graphicsFadeButtons.h"
 #include "display/ui/Tdiafrm.h"
 #include "measurements/tOSZImeas.h"
+#include "measurements/ui/TChild3D.h"
 #include "measurements/ui/TOsziDlg.h"
 #include "measurements/ui/TOszidia.h"
 #include "measurements/ui/TVUTRIGG.h"
-#include "measurements/ui/TChild3D.h"
-#include "app/ui/graphicsFadeButtons.h"
 
 #include <QBoxLayout>
 #include <cmath>
@@ -15,8 +16,7 @@
 namespace {
 
 // The layout holding w, searched from the top layout down; null when none does.
-QBoxLayout* layoutHolding(QLayout* l, QWidget* w)
-{
+QBoxLayout* layoutHolding(QLayout* l, QWidget* w) {
     if (!l) return nullptr;
     if (l->indexOf(w) >= 0) return qobject_cast<QBoxLayout*>(l);
     for (int i = 0; i < l->count(); ++i)
@@ -26,8 +26,7 @@ QBoxLayout* layoutHolding(QLayout* l, QWidget* w)
 
 } // namespace
 
-void TMainForm::registerOscilloscope()
-{
+void TMainForm::registerOscilloscope() {
     RegisterMeasurement(mcOszi, [this](const TMeasModeInfo&) {
         auto m = std::make_unique<tOSZImeas>(&m_scopeWnd->scope(), m_diafrm);
         m->setSettingsFile(m_ini.FileName());
@@ -39,8 +38,7 @@ void TMainForm::registerOscilloscope()
     });
 }
 
-void TMainForm::buildScopeWindow(QWidget* central, QBoxLayout* col)
-{
+void TMainForm::buildScopeWindow(QWidget* central, QBoxLayout* col) {
     m_scopeWnd = new TOszidia(central);
     m_scopeWnd->hide();
     col->addWidget(m_scopeWnd, 1);
@@ -57,32 +55,34 @@ void TMainForm::buildScopeWindow(QWidget* central, QBoxLayout* col)
     });
 }
 
-void TMainForm::applyScopeMode(int MM)
-{
+void TMainForm::applyScopeMode(int MM) {
     const bool on = MM == 9 && m_meas;
     m_scopeWnd->setVisible(on);
-    if (on) m_diafrm->hide();
+    if (on)
+        m_diafrm->hide();
     else {
         m_scopeWnd->hideDialog();
         if (!m_child3D || !m_child3D->isVisibleTo(this)) m_diafrm->show();
     }
 }
 
-bool TMainForm::saveScopeSettings()
-{
+bool TMainForm::saveScopeSettings() {
     if (m_diaTopic != MeasuringModeTopic(9)) return false;
     if (auto* o = dynamic_cast<tOSZImeas*>(m_meas.get())) o->saveToINI(m_ini.FileName());
     return true;
 }
 
-void TMainForm::OsziDlgButClick() { m_scopeWnd->DoDlg(); }
+void TMainForm::OsziDlgButClick() {
+    m_scopeWnd->DoDlg();
+}
 
 // ---- the level meter ------------------------------------------------------------------------
 
-bool TMainForm::externalImpulse() const { return m_fft.asyncIps; }
+bool TMainForm::externalImpulse() const {
+    return m_fft.asyncIps;
+}
 
-void TMainForm::buildVUTrigger()
-{
+void TMainForm::buildVUTrigger() {
     m_vuTrigg = new TVUTRIGG(m_ctrlPanel);
     m_vuTrigg->setObjectName("VUTRIGG");
     m_vuTrigg->setFixedSize(100, 39);
@@ -91,11 +91,11 @@ void TMainForm::buildVUTrigger()
         row->insertWidget(row->indexOf(ButSetupOut) + 1, m_vuTrigg);
     m_vuTrigg->hide();
     syncVUTrigger();
-    m_vuTrigg->setOnTrackChange([this] { m_fft.triggLevel = std::pow(10.0, m_vuTrigg->TrackValdB() / 20.0); });
+    m_vuTrigg->setOnTrackChange(
+        [this] { m_fft.triggLevel = std::pow(10.0, m_vuTrigg->TrackValdB() / 20.0); });
 }
 
-void TMainForm::syncVUTrigger()
-{
+void TMainForm::syncVUTrigger() {
     if (!m_vuTrigg) return;
     if (m_fft.triggLevel == 0.0) m_fft.triggLevel = 0.001;
     const double level = m_fft.triggLevel;
@@ -105,8 +105,7 @@ void TMainForm::syncVUTrigger()
 
 // Shown where neither the generator, nor the sweep read-outs, nor the scope are: in the
 // impulse modes while the impulse comes from outside.
-void TMainForm::applyVUTriggerMode(int MM)
-{
+void TMainForm::applyVUTriggerMode(int MM) {
     if (!m_vuTrigg) return;
     const TModeControls c = ModeControls(MM, externalImpulse());
     const bool impulse = MM == 4 || MM == 5 || MM == 11;
@@ -114,9 +113,10 @@ void TMainForm::applyVUTriggerMode(int MM)
     syncVUTrigger();
 }
 
-void TMainForm::showVULevel(int32_t cmd, double dB)
-{
+void TMainForm::showVULevel(int32_t cmd, double dB) {
     if (!m_vuTrigg) return;
-    if (cmd == cbmVULeft) m_vuTrigg->setLlevdB(dB);
-    else m_vuTrigg->setRlevdB(dB);
+    if (cmd == cbmVULeft)
+        m_vuTrigg->setLlevdB(dB);
+    else
+        m_vuTrigg->setRlevdB(dB);
 }

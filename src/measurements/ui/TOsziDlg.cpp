@@ -16,19 +16,17 @@
 
 namespace {
 
-constexpr int kDelayMax = 1000;  // delay scroll bar, samples
-constexpr int kTrackMax = 1000;  // track bars, thousandths
+constexpr int kDelayMax = 1000; // delay scroll bar, samples
+constexpr int kTrackMax = 1000; // track bars, thousandths
 
-QScrollBar* scrollBar(int max, QWidget* parent)
-{
+QScrollBar* scrollBar(int max, QWidget* parent) {
     auto* s = new QScrollBar(Qt::Horizontal, parent);
     s->setRange(0, max);
     s->setMinimumWidth(160);
     return s;
 }
 
-QSlider* track(int from, int to, QWidget* parent)
-{
+QSlider* track(int from, int to, QWidget* parent) {
     auto* s = new QSlider(Qt::Horizontal, parent);
     s->setRange(from, to);
     return s;
@@ -36,16 +34,14 @@ QSlider* track(int from, int to, QWidget* parent)
 
 } // namespace
 
-TOsziDlg::TOsziDlg(QObject* target, QWidget* parent) : QDialog(parent), m_target(target)
-{
+TOsziDlg::TOsziDlg(QObject* target, QWidget* parent) : QDialog(parent), m_target(target) {
     setWindowTitle("Oscilloscope Settings");
     setObjectName("OsziDlg");
     build();
     fill();
 }
 
-QWidget* TOsziDlg::channelBox(int c)
-{
+QWidget* TOsziDlg::channelBox(int c) {
     auto* box = new QGroupBox(QString("channel %1").arg(c), this);
     auto* g = new QGridLayout(box);
     QScrollBar*& sb = c == 1 ? SBcha1 : SBcha2;
@@ -66,8 +62,7 @@ QWidget* TOsziDlg::channelBox(int c)
     return box;
 }
 
-QWidget* TOsziDlg::timeBox()
-{
+QWidget* TOsziDlg::timeBox() {
     auto* box = new QGroupBox("timebase", this);
     auto* g = new QGridLayout(box);
     SBtime = scrollBar(kOsziTableMax, box);
@@ -83,8 +78,7 @@ QWidget* TOsziDlg::timeBox()
     return box;
 }
 
-QWidget* TOsziDlg::triggerBox()
-{
+QWidget* TOsziDlg::triggerBox() {
     auto* box = new QGroupBox("trigger", this);
     auto* g = new QGridLayout(box);
     TBtrigg = track(0, kTrackMax, box);
@@ -108,8 +102,7 @@ QWidget* TOsziDlg::triggerBox()
     return box;
 }
 
-QWidget* TOsziDlg::screenBox()
-{
+QWidget* TOsziDlg::screenBox() {
     auto* box = new QGroupBox("screen", this);
     auto* g = new QGridLayout(box);
     CBscreen = new QCheckBox("Screen Settings", box);
@@ -122,8 +115,7 @@ QWidget* TOsziDlg::screenBox()
     return box;
 }
 
-void TOsziDlg::build()
-{
+void TOsziDlg::build() {
     auto* col = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
     top->addWidget(channelBox(1));
@@ -143,33 +135,35 @@ void TOsziDlg::build()
     col->addLayout(buttons);
     connect(reset, &QPushButton::clicked, this, [this] { resetClicked(); });
     connect(close, &QPushButton::clicked, this, &QDialog::hide);
-    for (QScrollBar* s : {SBcha1, SBcha2, SBtime, SBdelay}) connect(s, &QScrollBar::valueChanged, this, [this] { changed(); });
-    for (QSlider* s : {TBpos1, TBpos2, TBtrigg, TBxpos, TBfocus}) connect(s, &QSlider::valueChanged, this, [this] { changed(); });
-    for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{CBx10, CBscreen, CBslope, CBauto, CBadd, CBsingle, CBautoRate, CBoff1, CBinv1, CBgnd1, CBoff2, CBinv2, CBgnd2, RBcha1, RBcha2})
+    for (QScrollBar* s : {SBcha1, SBcha2, SBtime, SBdelay})
+        connect(s, &QScrollBar::valueChanged, this, [this] { changed(); });
+    for (QSlider* s : {TBpos1, TBpos2, TBtrigg, TBxpos, TBfocus})
+        connect(s, &QSlider::valueChanged, this, [this] { changed(); });
+    for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{
+             CBx10, CBscreen, CBslope, CBauto, CBadd, CBsingle, CBautoRate, CBoff1, CBinv1, CBgnd1,
+             CBoff2, CBinv2, CBgnd2, RBcha1, RBcha2})
         connect(b, &QAbstractButton::toggled, this, [this] { changed(); });
 }
 
-void TOsziDlg::setData(const TOsziData& d, int32_t sampleRate)
-{
+void TOsziDlg::setData(const TOsziData& d, int32_t sampleRate) {
     m_d = d;
     m_rate = sampleRate > 0 ? sampleRate : 48000;
     fill();
 }
 
-void TOsziDlg::resetClicked()
-{
+void TOsziDlg::resetClicked() {
     m_d = TOsziData();
     fill();
     changed();
 }
 
-void TOsziDlg::fill()
-{
+void TOsziDlg::fill() {
     m_filling = true;
     SBcha1->setValue(kOsziTableMax - m_d.PegCha1Idx);
     SBcha2->setValue(kOsziTableMax - m_d.PegCha2Idx);
     SBtime->setValue(kOsziTableMax - m_d.timeBidx);
-    SBdelay->setValue(kDelayMax - std::min(int(std::lround(m_d.Triggdelaytime_s * m_rate)), kDelayMax));
+    SBdelay->setValue(kDelayMax -
+                      std::min(int(std::lround(m_d.Triggdelaytime_s * m_rate)), kDelayMax));
     TBpos1->setValue(int(std::lround(m_d.Cha1pos * kTrackMax)));
     TBpos2->setValue(int(std::lround(m_d.Cha2pos * kTrackMax)));
     TBtrigg->setValue(int(std::lround(m_d.triggLev * kTrackMax)));
@@ -193,16 +187,14 @@ void TOsziDlg::fill()
     m_filling = false;
 }
 
-void TOsziDlg::showLabels()
-{
+void TOsziDlg::showLabels() {
     LaCha1->setText(OsziVoltsLabel(m_d.PegCha1Idx) + "/div");
     LaCha2->setText(OsziVoltsLabel(m_d.PegCha2Idx) + "/div");
     LaTime->setText(m_d.timeBidx == 0 ? OsziTimeLabel(0) : OsziTimeLabel(m_d.timeBidx) + "/div");
     LaDelay->setText(QString::asprintf("%0.3fms", m_d.Triggdelaytime_s * 1000.0));
 }
 
-void TOsziDlg::changed()
-{
+void TOsziDlg::changed() {
     if (m_filling) return;
     m_d.PegCha1Idx = kOsziTableMax - SBcha1->value();
     m_d.PegCha2Idx = kOsziTableMax - SBcha2->value();

@@ -6,8 +6,7 @@
 
 #include <QPainter>
 
-TOszidia::TOszidia(QWidget* parent) : QWidget(parent)
-{
+TOszidia::TOszidia(QWidget* parent) : QWidget(parent) {
     setObjectName("oszidia");
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(320, 200);
@@ -15,21 +14,18 @@ TOszidia::TOszidia(QWidget* parent) : QWidget(parent)
 
 TOszidia::~TOszidia() = default;
 
-void TOszidia::DoDlg()
-{
+void TOszidia::DoDlg() {
     if (!m_dlg) m_dlg = new TOsziDlg(this, this);
     m_dlg->setData(m_scope.d, m_scope.sampleFreq_Hz);
     m_dlg->show();
     m_dlg->raise();
 }
 
-void TOszidia::hideDialog()
-{
+void TOszidia::hideDialog() {
     if (m_dlg) m_dlg->hide();
 }
 
-QImage TOszidia::picture(QSize size)
-{
+QImage TOszidia::picture(QSize size) {
     if (size.isEmpty()) size = this->size();
     QImage img(size, QImage::Format_RGB32);
     QPainter p(&img);
@@ -38,8 +34,7 @@ QImage TOszidia::picture(QSize size)
     return img;
 }
 
-bool TOszidia::event(QEvent* e)
-{
+bool TOszidia::event(QEvent* e) {
     if (e->type() != TMsgEvent::eventType()) return QWidget::event(e);
     msgReceived(e);
     if (const auto* s = dynamic_cast<const TOsziSettingsEvent*>(static_cast<TMsgEvent*>(e))) {
@@ -50,8 +45,7 @@ bool TOszidia::event(QEvent* e)
     return true;
 }
 
-void TOszidia::paintEvent(QPaintEvent*)
-{
+void TOszidia::paintEvent(QPaintEvent*) {
     QPainter p(this);
     PaintTheOszi(p, rect(), m_scope);
 }

@@ -1,4 +1,5 @@
-// The oscilloscope window: paints the scope's screen, opens its settings dialog and takes the settings the dialog posts.
+// The oscilloscope window: paints the scope's screen, opens its settings dialog and takes the
+// settings the dialog posts.
 #pragma once
 
 #include "core/winMessage.h"
@@ -43,6 +44,6 @@ protected:
     void paintEvent(QPaintEvent* e) override;
 
 private:
-    TOsziScope m_scope;         // the scope's state
-    TOsziDlg* m_dlg = nullptr;  // the settings dialog, made on first use (child)
+    TOsziScope m_scope;        // the scope's state
+    TOsziDlg* m_dlg = nullptr; // the settings dialog, made on first use (child)
 };

@@ -45,16 +45,16 @@ private:
     void setBar(QFrame* bar, double dB, const char* hint);
     void layoutParts();
 
-    bool fhoriz = true;                 // horizontal layout
-    QFrame* Rbar = nullptr;             // right level bar
-    QFrame* Lbar = nullptr;             // left level bar
-    QLabel* texLabel = nullptr;         // "trigger", style 1 only
-    QSlider* TBtrigg = nullptr;         // trigger-level track bar
-    double mindB = -50.0;               // shown range, dBFS
+    bool fhoriz = true;         // horizontal layout
+    QFrame* Rbar = nullptr;     // right level bar
+    QFrame* Lbar = nullptr;     // left level bar
+    QLabel* texLabel = nullptr; // "trigger", style 1 only
+    QSlider* TBtrigg = nullptr; // trigger-level track bar
+    double mindB = -50.0;       // shown range, dBFS
     double maxdB = 0.0;
-    double fmaxLevdB = -1.0;            // above it a bar is red
+    double fmaxLevdB = -1.0;                 // above it a bar is red
     double fRlevdB = -50.0, fLlevdB = -50.0; // current levels, dBFS
-    int fATstyle = 0;                   // vertical style
-    int Fheight = 0, Fwidth = 0;        // usable size, pixels
-    std::function<void()> fOnTrackChange; // the owner's track-change handler
+    int fATstyle = 0;                        // vertical style
+    int Fheight = 0, Fwidth = 0;             // usable size, pixels
+    std::function<void()> fOnTrackChange;    // the owner's track-change handler
 };
