@@ -4,7 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 cmake --preset bench
-cmake --build --preset bench --target bench_hadamard bench_fft bench_iir bench_models bench_gen bench_diagram bench_fft2dpass -j 2
+cmake --build --preset bench --target bench_hadamard bench_fft bench_iir bench_models bench_gen bench_diagram bench_fft2dpass bench_oszi -j 2
 
 had=$(mktemp)
 fft=$(mktemp)
@@ -33,6 +33,9 @@ QT_QPA_PLATFORM=offscreen build-bench/bench/bench_diagram --benchmark_repetition
 # One evaluation pass of the 2D FFT measurement, two channels (goal: 65536 points <= 2 ms,
 # 1048576 points <= 40 ms CPU); FFTW's bare transforms of the same blocks as the reference.
 build-bench/bench/bench_fft2dpass --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+# One oscilloscope frame (two channels of 6000 samples at 48 kHz and 5 ms/div, trigger search,
+# scaling, read-out, drawing at 1000 x 600; goal <= 2 ms) and its part without the drawing.
+build-bench/bench/bench_oszi --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 echo "load after the run: $(cut -d' ' -f1-3 /proc/loadavg)"
 # The whole program: a 60 s two-channel 65536-point measurement with painting, 20 ms frame
 # period (goal: 50 frames per second under 15 % of one core).

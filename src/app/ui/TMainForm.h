@@ -23,6 +23,8 @@ struct TPowThdProgress;
 class TEichDlg;
 class Tdiafrm;
 class TChild3D;
+class TOszidia;
+class TVUTRIGG;
 class QDialog;
 class TFoToolAnalyzeCurve;
 class QDateTime;
@@ -170,6 +172,16 @@ public:
     // The progress display: step, power (or voltage) and THD in the sweep read-outs.
     void PowThdShowWatt(const TPowThdProgress& p);
     TPowThdDebugWnd* powThdDebugWindow() const { return m_powThdDebug; }
+
+    // ---- the oscilloscope (mode 9) and the level meter of the impulse trigger
+    // The Setup button of mode 9: the scope's settings dialog (not modal).
+    void OsziDlgButClick();
+    TOszidia* scopeWindow() const { return m_scopeWnd; }
+    TVUTRIGG* vuTrigger() const { return m_vuTrigg; }
+    // The impulse comes from outside (the level meter shows then); one place to read it.
+    bool externalImpulse() const;
+    // The slider shows the analysis settings' trigger level again (after they changed).
+    void syncVUTrigger();
     QAction* dcOffsetAction() const { return m_acDCOffset; }
 
     // ---- the diagram window and its exports
@@ -230,6 +242,15 @@ private:
     void buildCorrectionMenu();
     void buildCalibrationItems(QMenu* opt);
     void registerPowerDistortion();
+    void registerOscilloscope();
+    void buildScopeWindow(QWidget* central, QBoxLayout* col);
+    void applyScopeMode(int MM);     // the scope takes the diagram window's place in mode 9
+    // In mode 9: the scope's settings under the mode's topic instead of the hidden diagram's
+    // (whose colour keys would overwrite the scope's: keys ignore case); false in other modes.
+    bool saveScopeSettings();
+    void buildVUTrigger();
+    void applyVUTriggerMode(int MM);
+    void showVULevel(int32_t cmd, double dB); // callback commands 6 and 7
     void refreshDCOffsetItem(int32_t status);
     void openCorrectionFile(TCorrectionSet::Which w);
     void editCorrectionFile(TCorrectionSet::Which w);
@@ -355,6 +376,8 @@ private:
     QAction* m_altDLLSep = nullptr;      // its separator
     QAction* m_acDCOffset = nullptr;     // "Audio-In DC-Offset", follows status bit 0x1000
     TPowThdDebugWnd* m_powThdDebug = nullptr; // the power-distortion log, made on first use
+    TOszidia* m_scopeWnd = nullptr;      // the oscilloscope, in the diagram window's place in mode 9
+    TVUTRIGG* m_vuTrigg = nullptr;       // level meter and trigger slider, at the output Setup's place
     std::function<int(TdlgPowThd&)> m_runPowThdDlg; // tests; empty: exec()
     QAction* m_optAudio[4] = {};         // Options: out device, out parameter, in device, in parameter
     QAction* m_popAudio[4] = {};         // the same in the panel menus

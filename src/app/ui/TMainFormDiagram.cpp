@@ -96,6 +96,7 @@ tdiaset TMainForm::diagramDefaults() const
 void TMainForm::saveDiagramSettings()
 {
     if (save3DWindowSettings()) return; // the 3D mode's topic holds the 3D window, not the diagram
+    if (saveScopeSettings()) return;    // the scope's topic holds the scope, not the diagram
     if (m_diafrm && !m_diaTopic.isEmpty()) m_diafrm->saveDia(m_ini, m_diaTopic);
 }
 

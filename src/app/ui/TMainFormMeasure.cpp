@@ -24,6 +24,7 @@ void TMainForm::useProgramMeasurements()
     });
     useSweepMeasurement();
     registerPowerDistortion();
+    registerOscilloscope();
     m_programMeasurements = true;
 }
 

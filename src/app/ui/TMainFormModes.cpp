@@ -124,6 +124,7 @@ void TMainForm::buildControls()
     laMem = smallLabel("GM 0", m_ctrlPanel);
     laMem->setObjectName("laMem");
     row->addWidget(laMem);
+    buildVUTrigger();
 }
 
 void TMainForm::buildToolButtons()
@@ -278,6 +279,7 @@ void TMainForm::buildOverview()
     });
     col->addWidget(m_diafrm, 1);
     build3DWindow(central, col);
+    buildScopeWindow(central, col);
     // Over the diagram, outside its layout: where the eye is while measuring.
     m_overBanner = new QLabel(m_diafrm);
     m_overBanner->setObjectName("overloadBanner");
@@ -396,6 +398,7 @@ void TMainForm::setMeasuringModeF(int MM)
         if (info.setup == sdFFT) m_setupHandler = [this] { FFT1Click(); };
         if (info.setup == sdSweep) m_setupHandler = [this] { WobDialogButClick(); };
         if (info.setup == sdPowThd) m_setupHandler = [this] { PowThdDlgButClick(); };
+        if (info.setup == sdOszi) m_setupHandler = [this] { OsziDlgButClick(); };
     }
     m_helpContext = info.helpContext;
     if (MM == 9) setLevelUnit(dbMode_dBV);
@@ -412,6 +415,7 @@ void TMainForm::setMeasuringModeF(int MM)
     VisualModeSettings(MM);
     refreshModePanel();
     if (MM != 0) refreshGeneratorDisplay();
+    applyScopeMode(MM);
     QApplication::restoreOverrideCursor();
 }
 
@@ -446,6 +450,7 @@ void TMainForm::VisualModeSettings(int MM)
     m_analyzeMenu->setEnabled(c.analyzeMenus);
     m_levelUnitMenu->setEnabled(c.analyzeMenus);
     ButSetupInp->setEnabled(static_cast<bool>(m_setupHandler));
+    applyVUTriggerMode(MM);
 }
 
 void TMainForm::pressModeButton(int mode)
@@ -542,8 +547,8 @@ void TMainForm::CBfromMeas(int32_t cmd, intptr_t para)
         m_status->setPanelText(3, calibPanelText(m_fft, m_calibration.INPUT));
         break;
     case cbmRemark: m_remark = para ? QString::fromUtf8(reinterpret_cast<const char*>(para)) : QString(); break;
-    case cbmVULeft: m_vuLeft_dB = double(para); break;
-    case cbmVURight: m_vuRight_dB = double(para); break;
+    case cbmVULeft: m_vuLeft_dB = double(para); showVULevel(cmd, m_vuLeft_dB); break;
+    case cbmVURight: m_vuRight_dB = double(para); showVULevel(cmd, m_vuRight_dB); break;
     case cbmRefreshSignal:
         refreshModePanel();
         onInText();
