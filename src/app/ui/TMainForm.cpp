@@ -273,6 +273,7 @@ void TMainForm::runShutdownOrder(bool save)
     releaseFuncMM(0);
     if (m_programMeasurements) RegisterMeasurement(mcFFT2D, {});
     if (m_programMeasurements) RegisterMeasurement(mcPowDist, {});
+    if (m_programMeasurements) RegisterMeasurement(mcIps, {});
     m_cors.reset();
     if (m_startAction != eSoundStart::ssTerminate && soundDLL().usable()) soundDLL().shutdown(separatorCode());
     m_shutDown = true;

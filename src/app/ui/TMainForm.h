@@ -230,6 +230,9 @@ private:
     void buildCorrectionMenu();
     void buildCalibrationItems(QMenu* opt);
     void registerPowerDistortion();
+    void registerImpulse();
+    void recalcImpulse();                  // "Recalculate" and moved markers: the last shot again
+    void showRemark(const QString& text);  // callback command 5
     void refreshDCOffsetItem(int32_t status);
     void openCorrectionFile(TCorrectionSet::Which w);
     void editCorrectionFile(TCorrectionSet::Which w);

@@ -24,6 +24,7 @@ void TMainForm::useProgramMeasurements()
     });
     useSweepMeasurement();
     registerPowerDistortion();
+    registerImpulse();
     m_programMeasurements = true;
 }
 

@@ -588,6 +588,29 @@ void Tdiafrm::setTimeDiagramRange(double ms, const QString& yUnit)
     m_timeView->relayout();
 }
 
+void Tdiafrm::setIpsMarkers(double* triggLevel, double* echo_ms, int32_t* manFFTbegin)
+{
+    m_model->pTriggLevel = triggLevel;
+    m_model->pEcho_ms = echo_ms;
+    m_model->pManFFTbegin_samp = manFFTbegin;
+}
+
+void Tdiafrm::setTimeLines(double fftBegin_ms, double fftLength_ms, double echo_ms)
+{
+    TDiagramm* t = m_model->timeDia();
+    if (!t) return;
+    t->SetRangeLinesValues_ms(fftBegin_ms + fftLength_ms, fftBegin_ms);
+    t->setRangeLines(true);
+    t->setExtraLine(echo_ms >= 0);
+    if (echo_ms >= 0) t->SetExtraLineValue(echo_ms);
+    m_timeView->update();
+}
+
+void Tdiafrm::setRemark(const QString& text)
+{
+    if (diagr2d().Rem_1() != text) diagr2d().setRem_1(text);
+}
+
 void Tdiafrm::setCurveComments(const QStringList& names)
 {
     int k = 0;

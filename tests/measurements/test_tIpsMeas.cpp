@@ -1,0 +1,176 @@
+// The impulse measurement on the virtual bench: wire delay, amplifier response, averaging, stop, external trigger, RT60.
+#include "SimTruthAmplifier.h"
+#include "analysis/AnalysePara.h"
+#include "base/vlMessages.h"
+#include "core/soundDLLImpDyn.h"
+#include "measurements/tIpsMeas.h"
+#include "../support/measurementStandIns.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <dlfcn.h>
+
+namespace {
+
+class Quiet : public vl::IMessageService {
+public:
+    int show(const vl::Message& m) override
+    {
+        asked << m.text;
+        return m.defaultButton;
+    }
+    QStringList asked;
+};
+
+class IpsMeas : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        static int argc = 1;
+        static char name[] = "test_tIpsMeas";
+        static char* argv[] = {name, nullptr};
+        if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
+        dlopen("libQt6Widgets.so.6", RTLD_NOW | RTLD_NODELETE);
+    }
+    // Starts the bench with a model section and the measurement of a mode.
+    void bench(const QByteArray& model, int mode = 4)
+    {
+        qputenv("VELMORA_HOME", home.path().toUtf8());
+        QFile f(home.filePath("SoundSim.ini"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[Device]\nSampleRate=48000\nBits=24\nPacing=fast\nBlockFrames=4096\n" + model);
+        f.close();
+        resetSoundDLL();
+        soundDLL().setFolder(VELMORA_MODULE_DIR);
+        QString module = "libSoundSim.so";
+        const TsoundStartResult r = soundDLL().startup(false, TsoundDLLImpDyn::kStartFlags, module);
+        ASSERT_EQ(r.action, eSoundStart::ssOK);
+        ASSERT_TRUE(soundDLL().readAddresses(r.count, TsoundCallbacks{}));
+        SetMainMsgReceiver(&pump);
+        SetMainClosing(false);
+        vl::setMessageService(&quiet);
+        fft.SamplesFFT = 65536;
+        fft.FFTwin = 0;
+        fft.setAnzICha(2);
+        fft.Sbefore = 24;
+        fft.showbeforeIps_ms = 1.0;
+        meas = std::make_unique<tIpsMeas>(&host, mode);
+        meas->SetMeasCallback([this](int32_t cmd, intptr_t para) {
+            if (cmd == cbmRemark) remarks << QString::fromUtf8(reinterpret_cast<const char*>(para));
+        });
+        pump.meas = meas.get();
+        ASSERT_EQ(meas->Init(&fft, &ana, nullptr, nullptr, nullptr), mereOK);
+        fft.triggLevel = -1;
+    }
+    void TearDown() override
+    {
+        if (meas) meas->DeInit(0);
+        pump.meas = nullptr;
+        meas.reset();
+        vl::setMessageService(nullptr);
+        SetMainMsgReceiver(nullptr);
+        SetMainClosing(true);
+        soundDLL().shutdown(';');
+        resetSoundDLL();
+    }
+    void generator(int mode, int order, double level)
+    {
+        TwaveGO* go = soundDLL().waveGO();
+        go->modeL = go->modeR = mode;
+        go->MLSsize = order;
+        go->voldB_L = go->voldB_R = level;
+        go->genOnL = go->genOnR = 1;
+        go->OShotsamples = 1;
+    }
+    // Runs until the measurement stops (or the time is up).
+    bool run(int ms = 30000)
+    {
+        meas->Mstart(1);
+        return waitStopped(ms);
+    }
+    bool waitStopped(int ms)
+    {
+        QElapsedTimer t;
+        t.start();
+        do
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        while ((meas->getMeasRun() || meas->ipsStep != ipsParked) && t.elapsed() < ms);
+        for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+        return !meas->getMeasRun() && meas->ipsStep == ipsParked;
+    }
+    // Index of the largest sample of channel c of the last shot, counted in the recording.
+    int64_t peakIndex(size_t c) const
+    {
+        const std::vector<double>& x = meas->lastShot().time[c];
+        size_t p = 0;
+        for (size_t i = 0; i < x.size(); ++i)
+            if (std::fabs(x[i]) > std::fabs(x[p])) p = i;
+        return int64_t(p) + meas->lastShot().cut;
+    }
+
+    QTemporaryDir home;
+    Quiet quiet;
+    cFFTdat fft;
+    cAnaPara ana;
+    FakeHost host;
+    BlockPump pump;
+    std::unique_ptr<tIpsMeas> meas;
+    QStringList remarks;
+};
+
+} // namespace
+
+// A wire of known delay measured with MLS orders 14 and 16: the impulse lies on the delay,
+// sample-exact, and nothing else reaches -100 dB of it.
+TEST_F(IpsMeas, WireDelayWithMlsIsSampleExact)
+{
+    bench("[Model]\nKind=wire\nDelay_samples=1234\n");
+    for (int order : {14, 16}) {
+        generator(6, order, -3.0);
+        ASSERT_TRUE(run()) << order;
+        ASSERT_EQ(meas->lastShot().time.size(), 2u);
+        EXPECT_EQ(peakIndex(0), 1234) << order;
+        EXPECT_EQ(peakIndex(1), 1234) << order;
+        const std::vector<double>& x = meas->lastShot().time[0];
+        const double peak = std::fabs(x[size_t(peakIndex(0) - meas->lastShot().cut)]);
+        double worst = 0;
+        for (size_t i = 0; i < x.size(); ++i)
+            if (int64_t(i) + meas->lastShot().cut != 1234) worst = std::max(worst, std::fabs(x[i]));
+        EXPECT_LT(20 * std::log10(worst / peak), -100.0) << order;
+        // the spectrum reads the wire: 0 dB across the band
+        EXPECT_NEAR(meas->lastShot().mag_dB[0][1000], 0.0, 1e-3);
+    }
+    EXPECT_TRUE(remarks.contains("Get sample datas"));
+    EXPECT_TRUE(remarks.contains("Diagram ready"));
+    EXPECT_EQ(remarks.last(), "");
+}
+
+// The amplifier's high- and low-pass from a dirac: magnitude within 0.1 dB of the model
+// from 200 Hz to 8 kHz, group delay within 2 % where it exceeds 0.1 ms.
+TEST_F(IpsMeas, AmplifierResponseFromDirac)
+{
+    bench("[Model]\nKind=amplifier\n[Amplifier]\nHighPass_Hz=100\nLowPass_Hz=10000\n");
+    generator(5, 0, -6.0);
+    fft.s2isGD = true;
+    ASSERT_TRUE(run());
+    TSimAmpSpec a;
+    a.highPassHz = 100, a.lowPassHz = 10000;
+    const TIpsShotResult& s = meas->lastShot();
+    const double start_ms = (s.cut + s.fftBegin) / 48.0; // the dirac left at frame 0 of the shot
+    double worstDb = 0, worstGd = 0;
+    for (size_t k = 1; k < s.freq.size(); ++k) {
+        const double f = s.freq[k];
+        if (f < 200 || f > 8000) continue;
+        worstDb = std::max(worstDb, std::fabs(s.mag_dB[0][k] - 20 * std::log10(std::abs(simAmpResponse(a, f, 48000)))));
+        const double gd = -std::arg(simAmpResponse(a, f + 1, 48000) * std::conj(simAmpResponse(a, f - 1, 48000))) /
+                          (4 * M_PI) * 1000;
+        if (gd > 0.1) worstGd = std::max(worstGd, std::fabs((s.second[0][k] + start_ms) / gd - 1));
+    }
+    EXPECT_LT(worstDb, 0.1);
+    EXPECT_LT(worstGd, 0.02);
+}
