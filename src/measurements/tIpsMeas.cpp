@@ -261,9 +261,7 @@ eMeasRes tIpsMeas::Mstart(int32_t para)
 eMeasRes tIpsMeas::Mexecute(double)
 {
     if (ipsStep <= ipsCollect && ipsStep >= ipsSearch && getMeasRun())
-        post(9991);
-    if (m_fft && m_fft->asyncIps && getMeasRun())
-        calcLevdB();
+        post(9991); // with an external impulse the search also gives the VU levels
     return mereOK;
 }
 

@@ -151,7 +151,7 @@ private:
     int32_t getSampsize() const;
     int32_t generatorMode() const;
     bool triggerFound();
-    void calcLevdB();
+    void calcLevdB(const std::vector<std::vector<double>>& block);
     void checkIps();
     void calcDiracs();
     void FFTundDiagram();

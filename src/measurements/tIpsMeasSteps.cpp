@@ -140,11 +140,12 @@ void tIpsMeas::stepSearch()
 bool tIpsMeas::triggerFound()
 {
     const int64_t rec = recorded();
-    const int64_t fresh = std::clamp<int64_t>(rec - m_lastFetched, 1, m_shotLen);
+    const int64_t fresh = std::clamp<int64_t>(rec - m_lastFetched, 1, 2 * int64_t(m_shotLen));
     std::vector<std::vector<double>> x;
     if (!recordedFrames(fresh, x))
         return false;
     m_lastFetched = rec;
+    calcLevdB(x);
     const double level = m_fft->triggLevel > 0 ? m_fft->triggLevel : 0.1;
     for (const std::vector<double>& ch : x)
         for (size_t i = 0; i < ch.size(); ++i)
@@ -174,15 +175,10 @@ void tIpsMeas::stepCollect()
     post(9990);
 }
 
-// VU levels of an external impulse: the peak of the newest block of each of the first inputs.
-void tIpsMeas::calcLevdB()
+// VU levels of an external impulse: the peak of what the trigger search fetched, per input.
+// (A fetch of its own would make a module paced by fetching run ahead of the search.)
+void tIpsMeas::calcLevdB(const std::vector<std::vector<double>>& x)
 {
-    if (ipsStep > ipsCollect)
-        return;
-    std::vector<std::vector<double>> x;
-    const int64_t rec = recorded();
-    if (rec <= 0 || !recordedFrames(std::min<int64_t>(rec, 4096), x))
-        return;
     levLdbfs = x.size() >= 2 ? dBFS(peakOf(x[0])) : -192.0;
     levRdbFs = x.size() >= 2 ? dBFS(peakOf(x[1])) : -192.0;
     toMain(cbmVURight, std::lround(levRdbFs));
