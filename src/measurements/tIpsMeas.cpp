@@ -227,7 +227,7 @@ void tIpsMeas::BuildDia()
         m_host->resetDiagram();
         m_host->setYUnit(QStringLiteral("dB"));
         if (m_mode == 11)
-            m_host->setXAxis(0, 1000, QStringLiteral("ms"));
+            m_host->setXAxis(0, 2000, QStringLiteral("ms"));
     }
     toMain(cbmDiagramKind, 0);
 }

@@ -421,6 +421,9 @@ void tIpsMeas::draw()
         for (size_t c = 0; c < ch; ++c)
             Gdata->asdDia[c] = toMem(y, y.size());
         Gdata->xlinear = true;
+        // the main window loads the mode's stored diagram after Init: the axis is set here
+        if (m_host && !x.empty())
+            m_host->setXAxis(0, std::ceil(x.back() / 100.0) * 100.0, QStringLiteral("ms"));
     } else {
         Gdata->sdX = toMem(m_shot.freq, m_shot.freq.size());
         for (size_t c = 0; c < ch; ++c)

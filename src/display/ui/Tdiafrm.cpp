@@ -622,7 +622,8 @@ void Tdiafrm::setCurveComments(const QStringList& names)
 
 void Tdiafrm::setXAxis(double from, double to, const QString& unit)
 {
-    if (!(from > 0.0 && to > from)) return; // a log axis needs a positive, rising range
+    if (from == 0.0 && to > from) diagr2d().setxSkalalog(false); // an axis from 0 is linear
+    else if (!(from > 0.0 && to > from)) return; // a log axis needs a positive, rising range
     diagr2d().setxEinheit(unit);
     diagr2d().setX_minX_Max(to, from);
     showXLimits();
