@@ -326,10 +326,14 @@ void tIpsMeas::FFTundDiagram()
         m_shot.rt = RtAnalyse(h, rate);
     }
     ++shotsTaken;
-    if (slices == 1)
+    if (slices == 1) {
         accumulate();
-    else
+    } else { // the waterfall shows every shot: each one completes the run's count
+        AveCounter = m_fft->NahConti ? std::max(m_fft->AveValue, 1) : 0;
+        toMain(cbmShowAveCounter, AveCounter);
+        resultLines();
         ++m_drawn;
+    }
     ipsStep = ipsReady;
     status(QStringLiteral("Diagram ready"));
 }
