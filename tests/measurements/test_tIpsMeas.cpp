@@ -252,3 +252,20 @@ TEST_F(IpsMeas, RoomReverberationTime)
         TearDown();
     }
 }
+
+// The trigger timeout from the settings: no number gives the default, values out of range are
+// clamped to 0.1 s .. 1 h.
+TEST_F(IpsMeas, TriggerTimeoutFromBadSettings)
+{
+    bench("[Model]\nKind=wire\n");
+    const QString file = home.filePath("velmora30.ini");
+    for (const auto& [text, want] : {std::pair{"abc", 10000}, {"-5", 100}, {"99999999999", 10000}, {"7200000", 3600000},
+                                     {"", 10000}, {"2500", 2500}}) {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(QByteArray("[fftnah]\nasyncMessTime=") + text + "\n");
+        f.close();
+        meas->LoadFromIni(file);
+        EXPECT_EQ(meas->asyncMessTime, want) << text;
+    }
+}
