@@ -122,6 +122,7 @@ public:
     // says, start, gate, spectrum, averaging. Returns the shot's result.
     const TIpsShotResult& evaluateShot(std::vector<std::vector<double>> channels);
     const TIpsShotResult& lastShot() const { return m_shot; }
+    TFipsForm& stepWindow() { return m_stepWnd; }
     // Status text of every step (the last one sent through callback command 5).
     const QStringList& statusLog() const { return m_statusLog; }
     void repeatStatus(); // Timer1

@@ -325,7 +325,8 @@ void tIpsMeas::FFTundDiagram()
                                     m_rec[0].end());
         m_shot.rt = RtAnalyse(h, rate);
     }
-    ++shotsTaken;
+    if (!m_recalcPending)
+        ++shotsTaken; // a recalculation is no new shot
     if (slices == 1) {
         accumulate();
     } else { // the waterfall shows every shot: each one completes the run's count
