@@ -343,6 +343,26 @@ bool tIpsMeas::StartSiSampSync()
         vl::warningBox("dosample failed Sound DLL error:" + QString::number(st & 0xFF));
         return false;
     }
+    // The signal goes out once the input is sure to hear it from its start.
+    const TwaveGI* gi = dll.waveGI();
+    const int latency_ms = gi ? std::clamp(gi->wfs.Latency, 0, 2000) : 0;
+    if (latency_ms > 0)
+        QTimer::singleShot(latency_ms, &m_stepWnd, [this] {
+            if (getMeasRun() && ipsStep == ipsSearch)
+                fireSignal();
+        });
+    else
+        fireSignal();
+    if (m_host && m_mode != 5)
+        m_host->setTimeDiagramRange(m_shotLen * 1000.0 / std::max(sfiMeas, 1), QStringLiteral("FS"));
+    if (m_fft->nextcurve && m_host)
+        m_host->newCurveSet();
+    return true;
+}
+
+void tIpsMeas::fireSignal()
+{
+    TsoundDLLImpDyn& dll = soundDLL();
     if (TwaveGO* go = dll.waveGO()) {
         if (m_mode != 11 && (go->modeR < kIpsDirac || go->modeR > kIpsBurst))
             go->modeL = go->modeR = kIpsDirac;
@@ -354,11 +374,6 @@ bool tIpsMeas::StartSiSampSync()
     if ((so & 0x12) != 2)
         vl::warningBox("dosound failed " + QString::number(so & 0xFF));
     status(QStringLiteral("Start impulse and sample"));
-    if (m_host && m_mode != 5)
-        m_host->setTimeDiagramRange(m_shotLen * 1000.0 / std::max(sfiMeas, 1), QStringLiteral("FS"));
-    if (m_fft->nextcurve && m_host)
-        m_host->newCurveSet();
-    return true;
 }
 
 // An external impulse: only the input runs; the trigger search looks at every new block.

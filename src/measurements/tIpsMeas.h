@@ -149,6 +149,7 @@ private:
     void stepStart();
     bool StartSiSampSync();
     bool StartSiSampAsync();
+    void fireSignal(); // the generator's single signal out
     int32_t getSampsize() const;
     int32_t generatorMode() const;
     bool triggerFound();

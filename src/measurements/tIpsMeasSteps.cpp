@@ -6,6 +6,7 @@
 #include "display/TGdata.h"
 #include "display/diaMessages.h"
 #include "dsp/FFtuli.h"
+#include "dsp/corObj.h"
 #include "measurements/I3DWindow.h"
 
 #include <algorithm>
@@ -362,8 +363,11 @@ void tIpsMeas::accumulate()
         return;
     const double count = std::max(m_fft->AveValue, 1);
     for (size_t c = 0; c < m_sumMag.size(); ++c) {
-        for (size_t k = 0; k < m_sumMag[c].size(); ++k)
-            m_shot.mag_dB[c][k] = k < size_t(m_shot.firstBin) ? -192.0 : dBFS(m_sumMag[c][k] / count);
+        const bool cor = inCor && inCor->getaktiv();
+        for (size_t k = 0; k < m_sumMag[c].size(); ++k) {
+            const double db = dBFS(m_sumMag[c][k] / count);
+            m_shot.mag_dB[c][k] = k < size_t(m_shot.firstBin) ? -192.0 : cor ? inCor->corri(db, m_shot.freq[k], 0.0) : db;
+        }
         for (size_t k = 0; k < m_sumSecond[c].size(); ++k)
             m_shot.second[c][k] = m_sumSecond[c][k] / count;
     }
