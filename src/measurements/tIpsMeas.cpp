@@ -239,6 +239,7 @@ eMeasRes tIpsMeas::Mstart(int32_t para)
     if (!m_fft || !Gdata)
         return mereOK;
     const bool running = getMeasRun() || (ipsStep != ipsInit && ipsStep != ipsParked);
+    m_stopAsked = running; // a next shot already on its way must not start again
     if (running)
         ipsStep = ipsStop;
     else if (para != -1)

@@ -182,6 +182,7 @@ private:
     int32_t m_shotLen = 0;              // samples per channel of the running shot
     int64_t m_t1 = 0;                   // steady clock at the shot's start, ns
     bool m_recalcPending = false;       // a recalculation waits for the shot to end
+    bool m_stopAsked = false;           // the user stopped the run: a queued next shot is dropped
     bool m_ended = false;               // the run ended with its average drawn
     int32_t m_drawn = 0;                // results drawn since Init
     QString m_status;                   // last status text

@@ -69,7 +69,13 @@ void tIpsMeas::onStepMessage(intptr_t lParam)
     case ipsEnd: post(ipsStop); break;
     case ipsAfter: stepAfter(); break;
     case ipsStop: stepStop(); break;
-    case ipsStart: stepStart(); break;
+    case ipsStart:
+        if (m_stopAsked && lParam == ipsStart) { // posted by the last shot before the stop
+            ipsStep = ipsParked;
+            break;
+        }
+        stepStart();
+        break;
     default: break; // initialised or parked
     }
 }
