@@ -142,6 +142,8 @@ TEST_F(IpsMeas, WireDelayWithMlsIsSampleExact)
         for (size_t i = 0; i < x.size(); ++i)
             if (int64_t(i) + meas->lastShot().cut != 1234) worst = std::max(worst, std::fabs(x[i]));
         EXPECT_LT(20 * std::log10(worst / peak), -100.0) << order;
+        printf("wire, MLS order %d: impulse at %lld (delay 1234), rest %.1f dB re peak\n", order,
+               (long long)peakIndex(0), 20 * std::log10(worst / peak));
         // the spectrum reads the wire: 0 dB across the band
         EXPECT_NEAR(meas->lastShot().mag_dB[0][1000], 0.0, 1e-3);
     }
@@ -173,6 +175,7 @@ TEST_F(IpsMeas, AmplifierResponseFromDirac)
     }
     EXPECT_LT(worstDb, 0.1);
     EXPECT_LT(worstGd, 0.02);
+    printf("amplifier, dirac: magnitude within %.4f dB, group delay within %.3f %%\n", worstDb, 100 * worstGd);
 }
 
 // Averaging 4 without "Continuous": four shots, one drawing, and the run ends by itself; a
