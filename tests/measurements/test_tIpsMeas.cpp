@@ -3,6 +3,7 @@
 #include "analysis/AnalysePara.h"
 #include "base/vlMessages.h"
 #include "core/soundDLLImpDyn.h"
+#include "measurements/I3DWindow.h"
 #include "measurements/tIpsMeas.h"
 #include "../support/measurementStandIns.h"
 
@@ -271,4 +272,52 @@ TEST_F(IpsMeas, TriggerTimeoutFromBadSettings)
         meas->LoadFromIni(file);
         EXPECT_EQ(meas->asyncMessTime, want) << text;
     }
+}
+
+namespace {
+
+// The waterfall window as the measurement sees it: only its band count matters here.
+class Fake3D : public I3DWindow {
+public:
+    int32_t setFFTpoints(int32_t fftp) override { return fftp / 2; }
+    void setSF(int32_t) override {}
+    void Clear3DDia() override { ++cleared; }
+    int32_t getZBands() const override { return 8; }
+    void show3D(bool on) override { shown = on; }
+    void loadDia(const TMemIniFile&, const QString&) override {}
+    void saveDia(TMemIniFile&, const QString&) const override {}
+    int cleared = 0;
+    bool shown = false;
+};
+
+} // namespace
+
+// Mode 5: one shot of the room gives one band per depth step, each FFT started later by the
+// 3D stepping; the direct sound leaves the later bands, so their level falls.
+TEST_F(IpsMeas, ThreeDSlicesStepThroughTheResponse)
+{
+    Fake3D win;
+    qputenv("VELMORA_HOME", home.path().toUtf8());
+    bench("[Model]\nKind=room\n[Room]\nRT60_ms=300\n", 5);
+    meas->DeInit(0);
+    meas = std::make_unique<tIpsMeas>(&host, 5);
+    meas->setWindow3D(&win);
+    std::vector<double> times, levels;
+    meas->onSlice = [&](const std::vector<double>& db, const std::vector<double>&, double t) {
+        times.push_back(t);
+        levels.push_back(db[db.size() / 8]); // 3 kHz
+    };
+    pump.meas = meas.get();
+    ASSERT_EQ(meas->Init(&fft, &ana, nullptr, nullptr, nullptr), mereOK);
+    EXPECT_TRUE(win.shown);
+    fft.SamplesFFT = 4096;
+    fft.fft3Dstepping_ms = 5;
+    fft.triggLevel = -1;
+    generator(5, 0, -6.0);
+    ASSERT_TRUE(run());
+    ASSERT_EQ(times.size(), 8u);
+    for (size_t s = 0; s < times.size(); ++s)
+        EXPECT_DOUBLE_EQ(times[s], 5.0 * double(s));
+    EXPECT_LT(levels.back(), levels.front() - 6.0);
+    EXPECT_TRUE(meas->endedByItself());
 }
