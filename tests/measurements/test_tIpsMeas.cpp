@@ -70,7 +70,8 @@ protected:
     }
     void TearDown() override
     {
-        if (meas) meas->DeInit(0);
+        if (meas)
+            meas->DeInit(0);
         pump.meas = nullptr;
         meas.reset();
         vl::setMessageService(nullptr);
@@ -320,4 +321,8 @@ TEST_F(IpsMeas, ThreeDSlicesStepThroughTheResponse)
         EXPECT_DOUBLE_EQ(times[s], 5.0 * double(s));
     EXPECT_LT(levels.back(), levels.front() - 6.0);
     EXPECT_TRUE(meas->endedByItself());
+    meas->DeInit(0); // while the window still exists
+    EXPECT_FALSE(win.shown);
+    pump.meas = nullptr;
+    meas.reset();
 }
