@@ -4,7 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 cmake --preset bench
-cmake --build --preset bench --target bench_hadamard bench_fft bench_iir bench_models bench_gen bench_diagram bench_fft2dpass bench_oszi -j 2
+cmake --build --preset bench --target bench_hadamard bench_fft bench_iir bench_models bench_gen bench_diagram bench_fft2dpass bench_oszi bench_ips -j 2
 
 had=$(mktemp)
 fft=$(mktemp)
@@ -36,6 +36,9 @@ build-bench/bench/bench_fft2dpass --benchmark_repetitions=5 --benchmark_report_a
 # One oscilloscope frame (two channels of 6000 samples at 48 kHz and 5 ms/div, trigger search,
 # scaling, read-out, drawing at 1000 x 600; goal <= 2 ms) and its part without the drawing.
 build-bench/bench/bench_oszi --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+# One impulse shot, MLS order 16 at 48 kHz: shot to drawn diagram (goal <= 25 ms) and the
+# deconvolution against FFTW's r2c + c2r of the same length (ratio_vs_fftw, goal <= 3).
+QT_QPA_PLATFORM=offscreen build-bench/bench/bench_ips --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
 echo "load after the run: $(cut -d' ' -f1-3 /proc/loadavg)"
 # The whole program: a 60 s two-channel 65536-point measurement with painting, 20 ms frame
 # period (goal: 50 frames per second under 15 % of one core).

@@ -37,6 +37,18 @@ public:
     // Input channel names as the comments of the curves they feed.
     virtual void setCurveComments(const QStringList& names) = 0;
     // The x axis of a measurement over something other than frequency: range and unit
-    // ("W", "mV"). A window without such an axis may leave it as it is.
+    // ("W", "mV", "ms"); a range from 0 asks for a linear axis. A window without such an axis
+    // may leave it as it is.
     virtual void setXAxis(double from, double to, const QString& unit) { (void)from, (void)to, (void)unit; }
+    // The impulse measurement's markers the user moves in the time diagram: trigger level (FS),
+    // gate end (ms) and manual FFT start (samples); all null: none. Owned by the measurement.
+    virtual void setIpsMarkers(double* triggLevel, double* echo_ms, int32_t* manFFTbegin)
+    {
+        (void)triggLevel, (void)echo_ms, (void)manFFTbegin;
+    }
+    // The time diagram's FFT range (start and length, ms) and gate end (ms, < 0: none).
+    virtual void setTimeLines(double fftBegin_ms, double fftLength_ms, double echo_ms)
+    {
+        (void)fftBegin_ms, (void)fftLength_ms, (void)echo_ms;
+    }
 };

@@ -257,7 +257,7 @@ void TDiaWindowModel::putPackage(TGdata& g, bool sweep)
     for (int32_t i = 0; i < n; ++i) {
         dc[i].y0fd_v = &g.asdDia[size_t(i)];
         dc[i].y0fd_ph = size_t(i) < g.asdPh.size() ? &g.asdPh[size_t(i)] : nullptr;
-        const bool withTime = sweep || fd.MeasuringModeF == 1;
+        const bool withTime = sweep || fd.MeasuringModeF == 1 || fd.MeasuringModeF == 4 || fd.MeasuringModeF == 11;
         dc[i].y0td_V = withTime && size_t(i) < g.asdZz.size() ? &g.asdZz[size_t(i)] : nullptr;
         dc[i].YdbMode = fd.fdbMode;
         dc[i].Ylogfdv = yValueTypOf(fd.fdbMode);

@@ -274,6 +274,7 @@ void TMainForm::runShutdownOrder(bool save)
     if (m_programMeasurements) RegisterMeasurement(mcFFT2D, {});
     if (m_programMeasurements) RegisterMeasurement(mcPowDist, {});
     if (m_programMeasurements) RegisterMeasurement(mcOszi, {});
+    if (m_programMeasurements) RegisterMeasurement(mcIps, {});
     m_cors.reset();
     if (m_startAction != eSoundStart::ssTerminate && soundDLL().usable()) soundDLL().shutdown(separatorCode());
     m_shutDown = true;

@@ -251,6 +251,9 @@ private:
     void buildVUTrigger();
     void applyVUTriggerMode(int MM);
     void showVULevel(int32_t cmd, double dB); // callback commands 6 and 7
+    void registerImpulse();
+    void recalcImpulse();                  // "Recalculate" and moved markers: the last shot again
+    void showRemark(const QString& text);  // callback command 5
     void refreshDCOffsetItem(int32_t status);
     void openCorrectionFile(TCorrectionSet::Which w);
     void editCorrectionFile(TCorrectionSet::Which w);

@@ -25,6 +25,7 @@ void TMainForm::useProgramMeasurements()
     useSweepMeasurement();
     registerPowerDistortion();
     registerOscilloscope();
+    registerImpulse();
     m_programMeasurements = true;
 }
 

@@ -508,6 +508,7 @@ void TMainForm::BBPowThdMeasurementClick()
 void TMainForm::ButManuellClick()
 {
     m_fft.peakAuto = false;
+    recalcImpulse();
 }
 
 // ---- level units --------------------------------------------------------------------------------
@@ -546,7 +547,10 @@ void TMainForm::CBfromMeas(int32_t cmd, intptr_t para)
         checkLevelUnitItems();
         m_status->setPanelText(3, calibPanelText(m_fft, m_calibration.INPUT));
         break;
-    case cbmRemark: m_remark = para ? QString::fromUtf8(reinterpret_cast<const char*>(para)) : QString(); break;
+    case cbmRemark:
+        m_remark = para ? QString::fromUtf8(reinterpret_cast<const char*>(para)) : QString();
+        showRemark(m_remark);
+        break;
     case cbmVULeft: m_vuLeft_dB = double(para); showVULevel(cmd, m_vuLeft_dB); break;
     case cbmVURight: m_vuRight_dB = double(para); showVULevel(cmd, m_vuRight_dB); break;
     case cbmRefreshSignal:

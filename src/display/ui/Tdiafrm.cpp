@@ -590,6 +590,29 @@ void Tdiafrm::setTimeDiagramRange(double ms, const QString& yUnit)
     m_timeView->relayout();
 }
 
+void Tdiafrm::setIpsMarkers(double* triggLevel, double* echo_ms, int32_t* manFFTbegin)
+{
+    m_model->pTriggLevel = triggLevel;
+    m_model->pEcho_ms = echo_ms;
+    m_model->pManFFTbegin_samp = manFFTbegin;
+}
+
+void Tdiafrm::setTimeLines(double fftBegin_ms, double fftLength_ms, double echo_ms)
+{
+    TDiagramm* t = m_model->timeDia();
+    if (!t) return;
+    t->SetRangeLinesValues_ms(fftBegin_ms + fftLength_ms, fftBegin_ms);
+    t->setRangeLines(true);
+    t->setExtraLine(echo_ms >= 0);
+    if (echo_ms >= 0) t->SetExtraLineValue(echo_ms);
+    m_timeView->update();
+}
+
+void Tdiafrm::setRemark(const QString& text)
+{
+    if (diagr2d().Rem_1() != text) diagr2d().setRem_1(text);
+}
+
 void Tdiafrm::setCurveComments(const QStringList& names)
 {
     int k = 0;
@@ -601,7 +624,8 @@ void Tdiafrm::setCurveComments(const QStringList& names)
 
 void Tdiafrm::setXAxis(double from, double to, const QString& unit)
 {
-    if (!(from > 0.0 && to > from)) return; // a log axis needs a positive, rising range
+    if (from == 0.0 && to > from) diagr2d().setxSkalalog(false); // an axis from 0 is linear
+    else if (!(from > 0.0 && to > from)) return; // a log axis needs a positive, rising range
     diagr2d().setxEinheit(unit);
     diagr2d().setX_minX_Max(to, from);
     showXLimits();

@@ -84,6 +84,10 @@ public:
     void newCurveSet() override { m_model->shiftnewcurves(true); }
     void setCurveComments(const QStringList& names) override;
     void setXAxis(double from, double to, const QString& unit) override;
+    void setIpsMarkers(double* triggLevel, double* echo_ms, int32_t* manFFTbegin) override;
+    void setTimeLines(double fftBegin_ms, double fftLength_ms, double echo_ms) override;
+    // The main diagram's remark line (a measurement's status text).
+    void setRemark(const QString& text);
 
     // ---- what the controls do (also for tests and scripts)
     void showCurvesDats();                 // repaints the eight panels
