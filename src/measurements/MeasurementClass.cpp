@@ -167,6 +167,14 @@ const char* ToolButtonCaption(int32_t mode)
     return (mode >= 1 && mode <= 11) ? kToolCaptions[mode] : "";
 }
 
+std::unique_ptr<Tcorri> CopyOfCorrection(const Tcorri* cor)
+{
+    auto copy = std::make_unique<Tcorri>();
+    if (cor)
+        copy->copyfrom(*cor);
+    return copy;
+}
+
 TModeControls ModeControls(int32_t mode, bool externalImpulse)
 {
     TModeControls c;

@@ -149,6 +149,9 @@ struct TModeControls {
 };
 TModeControls ModeControls(int32_t mode, bool externalImpulse);
 
+// A measurement's own copy of a correction it was handed; an empty correction for none.
+std::unique_ptr<Tcorri> CopyOfCorrection(const Tcorri* cor);
+
 // ---- creating measurements --------------------------------------------------------------------
 
 // Makes the measurement of a class; a class that is not registered creates nothing, and the

@@ -207,12 +207,8 @@ void tFFT2Dmeas::retirePackage()
 
 eMeasRes tFFT2Dmeas::SetCors(const Tcorri* iCor, const Tcorri*, const Tcorri* dCor)
 {
-    inCor = std::make_unique<Tcorri>();
-    Dispcor = std::make_unique<Tcorri>();
-    if (iCor)
-        inCor->copyfrom(*iCor);
-    if (dCor)
-        Dispcor->copyfrom(*dCor);
+    inCor = CopyOfCorrection(iCor);
+    Dispcor = CopyOfCorrection(dCor);
     return mereOK;
 }
 

@@ -105,12 +105,8 @@ void tIpsMeas::saveToINI(const QString& savename)
 
 eMeasRes tIpsMeas::SetCors(const Tcorri* iCor, const Tcorri*, const Tcorri* dCor)
 {
-    inCor = std::make_unique<Tcorri>();
-    Dispcor = std::make_unique<Tcorri>();
-    if (iCor)
-        inCor->copyfrom(*iCor);
-    if (dCor)
-        Dispcor->copyfrom(*dCor);
+    inCor = CopyOfCorrection(iCor);
+    Dispcor = CopyOfCorrection(dCor);
     return mereOK;
 }
 

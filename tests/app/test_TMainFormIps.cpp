@@ -74,10 +74,12 @@ TEST(MainFormIps, remarkLineGateMarkerAndRecalculate)
             << remarks.join('|').toStdString();
         EXPECT_EQ(w.diagramWindow()->diagr2d().Rem_1(), "") << "cleared when the shot stopped";
 
-        // the user sets the echo point (gate end) at 10 ms in the time diagram
+        // the user sets the echo point (gate end) 10 ms after the FFT start in the time diagram
+        // (where the impulse lands in the shot depends on when the input and output started)
         const int32_t full = m->lastShot().time[0].size() > 0 ? int32_t(m->lastShot().time[0].size()) : 0;
         ASSERT_GT(full, 480);
-        w.diagramWindow()->model().echoPointAt(TTimeDiaPoint{10.0, 0.0});
+        const double fftStart_ms = m->lastShot().fftBegin * 1000.0 / m->sampleRate();
+        w.diagramWindow()->model().echoPointAt(TTimeDiaPoint{fftStart_ms + 10.0, 0.0});
         ASSERT_TRUE(runUntil([&] { return m->framesDrawn() == 2 && m->ipsStep == ipsParked; }));
         EXPECT_GT(m->lastShot().firstBin, 0) << "a 10 ms gate in an 8192-point FFT clears the lowest bins";
         const QString dir = qEnvironmentVariable("VELMORA_TEST_PICTURES");
