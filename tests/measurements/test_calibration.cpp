@@ -9,6 +9,7 @@
 #include "core/soundDLLImpDyn.h"
 #include "measurements/tFFT2Dmeas.h"
 #include "../support/measurementStandIns.h"
+#include "../support/benchModule.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -50,19 +51,9 @@ protected:
     // of kAtten dB; the input reads 0 dBFS at 775 mV RMS.
     void SetUp() override
     {
-        qputenv("VELMORA_HOME", home.path().toUtf8());
-        QFile f(home.filePath("SoundSim.ini"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("[Device]\nSampleRate=48000\nBits=32\nPacing=fast\nBlockFrames=4096\n[Model]\nKind=amplifier\n"
+        ASSERT_TRUE(startBenchModule(home, "[Device]\nSampleRate=48000\nBits=32\nPacing=fast\nBlockFrames=4096\n[Model]\nKind=amplifier\n"
                 "[Amplifier]\nOutputVoltsFS=1\nGain_dB=0\nInputVoltsFS=0.775\nAttenuation_dB=" +
-                QByteArray::number(kAtten) + "\n");
-        f.close();
-        resetSoundDLL();
-        soundDLL().setFolder(VELMORA_MODULE_DIR);
-        QString module = "libSoundSim.so";
-        const TsoundStartResult r = soundDLL().startup(false, TsoundDLLImpDyn::kStartFlags, module);
-        ASSERT_EQ(r.action, eSoundStart::ssOK);
-        ASSERT_TRUE(soundDLL().readAddresses(r.count, TsoundCallbacks{}));
+                QByteArray::number(kAtten) + "\n"));
         vl::setMessageService(&boxes);
     }
     void TearDown() override

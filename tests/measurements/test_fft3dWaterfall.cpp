@@ -8,6 +8,7 @@
 #include "display/TGdata.h"
 #include "measurements/tFFT2Dmeas.h"
 #include "../support/measurementStandIns.h"
+#include "../support/benchModule.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -46,18 +47,8 @@ protected:
     }
     void SetUp() override
     {
-        qputenv("VELMORA_HOME", home.path().toUtf8());
-        QFile f(home.filePath("SoundSim.ini"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(QString("[Device]\nSampleRate=%1\nBits=32\nPacing=fast\nBlockFrames=%2\n[Model]\nKind=wire\n")
-                    .arg(kRate).arg(kBlock).toUtf8());
-        f.close();
-        resetSoundDLL();
-        soundDLL().setFolder(VELMORA_MODULE_DIR);
-        QString module = "libSoundSim.so";
-        const TsoundStartResult r = soundDLL().startup(false, TsoundDLLImpDyn::kStartFlags, module);
-        ASSERT_EQ(r.action, eSoundStart::ssOK);
-        ASSERT_TRUE(soundDLL().readAddresses(r.count, TsoundCallbacks{}));
+        ASSERT_TRUE(startBenchModule(home, QString("[Device]\nSampleRate=%1\nBits=32\nPacing=fast\nBlockFrames=%2\n[Model]\nKind=wire\n")
+                    .arg(kRate).arg(kBlock).toUtf8()));
         SetMainMsgReceiver(&pump);
         SetMainClosing(false);
         fft.SamplesFFT = kN;

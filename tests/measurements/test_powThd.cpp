@@ -9,6 +9,7 @@
 #include "../support/measurementStandIns.h"
 
 #include "SimTruthAmplifier.h"
+#include "../support/benchModule.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -61,19 +62,9 @@ protected:
     }
     void SetUp() override
     {
-        qputenv("VELMORA_HOME", home.path().toUtf8());
-        QFile f(home.filePath("SoundSim.ini"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("[Device]\nSampleRate=48000\nBits=32\nPacing=fast\nBlockFrames=4096\n[Model]\nKind=amplifier\n"
+        ASSERT_TRUE(startBenchModule(home, "[Device]\nSampleRate=48000\nBits=32\nPacing=fast\nBlockFrames=4096\n[Model]\nKind=amplifier\n"
                 "[Amplifier]\nOutputVoltsFS=1\nGain_dB=26\nA2=0.0002\nA3=-0.00001\nRailVolts=20\n"
-                "Attenuation_dB=30\nInputVoltsFS=1\n");
-        f.close();
-        resetSoundDLL();
-        soundDLL().setFolder(VELMORA_MODULE_DIR);
-        QString module = "libSoundSim.so";
-        const TsoundStartResult r = soundDLL().startup(false, TsoundDLLImpDyn::kStartFlags, module);
-        ASSERT_EQ(r.action, eSoundStart::ssOK);
-        ASSERT_TRUE(soundDLL().readAddresses(r.count, TsoundCallbacks{}));
+                "Attenuation_dB=30\nInputVoltsFS=1\n"));
         SetMainMsgReceiver(&pump);
         SetMainClosing(false);
         vl::setMessageService(&answers);

@@ -10,6 +10,7 @@
 #include "display/IDiagramHost.h"
 #include "measurements/tFFT2Dmeas.h"
 #include "../support/measurementStandIns.h"
+#include "../support/benchModule.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -40,17 +41,7 @@ protected:
     }
     void SetUp() override
     {
-        qputenv("VELMORA_HOME", home.path().toUtf8());
-        QFile f(home.filePath("SoundSim.ini"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("[Device]\nSampleRate=48000\nBits=32\nPacing=fast\nBlockFrames=4096\n[Model]\nKind=wire\n");
-        f.close();
-        resetSoundDLL();
-        soundDLL().setFolder(VELMORA_MODULE_DIR);
-        QString name = "libSoundSim.so";
-        const TsoundStartResult r = soundDLL().startup(false, TsoundDLLImpDyn::kStartFlags, name);
-        ASSERT_EQ(r.action, eSoundStart::ssOK);
-        ASSERT_TRUE(soundDLL().readAddresses(r.count, TsoundCallbacks{}));
+        ASSERT_TRUE(startBenchModule(home, "[Device]\nSampleRate=48000\nBits=32\nPacing=fast\nBlockFrames=4096\n[Model]\nKind=wire\n"));
         SetMainMsgReceiver(&pump);
         SetMainClosing(false);
         fft.SamplesFFT = 16384;

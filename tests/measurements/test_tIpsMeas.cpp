@@ -6,6 +6,7 @@
 #include "measurements/I3DWindow.h"
 #include "measurements/tIpsMeas.h"
 #include "../support/measurementStandIns.h"
+#include "../support/benchModule.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -41,17 +42,7 @@ protected:
     // Starts the bench with a model section and the measurement of a mode.
     void bench(const QByteArray& model, int mode = 4)
     {
-        qputenv("VELMORA_HOME", home.path().toUtf8());
-        QFile f(home.filePath("SoundSim.ini"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("[Device]\nSampleRate=48000\nBits=24\nPacing=fast\nBlockFrames=4096\n" + model);
-        f.close();
-        resetSoundDLL();
-        soundDLL().setFolder(VELMORA_MODULE_DIR);
-        QString module = "libSoundSim.so";
-        const TsoundStartResult r = soundDLL().startup(false, TsoundDLLImpDyn::kStartFlags, module);
-        ASSERT_EQ(r.action, eSoundStart::ssOK);
-        ASSERT_TRUE(soundDLL().readAddresses(r.count, TsoundCallbacks{}));
+        ASSERT_TRUE(startBenchModule(home, "[Device]\nSampleRate=48000\nBits=24\nPacing=fast\nBlockFrames=4096\n" + model));
         SetMainMsgReceiver(&pump);
         SetMainClosing(false);
         vl::setMessageService(&quiet);

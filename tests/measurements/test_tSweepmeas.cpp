@@ -8,6 +8,7 @@
 #include "measurements/Twobdat.h"
 #include "measurements/tSweepmeas.h"
 #include "../support/measurementStandIns.h"
+#include "../support/benchModule.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -64,18 +65,8 @@ protected:
     void bench(const QByteArray& model, int blockFrames = 1024, TsoundCallbacks cb = {},
                const QByteArray& pacing = "fast")
     {
-        qputenv("VELMORA_HOME", home.path().toUtf8());
-        QFile f(home.filePath("SoundSim.ini"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("[Device]\nSampleRate=48000\nBits=32\nPacing=" + pacing + "\nBlockFrames=" + QByteArray::number(blockFrames) +
-                "\n" + model);
-        f.close();
-        resetSoundDLL();
-        soundDLL().setFolder(VELMORA_MODULE_DIR);
-        QString name = "libSoundSim.so";
-        const TsoundStartResult r = soundDLL().startup(false, TsoundDLLImpDyn::kStartFlags, name);
-        ASSERT_EQ(r.action, eSoundStart::ssOK);
-        ASSERT_TRUE(soundDLL().readAddresses(r.count, cb));
+        ASSERT_TRUE(startBenchModule(home, "[Device]\nSampleRate=48000\nBits=32\nPacing=" + pacing + "\nBlockFrames=" +
+                                               QByteArray::number(blockFrames) + "\n" + model, cb));
         SetMainMsgReceiver(&pump);
         SetMainClosing(false);
     }
