@@ -57,11 +57,29 @@ void runFor(double seconds, const TMainForm& w)
     loop.exec();
 }
 
-// What the command line asks for once the window is shown: mode, start, running, status.
-void runScript(TMainForm& w, const TCommandLine& cl)
+// --preset: false, with the reason on standard error, when the preset was not executed.
+bool runPreset(TMainForm& w, const TCommandLine& cl)
+{
+    if (cl.preset.isEmpty()) return true;
+    const int r = w.execPresetN(cl.preset);
+    QApplication::processEvents();
+    if (r == pexDone) {
+        if (cl.mode >= 0) w.setMeasuringModeF(cl.mode);
+        return true;
+    }
+    if (r != pexUnreadable) // an unreadable file has told why already
+        std::fprintf(stderr, "velmora: the preset %s %s\n", qUtf8Printable(cl.preset),
+                     r == pexMissing ? "was not found" : "is no file name");
+    return false;
+}
+
+// What the command line asks for once the window is shown: preset, mode, start, running,
+// status. False when the preset could not be executed (nothing else runs then).
+bool runScript(TMainForm& w, const TCommandLine& cl)
 {
     w.ensureActivated();
     QApplication::processEvents();
+    if (!runPreset(w, cl)) return false;
     if (cl.soundOn) {
         w.soundOnCommand();
         QApplication::processEvents();
@@ -75,10 +93,11 @@ void runScript(TMainForm& w, const TCommandLine& cl)
         for (const QString& line : w.measurementResults()) std::printf("%s\n", qUtf8Printable(line));
         std::fflush(stdout);
     }
-    if (!cl.status) return;
+    if (!cl.status) return true;
     const QStringList texts = w.statusTexts();
     for (int i = 0; i < texts.size(); ++i) std::printf("status %d: %s\n", i, qUtf8Printable(texts[i]));
     std::fflush(stdout);
+    return true;
 }
 
 } // namespace
@@ -111,7 +130,9 @@ int main(int argc, char** argv)
     const eSettingsSeed seed =
         seedSettingsFile(TMainForm::settingsFileName(), factorySettingsFile(programFolder), &seedError);
     if (!seedError.isEmpty()) vl::warningBox(seedError);
-    TMainForm w(TMainForm::Options{cl.soundModule, cl.mode, seed != eSettingsSeed::userFile});
+    // With a preset, --mode follows it instead of choosing the first mode.
+    const int startMode = cl.preset.isEmpty() ? cl.mode : -1;
+    TMainForm w(TMainForm::Options{cl.soundModule, startMode, seed != eSettingsSeed::userFile});
     if (w.startupFailed()) return 1;
     w.useProgramMeasurements();
     boxes.setParent(&w);
@@ -122,9 +143,8 @@ int main(int argc, char** argv)
         return 1;
     }
     w.show();
-    runScript(w, cl);
-    bool ok = true;
-    if (!cl.screenshot.isEmpty()) ok = saveScreenshot(w, cl.screenshot);
+    bool ok = runScript(w, cl);
+    if (ok && !cl.screenshot.isEmpty()) ok = saveScreenshot(w, cl.screenshot);
     if (ok && !cl.exportText.isEmpty()) ok = exportText(w, cl.exportText);
     if (cl.quit || !ok) {
         w.close();

@@ -76,6 +76,10 @@ public:
     virtual bool endedByItself() const { return false; }
 
     void SetMeasCallback(tCBtoMain cb) { CBtoMain = std::move(cb); }
+    // The settings file Init reads and DeInit writes (its name). A preset being executed hands
+    // its own file for Init and the main settings file afterwards.
+    void setSettingsFile(const QString& f) { m_iniFile = f; }
+    const QString& settingsFile() const { return m_iniFile; }
     // A remote client asks to be told when the running measurement ends.
     void SendRemoteMeasReady(const QString& Tpara);
 
@@ -92,6 +96,7 @@ protected:
     std::unique_ptr<Tsamplemem> Sdatas;  // work buffer, created by Init, freed by DeInit
     int32_t sfiMeas = 0;                 // input sample rate at Init, Hz
     tCBtoMain CBtoMain;                  // line to the main window, empty until set
+    QString m_iniFile;                   // settings file of LoadFromIni/saveToINI at Init/DeInit
 };
 
 // The process-wide reply a remote-control front end would send back ("Mready" or empty).

@@ -87,9 +87,8 @@ public:
     eMeasRes SetCors(const Tcorri* iCor, const Tcorri* oCor, const Tcorri* dCor) override;
     eMeasRes SetChannels(int32_t iCha, int32_t oCha) override;
 
-    // The main window's frame resolution ("FRAMERESOL_ms") and settings file.
+    // The main window's frame resolution ("FRAMERESOL_ms").
     void setFrameResolution_ms(double ms) { m_frameResol_ms = ms; }
-    void setSettingsFile(const QString& f) { m_iniFile = f; }
     // The program's settings held in memory (saved by the main window): LoadFromIni and
     // saveToINI of that file's name use it instead of the disk, and leave the diagram's own
     // settings to the main window. Not owned; may be null.
@@ -180,7 +179,6 @@ private:
     // text when the levels there are plain (m_powersKnown), so step 7 need not raise them.
     std::vector<double> m_binPowers[2];
     bool m_powersKnown[2] = {false, false};
-    QString m_iniFile;                     // settings file of LoadFromIni/saveToINI at Init/DeInit
     TMemIniFile* m_sharedIni = nullptr;    // the program's settings in memory, not owned
     double m_frameResol_ms = 100.0;        // shortest time between two passes
     int32_t m_zBands = 0;                  // 3D depth bands

@@ -100,7 +100,6 @@ public:
     // A run that is not continuous ends by itself once its average is drawn.
     bool endedByItself() const override { return m_ended; }
 
-    void setSettingsFile(const QString& f) { m_iniFile = f; }
     void setSettingsIni(TMemIniFile* ini) { m_sharedIni = ini; }
     void setWindow3D(I3DWindow* w) { m_win3D = w; }
     // The 3D window's bands: (magnitude dB, frequency axis, slice time ms); mode 5.
@@ -188,7 +187,6 @@ private:
     QString m_status;                   // last status text
     QStringList m_statusLog;            // every status text since Init
     QStringList m_resultLines;          // result lines of the last drawing
-    QString m_iniFile;                  // settings file
     TMemIniFile* m_sharedIni = nullptr; // the program's settings in memory, not owned
     int64_t m_lastFetched = 0;          // frames recorded at the last trigger search
     int64_t m_fetchFrom = 0;            // first frame of the shot, counted from the input's start

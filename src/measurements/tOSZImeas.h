@@ -42,7 +42,6 @@ public:
     // automatic sample rate the input moves to the rate the timebase wants.
     void timebaseChanged();
 
-    void setSettingsFile(const QString& f) { m_iniFile = f; }
     void setSettingsIni(TMemIniFile* ini) { m_sharedIni = ini; }
     void setCalibration(const TLevelCalibration* cal) { m_calibration = cal; }
     void setFrameResolution_ms(double ms) { m_frameResol_ms = ms; }
@@ -63,7 +62,6 @@ private:
     cFFTdat* AnaFFTdM = nullptr;                      // shared FFT settings, not owned
     cAnaPara* AnadataM = nullptr;                     // shared analysis parameters, not owned
     const TLevelCalibration* m_calibration = nullptr; // not owned; null: the defaults
-    QString m_iniFile;                                // settings file of Init and DeInit
     TMemIniFile* m_sharedIni = nullptr;               // its copy in memory, not owned
     double m_frameResol_ms = 100.0;                   // the main window's frame resolution
     int32_t m_frames = 0;                             // frames shown since Init

@@ -38,7 +38,6 @@ public:
 
     // The settings file (its name) and the program's copy of it in memory (may be null; not
     // owned): LoadFromIni and saveToINI of that name use the memory copy.
-    void setSettingsFile(const QString& f) { m_iniFile = f; }
     void setSettingsIni(TMemIniFile* ini) { m_sharedIni = ini; }
     void setCalibration(const TLevelCalibration* cal) { m_engine.setCalibration(cal); }
     TPowThdForm& engine() { return m_engine; }
@@ -57,6 +56,5 @@ private:
     cFFTdat* AnaFFTdM = nullptr;      // shared FFT settings, not owned
     cAnaPara* AnadataM = nullptr;     // shared analysis parameters, not owned
     std::unique_ptr<Tcorri> inCor, outCor, dispCor; // copies of the corrections
-    QString m_iniFile;                // settings file of Init and DeInit
     TMemIniFile* m_sharedIni = nullptr; // its copy in memory, not owned
 };

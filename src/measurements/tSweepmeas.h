@@ -41,7 +41,6 @@ public:
 
     // As for the FFT measurement: the main window's settings file (and its copy in memory),
     // frame resolution, calibration and input filters.
-    void setSettingsFile(const QString& f) { m_iniFile = f; }
     void setSettingsIni(TMemIniFile* ini) { m_sharedIni = ini; }
     void setFrameResolution_ms(double ms) { m_frameResol_ms = ms; }
     void setCalibration(const TLevelCalibration* cal) { m_calibration = cal; m_engine.setCalibration(cal); }
@@ -65,7 +64,6 @@ private:
     cAnaPara* AnadataM = nullptr;         // analysis settings, not owned
     std::unique_ptr<Tcorri> dispCor, inCor, outCor; // copies of the corrections
     const TLevelCalibration* m_calibration = nullptr; // not owned (may be null)
-    QString m_iniFile;                    // settings file of Init/DeInit
     TMemIniFile* m_sharedIni = nullptr;   // the program's settings in memory, not owned
     double m_frameResol_ms = 100.0;       // rate limit of the asynchronous sweep
     int32_t m_mode = 3;                   // measuring mode 3, 6, 7 or 8

@@ -1,5 +1,6 @@
 // First start: seeding from the factory file, never over the user's file, never from bad input.
 #include "app/TFirstRun.h"
+#include "../support/testFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,19 +8,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-void writeBytes(const QString& file, const QByteArray& bytes)
-{
-    QFile f(file);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << file.toStdString();
-    f.write(bytes);
-}
-
-QByteArray readBytes(const QString& file)
-{
-    QFile f(file);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 const QByteArray kFactory = "; first start\n[OSOUND]\nvolL=-10\n[EICH]\nINPUT=1000\n";
 

@@ -7,6 +7,7 @@
 #include "display/ui/Tdiafrm.h"
 #include "app/ui/TMainForm.h"
 #include "app/ui/TMainStatusBar.h"
+#include "../support/testFiles.h"
 
 #include <csignal>
 #include <sys/resource.h>
@@ -26,15 +27,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-struct Recorder : vl::IMessageService {
-    QStringList texts; // every message shown, in order
-    int show(const vl::Message& m) override
-    {
-        texts << m.text;
-        return m.defaultButton;
-    }
-};
 
 class MainFormTest : public ::testing::Test {
 protected:

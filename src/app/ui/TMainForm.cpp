@@ -71,6 +71,7 @@ TMainForm::TMainForm(const Options& options, QWidget* parent)
     vlSetPriority(0);
     buildControls();
     buildMenus();
+    buildPresetMenu();
     buildStatusBar();
     buildOverview();
     applyColours();
@@ -79,8 +80,9 @@ TMainForm::TMainForm(const Options& options, QWidget* parent)
     bMainClosing = false;
     SetMainClosing(false);
     postMsg(this, MSG_IN_STATE);
-    // 9. the measurements' tool buttons
+    // 9. the measurements' tool buttons and the preset slots
     buildToolButtons();
+    buildPresetSlots();
     // 10. the first start is over once the settings are saved (bFirstStart is written false)
 }
 
@@ -95,14 +97,20 @@ QString TMainForm::settingsFileName() { return vlProgramDataFolder() + kProductN
 void TMainForm::loadSettings()
 {
     if (!m_ini.loadError().isEmpty()) vl::warningBox(m_ini.loadError());
-    m_set.nahConti = m_fft.NahConti;
-    m_set.readMain(m_ini, vlCommonDataFolder(), soundDLL().defaultName());
-    m_fft.NahConti = m_set.nahConti;
-    m_cors->readSettings(m_ini);
-    loadFilterBlocks(m_filterBlocks, m_ini);
-    publishOutputFilters();
+    loadMainSettings(m_ini);
+    loadPresetSlots();
     m_set.readPerUser(m_ini, m_calibration);
     ApplyLevelCalibration(m_fft, m_calibration);
+}
+
+void TMainForm::loadMainSettings(const TMemIniFile& ini)
+{
+    m_set.nahConti = m_fft.NahConti;
+    m_set.readMain(ini, vlCommonDataFolder(), soundDLL().defaultName());
+    m_fft.NahConti = m_set.nahConti;
+    m_cors->readSettings(ini);
+    loadFilterBlocks(m_filterBlocks, ini);
+    publishOutputFilters();
 }
 
 void TMainForm::startSound()
@@ -110,7 +118,7 @@ void TMainForm::startSound()
     TsoundDLLImpDyn& dll = soundDLL();
     const TsoundStartResult r = dll.startup(true, TsoundDLLImpDyn::kStartFlags, m_set.SoundDLLname);
     m_startAction = r.action;
-    if (r.action == eSoundStart::ssOK && dll.readAddresses(r.count, callbacks())) loadGeneratorSettings();
+    if (r.action == eSoundStart::ssOK && dll.readAddresses(r.count, callbacks())) loadGeneratorSettings(m_ini);
     publishOutputFilters(); // now at the module's output rate
 }
 
@@ -142,7 +150,7 @@ bool TMainForm::saveAllSettings()
     writeMainSettings();
     // Settings never read from the file (the module did not start) are not written over it.
     const bool withGenerator = m_generatorLoaded && soundDLL().usable();
-    if (withGenerator) writeGeneratorSettings();
+    if (withGenerator) writeGeneratorSettings(m_ini);
     QString why;
     if (m_ini.UpdateFile(&why)) return true;
     if (!withGenerator) {
@@ -156,16 +164,27 @@ bool TMainForm::saveAllSettings()
 
 void TMainForm::writeMainSettings()
 {
+    collectMainSettings();
+    writeMainSection(m_ini);
+    saveDiagramSettings();
+    m_set.writePerUser(m_ini, m_calibration);
+}
+
+void TMainForm::collectMainSettings()
+{
     storeGeometryInSettings();
     // Before the first activation no mode was made active: the stored one still holds.
     if (m_activated) m_set.measuringmode = m_fft.MeasuringModeF;
     m_set.nahConti = m_fft.NahConti;
-    writeGeneralSection(m_ini, kProductName, vlProgramVersion(), vlTimeText(1));
-    m_set.writeMain(m_ini);
-    m_cors->writeSettings(m_ini);
-    saveDiagramSettings();
-    writeFilterBlocks(m_filterBlocks, m_ini);
-    m_set.writePerUser(m_ini, m_calibration);
+}
+
+void TMainForm::writeMainSection(TMemIniFile& ini)
+{
+    writeGeneralSection(ini, kProductName, vlProgramVersion(), vlTimeText(1));
+    m_set.writeMain(ini);
+    for (const Tpreset& p : m_presets) p.SaveToIni(ini, "MAIN");
+    m_cors->writeSettings(ini);
+    writeFilterBlocks(m_filterBlocks, ini);
 }
 
 void TMainForm::storeGeometryInSettings()
@@ -267,8 +286,11 @@ void TMainForm::runShutdownOrder(bool save)
     bMainClosing = true;
     SetMainClosing(true);
     BusyCursor busy;
+    // The measurement's settings as its release would write them, so that they reach the file.
+    if (save && m_meas) m_meas->saveToINI(m_ini.FileName());
     if (save) saveAllSettings();
     hide();
+    m_recent.reset(); // writes the history file
     // The measurement goes before the corrections it was handed.
     releaseFuncMM(0);
     if (m_programMeasurements) RegisterMeasurement(mcFFT2D, {});
@@ -426,7 +448,7 @@ void TMainForm::selectAlternativeDLL()
     BusyCursor busy;
     const TsoundRestartResult r = restartSoundDLL(dll, m_set.SoundDLLname, callbacks());
     m_startAction = r.start.action;
-    if (r.records) loadGeneratorSettings();
+    if (r.records) loadGeneratorSettings(m_ini);
     m_altDLL->setVisible(dll.altDLLVisible());
     m_altDLLSep->setVisible(dll.altDLLVisible());
     refreshSoundTexts();

@@ -5,13 +5,16 @@
 #include "analysis/TCorrectionSet.h"
 #include "base/TMemIniFile.h"
 #include "core/soundDLLImpDyn.h"
+#include "app/Tpreset.h"
 #include "app/ui/TMainSettings.h"
+#include "app/ui/Trecent.h"
 #include "display/TDiagramm.h" // tdiaset
 #include "dsp/tFilterBlock.h"
 #include "measurements/MeasurementClass.h"
 #include "measurements/TFrameGate.h"
 
 #include <QMainWindow>
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -45,6 +48,7 @@ class TMainStatusBar;
 class TFWaveSynthesis;
 class TSoundODlgF;
 class TUpDown;
+class QToolBar;
 
 // The main window. Creating it loads the settings and starts the sound module; the first
 // activation makes the stored measuring mode active; closing it saves the settings, releases
@@ -206,6 +210,37 @@ public:
     void setTextFileChooser(std::function<QString(const QString&, const QString&)> c) { m_chooseTextFile = std::move(c); }
     void setCurveAnalysisRunner(std::function<int(TFoToolAnalyzeCurve&)> r) { m_runCurveTool = std::move(r); }
 
+    // ---- presets and recent files
+    // Executes a preset file (execPresetN): pexDone, or why not (an empty name, a name with
+    // '*' and a missing file silently; a file that is no preset with a message, changing
+    // nothing). The file becomes the current preset and the first recent entry; the window
+    // switches to its measuring mode, takes its main and generator settings (keys it does not
+    // hold keep their values; the sound module, its dialog link and the window's place stay),
+    // the new measurement reads its settings from it, and the diagram's curves are cleared.
+    // Settings are saved to the main settings file only.
+    int execPresetN(const QString& name);
+    // Writes the main settings, the active measurement's settings with its diagram and the
+    // generator settings into file, which becomes the current preset and the first recent
+    // entry; false after the error was shown.
+    bool savePreset(const QString& file);
+    // "Load Preset": the open dialog, then the chosen file is executed.
+    void LoadPresetClick();
+    // "Save Preset": the save dialog, then savePreset; the saved file, or empty.
+    QString SavePresetClick();
+    // Back to no preset: the current preset name becomes the data folder + "*.atp".
+    void ClearPresets(int para);
+    // Slot n (1..6): the left button executes it (after a notice when it is empty); the right
+    // button assigns a file chosen with the "Load Preset" dialog, with Shift the file saved by
+    // "Save Preset".
+    void presetSlotClicked(int n, Qt::MouseButton button, Qt::KeyboardModifiers mods);
+    const QString& presetName() const { return m_presetName; }
+    const Tpreset& presetSlot(int n) const { return m_presets.at(size_t(n - 1)); }
+    QAbstractButton* presetSlotButton(int n) const { return m_slotButtons.at(size_t(n - 1)); }
+    QMenu* presetsMenu() const { return m_presetsMenu; }
+    Trecent* recentFiles() const { return m_recent.get(); }
+    // Tests replace the preset file dialogs: (save, title, start name) -> chosen name, empty = cancel.
+    void setPresetFileChooser(std::function<QString(bool, const QString&, const QString&)> c) { m_choosePreset = std::move(c); }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
@@ -220,9 +255,25 @@ private:
     // Hands the output filter blocks to the output path, designed for the module's output rate.
     void publishOutputFilters();
     double outputFilterRate();
-    void loadGeneratorSettings();
-    void writeGeneratorSettings();
+    void loadGeneratorSettings(const TMemIniFile& ini);
+    void writeGeneratorSettings(TMemIniFile& ini);
     void writeMainSettings();
+    // What the main settings take from the window (place, mode) before they are written.
+    void collectMainSettings();
+    // "General", "MAIN" with the preset slots, the corrections' keys and the filter blocks.
+    void writeMainSection(TMemIniFile& ini);
+    // The main settings of ini: "MAIN", the corrections and the filter blocks.
+    void loadMainSettings(const TMemIniFile& ini);
+    // presets
+    void loadPresetSlots();
+    void buildPresetMenu();
+    void buildPresetSlots();
+    void refreshPresetSlots();
+    void loadPresetSettings(const TMemIniFile& preset, const QString& file);
+    bool writePresetFile(const QString& file);
+    QString choosePresetFile(bool save);
+    // The settings being read: the preset while one executes, else the main settings.
+    const TMemIniFile& readIni() const { return m_presetIni ? *m_presetIni : m_ini; }
     TFWaveSynthesis& waveSynthesis();
     void buildGeneratorEditor(QBoxLayout* row);
     void runShutdownOrder(bool save);
@@ -281,6 +332,7 @@ private:
     void refreshAudioMenus();
     // measuring modes
     void bindStart(const TMeasModeInfo& info);
+    void rebuildDisplayCorrection(int MM);
     void VisualModeSettings(int MM);
     void pressModeButton(int mode);
     void refreshModePanel();
@@ -382,6 +434,15 @@ private:
     TOszidia* m_scopeWnd = nullptr;      // the oscilloscope, in the diagram window's place in mode 9
     TVUTRIGG* m_vuTrigg = nullptr;       // level meter and trigger slider, at the output Setup's place
     std::function<int(TdlgPowThd&)> m_runPowThdDlg; // tests; empty: exec()
+    // ---- presets
+    std::array<Tpreset, kPresetSlots> m_presets; // the six slots
+    std::unique_ptr<Trecent> m_recent;   // recent preset files under "&Presets"
+    QString m_presetName;                // preset last executed or saved; data folder + "*.atp" when none
+    const TMemIniFile* m_presetIni = nullptr; // the preset being executed, read instead of m_ini
+    QString m_presetFile;                // its file, read by the measurement the mode switch makes
+    QMenu* m_presetsMenu = nullptr;      // "&Presets"
+    std::array<QAbstractButton*, kPresetSlots> m_slotButtons = {}; // the slot buttons 1..6
+    std::function<QString(bool, const QString&, const QString&)> m_choosePreset; // tests; empty: dialog
     QAction* m_optAudio[4] = {};         // Options: out device, out parameter, in device, in parameter
     QAction* m_popAudio[4] = {};         // the same in the panel menus
 };

@@ -73,7 +73,7 @@ void TMainForm::switchDiagramMode(int MM)
     if (!m_diafrm) return;
     hostSecondaryFor(MM);
     m_diaTopic = DiagramTopicFor(MM, ActiveWobDat().RefMess);
-    m_diafrm->loadDia(m_ini, m_diaTopic, diagramDefaults());
+    m_diafrm->loadDia(readIni(), m_diaTopic, diagramDefaults());
 }
 
 void TMainForm::clearDiagramData()

@@ -28,7 +28,7 @@ TFWaveSynthesis& TMainForm::waveSynthesis()
     return *m_waveSynth;
 }
 
-void TMainForm::loadGeneratorSettings()
+void TMainForm::loadGeneratorSettings(const TMemIniFile& ini)
 {
     TsoundDLLImpDyn& dll = soundDLL();
     // A stored synthesis formula goes through the synthesis dialog's check, which keeps it.
@@ -36,8 +36,8 @@ void TMainForm::loadGeneratorSettings()
         waveSynthesis().model.sfi = soundDLL().waveGO() ? vlgen::outRate(*soundDLL().waveGO()) : 48000;
         return waveSynthesis().CheckWaf(w);
     };
-    if (TwaveGO* go = dll.waveGO()) vlgen::loadOSound(m_ini, *go, check);
-    if (TwaveGI* gi = dll.waveGI()) vlgen::loadISound(m_ini, *gi);
+    if (TwaveGO* go = dll.waveGO()) vlgen::loadOSound(ini, *go, check);
+    if (TwaveGI* gi = dll.waveGI()) vlgen::loadISound(ini, *gi);
     m_generatorLoaded = dll.waveGO() || dll.waveGI();
 }
 
@@ -51,10 +51,10 @@ double TMainForm::outputFilterRate()
 
 void TMainForm::publishOutputFilters() { publishOutputBlocks(m_filterBlocks, outputFilterRate()); }
 
-void TMainForm::writeGeneratorSettings()
+void TMainForm::writeGeneratorSettings(TMemIniFile& ini)
 {
     TsoundDLLImpDyn& dll = soundDLL();
-    if (const TwaveGO* go = dll.waveGO()) vlgen::saveOSound(m_ini, *go);
+    if (const TwaveGO* go = dll.waveGO()) vlgen::saveOSound(ini, *go);
     if (const TwaveGI* gi = dll.waveGI()) {
         vlgen::TSoundFormatInfo info;
         info.inRate = dll.inSampleRate();
@@ -63,7 +63,7 @@ void TMainForm::writeGeneratorSettings()
         info.outBits = dll.outBits();
         info.inWDM = dll.inWDM();
         info.outWDM = (dll.waveGO() && dll.waveGO()->wfs.Wf.wFormatTag == 0xFFFE);
-        vlgen::saveISound(m_ini, *gi, info);
+        vlgen::saveISound(ini, *gi, info);
     }
 }
 

@@ -356,7 +356,7 @@ QWidget* TMainForm::controlFor(const QString& objectName) const { return findChi
 
 void TMainForm::selectMeasuringMode(int MM)
 {
-    // Presets arrive with their own part; there is no preset selection to clear yet.
+    ClearPresets(0);
     setMeasuringModeF(MM);
 }
 
@@ -392,8 +392,12 @@ void TMainForm::setMeasuringModeF(int MM)
     m_meas = CreateMeasurement(MM);
     if (m_meas) {
         m_meas->SetMeasCallback([this](int32_t cmd, intptr_t para) { CBfromMeas(cmd, para); });
+        // A preset being executed is what the new measurement reads; it saves where it was told.
+        const QString saveFile = m_meas->settingsFile();
+        if (m_presetIni) m_meas->setSettingsFile(m_presetFile);
         m_meas->Init(&m_fft, &m_ana, &m_cors->curve(TCorrectionSet::Input),
                      &m_cors->curve(TCorrectionSet::Output), &m_dispCor);
+        m_meas->setSettingsFile(saveFile);
         bindStart(info);
         if (info.setup == sdFFT) m_setupHandler = [this] { FFT1Click(); };
         if (info.setup == sdSweep) m_setupHandler = [this] { WobDialogButClick(); };
@@ -402,21 +406,34 @@ void TMainForm::setMeasuringModeF(int MM)
     }
     m_helpContext = info.helpContext;
     if (MM == 9) setLevelUnit(dbMode_dBV);
-    if (m_meas && (MM == 1 || MM == 4 || MM == 5 || MM == 11 || MM == 12)) {
-        m_dispCor = Tcorri(); // no pink-noise compensation asked for without a diagram
-        m_meas->SetCors(&m_cors->curve(TCorrectionSet::Input), &m_cors->curve(TCorrectionSet::Output), &m_dispCor);
-    }
     if (m_meas) {
         int32_t in = 0, out = 0;
         dll.SDgetSoundDatsPropsCH(&in, &out);
         m_meas->SetChannels(in, out);
     }
     switchDiagramMode(MM);
+    rebuildDisplayCorrection(MM);
     VisualModeSettings(MM);
     refreshModePanel();
     if (MM != 0) refreshGeneratorDisplay();
     applyScopeMode(MM);
     QApplication::restoreOverrideCursor();
+}
+
+// In the spectrum and impulse modes the display correction is the pink-noise compensation
+// (+3 dB per octave) when the mode's diagram asks for it, else empty.
+void TMainForm::rebuildDisplayCorrection(int MM)
+{
+    const bool spectrumMode = MM == 1 || MM == 4 || MM == 5 || MM == 11 || MM == 12;
+    const bool pink = spectrumMode && m_meas && m_diafrm && m_diafrm->diagr2d().comppink();
+    m_pinkNoiseActive = pink;
+    if (!m_meas || !spectrumMode) return;
+    m_dispCor = Tcorri();
+    if (pink) {
+        m_dispCor.makeCorrArrPinkNoise();
+        m_dispCor.setapplDir(1); // subtracted: the falling pink spectrum reads flat
+    }
+    m_meas->SetCors(&m_cors->curve(TCorrectionSet::Input), &m_cors->curve(TCorrectionSet::Output), &m_dispCor);
 }
 
 void TMainForm::bindStart(const TMeasModeInfo& info)
@@ -470,7 +487,7 @@ void TMainForm::refreshModePanel()
     const TwaveGO* go = soundDLL().usable() ? soundDLL().waveGO() : nullptr;
     const QString signal = vlgen::impulseSignalText(go, m_fft.asyncIps, m_fft.SamplesFFT);
     m_status->setPanelText(4, mode == 0 ? QStringLiteral("G ")
-                                        : modePanelText(mode, m_fft, QString(zustr), QString(), corr, signal,
+                                        : modePanelText(mode, m_fft, QString(zustr), m_presetName, corr, signal,
                                                         m_pinkNoiseActive));
 }
 
