@@ -20,6 +20,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -126,9 +127,9 @@ TEST(RecentMenu, builtAfterTheTemplateExecutedByClickAndWrittenBack)
     // An empty history shows no template; a history file that cannot be written stays as it is.
     QMenu empty;
     QAction* rec2 = empty.addAction("template");
+    // Its folder is a file: nothing can be written there, whoever runs the test.
+    writeBytes(dir.filePath("locked"), "not a folder");
     const QString locked = dir.filePath("locked/PresetHist.ini");
-    QDir().mkpath(dir.filePath("locked"));
-    QFile(dir.filePath("locked")).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
     {
         Trecent r(&empty, rec2, locked, {});
         EXPECT_FALSE(rec2->isVisible());
@@ -136,7 +137,7 @@ TEST(RecentMenu, builtAfterTheTemplateExecutedByClickAndWrittenBack)
         EXPECT_TRUE(rec2->isVisible());
     }
     EXPECT_FALSE(QFile::exists(locked));
-    QFile(dir.filePath("locked")).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(readBytes(dir.filePath("locked")), "not a folder");
 }
 
 // ---- slots and names ----------------------------------------------------------------------------
@@ -269,13 +270,16 @@ protected:
 
 // Every key of a file, "section/key" -> value, without those that are not the setup's: the
 // time of saving, the file's own name, the window's place, the sound module and its dialog
-// link, the module's formats, and the slots (the window's, not the preset's).
+// link, the module's formats, the slots (the window's, not the preset's), what the diagrams'
+// layout computes when it paints (a diagram's height, which y axes show), and the curves'
+// selection, which "clear curves" resets after loading when its option says so.
 QMap<QString, QString> setupKeys(const QString& file)
 {
     const TMemIniFile ini(file);
     static const QRegularExpression skip(
         "^(general/.*|main/(cfgatpname|left|top|moni|wstate|mdiainmwwidth|mdiainmwheight|bfirststart|"
-        "sounddllname|iodlglink|fname[1-6]|fahint[1-6])|isound/(isf|osf|idb|odb|iwdm|owdm))$");
+        "sounddllname|iodlglink|fname[1-6]|fahint[1-6])|isound/(isf|osf|idb|odb|iwdm|owdm)|"
+        "[^/]*/height|[^/]*diaax_[0-9]+/fyaxisvis|[^/]*diacurve_[0-9]+/fsel)$");
     QMap<QString, QString> keys;
     for (const QString& s : ini.ReadSections())
         for (const QString& k : ini.ReadSection(s)) {
@@ -315,9 +319,10 @@ void writeChanged(const QString& from, const QString& to)
 
 } // namespace
 
-// Save -> change everything -> load, in every measuring mode: a window saves its setup, a
-// changed copy of it is executed in a fresh window and saved again (the loaders' view of the
-// changes), and that preset executed in a third fresh window saves every key unchanged.
+// Save -> change everything -> load, in every measuring mode: a fresh window saves its setup; a
+// copy with every value changed is a second window's settings file, and that window saves its
+// setup as a preset; a third window, on the fresh setup, executes it and saves every key as the
+// preset holds it.
 TEST_F(PresetWindowTest, everyKeyOfEveryModeSurvivesSaveChangeAndLoad)
 {
     for (int mode : kToolButtonModes) {
@@ -331,14 +336,16 @@ TEST_F(PresetWindowTest, everyKeyOfEveryModeSurvivesSaveChangeAndLoad)
             ASSERT_TRUE(w->savePreset(p0));
         }
         writeChanged(p0, pc);
+        // The changed setup reaches a window as its own settings file (not through a preset)...
         {
-            auto w = open(h1);
-            ASSERT_EQ(w->execPresetN(pc), pexDone);
+            auto w = open(h1, readBytes(pc));
             EXPECT_EQ(w->measuringMode(), mode);
             ASSERT_TRUE(w->savePreset(p1));
         }
+        // ...and a window that starts from the fresh setup executes the preset it saved: what a
+        // preset fails to load keeps the fresh value and shows.
         {
-            auto w = open(h2);
+            auto w = open(h2, readBytes(p0));
             ASSERT_EQ(w->execPresetN(p1), pexDone);
             ASSERT_TRUE(w->savePreset(p2));
         }
@@ -478,8 +485,9 @@ TEST_F(PresetWindowTest, executedSettingsReachTheMainFileAtShutdownAndThePresetS
     writeBytes(preset, text);
     {
         auto w = open(home, "[MAIN]\nmeasuringmode=1\nTEXTSEP=BLANK\n[WOB]\nFROMR=50\n");
-        ASSERT_EQ(w->execPresetN("sweep.atp"), pexMissing) << "a bare name is looked for beside the current preset";
-        ASSERT_EQ(w->execPresetN(preset), pexDone);
+        // A bare name is looked for beside the current preset: none yet, so in the data folder.
+        ASSERT_EQ(w->execPresetN("sweep.atp"), pexDone);
+        EXPECT_EQ(w->presetName(), QFileInfo(preset).absoluteFilePath());
         EXPECT_EQ(w->measuringMode(), 3);
         EXPECT_EQ(ActiveWobDat().wobfrom, 123.0);
         EXPECT_EQ(w->fftSettings().fdbMode, dbMode_dBV);
@@ -545,4 +553,40 @@ TEST_F(PresetWindowTest, asynchronousFactoryPresetMeasuresTheTonesItHears)
         }
         EXPECT_GT(near, 0) << "no point at " << f << "\n" << lines.join('\n').toStdString();
     }
+}
+
+// The picture of the window with the factory presets in their slots, the slot row under the
+// measurement buttons, and the open Presets menu with its recent entries (a test artefact:
+// presets-window.png beside the test programs).
+TEST_F(PresetWindowTest, pictureOfTheSlotRowAndThePresetsMenu)
+{
+    QTemporaryDir home;
+    for (int n = 1; n <= kPresetSlots; ++n)
+        ASSERT_TRUE(QFile::copy(VELMORA_FACTORY_DATA "/" + FactoryPresetName(n), home.filePath(FactoryPresetName(n))));
+    auto w = open(home);
+    w->resize(1100, 720);
+    w->show();
+    for (int n : {5, 1, 3}) w->presetSlotClicked(n, Qt::LeftButton, {});
+    EXPECT_EQ(w->measuringMode(), 3);
+    EXPECT_TRUE(w->presetSlotButton(3)->isChecked());
+    EXPECT_FALSE(w->presetSlotButton(1)->isChecked());
+    QApplication::processEvents();
+    QWidget* slotRow = w->findChild<QWidget*>("presetSlots");
+    QWidget* tools = w->findChild<QWidget*>("measureTools");
+    ASSERT_TRUE(slotRow && tools);
+    EXPECT_GE(slotRow->geometry().top(), tools->geometry().bottom()) << "a row of its own";
+    QMenu* menu = w->presetsMenu();
+    QAction* bar = menu->menuAction();
+    const QRect at = w->menuBar()->actionGeometry(bar);
+    menu->popup(w->menuBar()->mapToGlobal(at.bottomLeft()));
+    QApplication::processEvents();
+    EXPECT_EQ(w->recentFiles()->items().size(), 3);
+    QImage img = w->grab().toImage();
+    QPainter p(&img);
+    p.drawPixmap(w->menuBar()->mapTo(w.get(), at.bottomLeft()), menu->grab());
+    p.end();
+    menu->hide();
+    const QString file = QString(VELMORA_BIN_DIR) + "/../tests/presets-window.png";
+    EXPECT_TRUE(img.save(file)) << file.toStdString();
+    EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join('|').toStdString();
 }

@@ -103,7 +103,7 @@ void TMainForm::loadSettings()
     ApplyLevelCalibration(m_fft, m_calibration);
 }
 
-void TMainForm::loadMainSettings(const TMemIniFile& ini)
+void TMainForm::loadMainSettings(TMemIniFile& ini)
 {
     m_set.nahConti = m_fft.NahConti;
     m_set.readMain(ini, vlCommonDataFolder(), soundDLL().defaultName());

@@ -263,7 +263,7 @@ private:
     // "General", "MAIN" with the preset slots, the corrections' keys and the filter blocks.
     void writeMainSection(TMemIniFile& ini);
     // The main settings of ini: "MAIN", the corrections and the filter blocks.
-    void loadMainSettings(const TMemIniFile& ini);
+    void loadMainSettings(TMemIniFile& ini); // (the filter blocks read through a writable INI)
     // presets
     void loadPresetSlots();
     void buildPresetMenu();
