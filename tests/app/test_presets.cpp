@@ -556,8 +556,8 @@ TEST_F(PresetWindowTest, asynchronousFactoryPresetMeasuresTheTonesItHears)
 }
 
 // The picture of the window with the factory presets in their slots, the slot row under the
-// measurement buttons, and the open Presets menu with its recent entries (a test artefact:
-// presets-window.png beside the test programs).
+// measurement buttons, and the open Presets menu with its recent entries (test artefacts beside
+// the test programs: presets-slots.png, and presets-window.png with the menu open).
 TEST_F(PresetWindowTest, pictureOfTheSlotRowAndThePresetsMenu)
 {
     QTemporaryDir home;
@@ -575,6 +575,8 @@ TEST_F(PresetWindowTest, pictureOfTheSlotRowAndThePresetsMenu)
     QWidget* tools = w->findChild<QWidget*>("measureTools");
     ASSERT_TRUE(slotRow && tools);
     EXPECT_GE(slotRow->geometry().top(), tools->geometry().bottom()) << "a row of its own";
+    const QString folder = QString(VELMORA_BIN_DIR) + "/../tests/";
+    EXPECT_TRUE(w->grab().save(folder + "presets-slots.png"));
     QMenu* menu = w->presetsMenu();
     QAction* bar = menu->menuAction();
     const QRect at = w->menuBar()->actionGeometry(bar);
@@ -586,7 +588,6 @@ TEST_F(PresetWindowTest, pictureOfTheSlotRowAndThePresetsMenu)
     p.drawPixmap(w->menuBar()->mapTo(w.get(), at.bottomLeft()), menu->grab());
     p.end();
     menu->hide();
-    const QString file = QString(VELMORA_BIN_DIR) + "/../tests/presets-window.png";
-    EXPECT_TRUE(img.save(file)) << file.toStdString();
+    EXPECT_TRUE(img.save(folder + "presets-window.png"));
     EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join('|').toStdString();
 }
