@@ -33,6 +33,9 @@ void TSoundEngineCore::switchInput(bool on)
     if (on) {
         inStart_.store(kNoSession);
         inStartFrame_.store(-1);
+        // a generator that stopped before this recording has no start in it
+        if (!outputOn_.load())
+            outStartFrame_.store(-1);
         inGen_.fetch_add(1, std::memory_order_release);
     }
     inputOn_.store(on);

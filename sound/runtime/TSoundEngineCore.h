@@ -44,8 +44,8 @@ public:
     // Frames recorded since the input was started (0 before its first block).
     uint64_t recorded() const { return recordedAt(ring_.written()); }
     // Any thread: where the generator's first sample lies in the recording, in frames from the
-    // input session's start (negative when the output started first). Valid when
-    // hasOutputOffset(): both have played a block since they were last switched on.
+    // input session's start (negative when the output started first and still plays). Valid
+    // when hasOutputOffset(): both have played a block since they were last switched on.
     int64_t outputOffset() const { return outStartFrame_.load() - inStartFrame_.load(); }
     bool hasOutputOffset() const { return inStartFrame_.load() >= 0 && outStartFrame_.load() >= 0; }
     // True on the audio thread (inside callback 5 or 6).

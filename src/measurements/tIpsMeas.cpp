@@ -374,6 +374,7 @@ void tIpsMeas::fireSignal()
         go->phaseL = go->phaseR = 0;
     }
     dll.SDStartSoundOut(0);
+    m_firedAt = recorded();
     const int32_t so = dll.SDStartSoundOut(1);
     if ((so & 0x12) != 2)
         vl::warningBox("dosound failed " + QString::number(so & 0xFF));

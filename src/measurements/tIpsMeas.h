@@ -192,6 +192,7 @@ private:
     TMemIniFile* m_sharedIni = nullptr; // the program's settings in memory, not owned
     int64_t m_lastFetched = 0;          // frames recorded at the last trigger search
     int64_t m_fetchFrom = 0;            // first frame of the shot, counted from the input's start
+    int64_t m_firedAt = -1;             // frames recorded when the signal was sent out; -1: not yet
     bool recordedFrames(int64_t frames, std::vector<std::vector<double>>& out); // newest frames
     int64_t recorded() const;           // frames recorded since the input started
     int64_t outputStartFrame() const;   // where the generator's first sample was recorded; -1: not yet

@@ -136,9 +136,11 @@ void tIpsMeas::stepSearch()
         const int64_t from = outputStartFrame();
         if (from >= 0)
             m_fetchFrom = from;
-        // An output that never plays (its start failed) ends the wait with what was recorded.
-        const int64_t due = from >= 0 ? m_fetchFrom + m_shotLen : 2 * int64_t(m_shotLen) + int64_t(inputLatency_ms()) * sfiMeas / 1000;
-        if (recorded() >= due) {
+        else if (m_firedAt >= 0)
+            m_fetchFrom = m_firedAt; // best guess until the module says
+        // An output that never plays (its start failed) ends the wait two shots after the start.
+        const int64_t due = m_fetchFrom + (from >= 0 ? 1 : 2) * int64_t(m_shotLen);
+        if ((from >= 0 || m_firedAt >= 0) && recorded() >= due) {
             ipsStep = ipsFetch;
             post(9990);
         } else {
@@ -523,6 +525,7 @@ void tIpsMeas::stepStart()
     setMeasRun(true);
     ipsStep = ipsSearch;
     m_fetchFrom = 0;
+    m_firedAt = -1;
     scount = 0;
     startTime_ms();
     const bool ok = m_fft->asyncIps ? StartSiSampAsync() : StartSiSampSync();

@@ -120,7 +120,7 @@ protected:
 } // namespace
 
 // A wire of known delay measured with MLS orders 14 and 16: the impulse lies on the delay,
-// sample-exact, and nothing else reaches -100 dB of it.
+// sample-exact, and nothing else reaches -100 dB of it, also when the output starts late.
 TEST_F(IpsMeas, WireDelayWithMlsIsSampleExact)
 {
     bench("[Model]\nKind=wire\nDelay_samples=1234\n");
@@ -144,6 +144,12 @@ TEST_F(IpsMeas, WireDelayWithMlsIsSampleExact)
     EXPECT_TRUE(remarks.contains("Get sample datas"));
     EXPECT_TRUE(remarks.contains("Diagram ready"));
     EXPECT_EQ(remarks.last(), "");
+    // an input latency of 100 ms: the signal goes out several blocks after the input started,
+    // and the impulse still lies on the delay
+    soundDLL().waveGI()->wfs.Latency = 100;
+    ASSERT_TRUE(run());
+    EXPECT_GE(soundDLL().SDGetFuturePara(3), 4096);
+    EXPECT_EQ(peakIndex(0), 1234);
 }
 
 // The amplifier's high- and low-pass from a dirac: magnitude within 0.1 dB of the model
