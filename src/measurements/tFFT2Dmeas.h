@@ -95,6 +95,8 @@ public:
     // settings to the main window. Not owned; may be null.
     void setSettingsIni(TMemIniFile* ini) { m_sharedIni = ini; }
     QStringList resultText() const override { return m_resultLines; }
+    QJsonObject resultFigures() const override;
+    std::vector<std::vector<double>> recordedSignal() const override;
     // Depth bands of the 3D window (3D diagram only).
     void setZBands(int32_t z) { m_zBands = z; }
     // The waterfall window the 3D diagram mode feeds. Not owned; may be null.
