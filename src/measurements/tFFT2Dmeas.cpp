@@ -343,9 +343,5 @@ QJsonObject tFFT2Dmeas::resultFigures() const
 // The blocks of the last pass as step 2 left them (filtered when input filters are on).
 std::vector<std::vector<double>> tFFT2Dmeas::recordedSignal() const
 {
-    std::vector<std::vector<double>> out;
-    if (!Gdata || m_passesDrawn == 0) return out;
-    for (const Tsamplemem& b : Gdata->asdZ)
-        out.emplace_back(b.smpoi(), b.smpoi() + b.samples());
-    return out;
+    return m_recorded;
 }

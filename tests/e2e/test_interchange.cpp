@@ -164,9 +164,10 @@ TEST(InterchangeE2E, ResultsJsonCurvesAndRecordingOfA2dFftRun)
     EXPECT_NEAR(10.0 * std::log10(sum / kN), 10.0 * std::log10(truth), 0.01);
 }
 
-// dB SPL of the same bench level: a file with a sensitivity of 20 mV/Pa (the default is 10)
-// reads 20*log10(2) dB lower; a file with "Sens Factor =-1.5dB" and 0.7 dB at the tone reads
-// 1.5 - 0.7 = 0.8 dB higher. Compared on the unrounded JSON levels, within 0.01 dB.
+// dB SPL of the same bench level: a file with a sensitivity of 20 mV/Pa reads 20*log10(S/20) dB
+// higher than with the sensitivity S before (the settings' default, 14 mV/Pa); a file with
+// "Sens Factor =-1.5dB" and 0.7 dB at the tone reads 1.5 - 0.7 = 0.8 dB higher. Compared on the
+// unrounded JSON levels, within 0.01 dB.
 TEST(InterchangeE2E, MicrophoneFileMovesTheSplReadingBySensitivityAndCurve)
 {
     // Every run in a fresh settings folder: a loaded file is remembered for the next start.
@@ -174,18 +175,24 @@ TEST(InterchangeE2E, MicrophoneFileMovesTheSplReadingBySensitivityAndCurve)
     const QString mv = files.filePath("mv.txt"), factor = files.filePath("factor.txt");
     writeText(mv, "* Sensitivity: 20 mV/Pa\n10 0\n20000 0\n24000 0\n");
     writeText(factor, "\"Sens Factor =-1.5dB, SERNO: 1234\"\n10 -3.0\n200 0.7\n1000 0.7\n24000 0.7\n");
-    auto splOf = [&](const QStringList& extra) {
+    auto runWith = [&](const QStringList& extra) {
         QTemporaryDir home;
         prepareHome(home, 4);
         const QString json = home.filePath("spl.json");
         const VelmoraRun r = runVelmoraIn(home.path(), measure(QStringList{"--results-json", json} + extra));
         EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-        return leftChannel(readJson(json))["level"].toDouble();
+        return readJson(json);
     };
-    const double plain = splOf({});
-    const double withMv = splOf({"--mic-calibration", mv});
-    const double withFactor = splOf({"--mic-calibration", factor});
-    std::printf("[spl] plain %.4f, 20 mV/Pa %.4f, factor file %.4f dB SPL\n", plain, withMv, withFactor);
-    EXPECT_NEAR(withMv - plain, -20.0 * std::log10(2.0), 0.01);
+    auto spl = [](const QJsonObject& doc) { return leftChannel(doc)["level"].toDouble(); };
+    auto sensitivity = [](const QJsonObject& doc) {
+        return doc["calibration"].toObject()["mic_sensitivity_mV_per_Pa"].toArray().first().toDouble();
+    };
+    const QJsonObject plainDoc = runWith({}), mvDoc = runWith({"--mic-calibration", mv});
+    const double plain = spl(plainDoc), withMv = spl(mvDoc);
+    const double withFactor = spl(runWith({"--mic-calibration", factor}));
+    std::printf("[spl] plain %.4f (%.2f mV/Pa), 20 mV/Pa %.4f, factor file %.4f dB SPL\n", plain,
+                sensitivity(plainDoc), withMv, withFactor);
+    EXPECT_EQ(sensitivity(mvDoc), 20.0);
+    EXPECT_NEAR(withMv - plain, 20.0 * std::log10(sensitivity(plainDoc) / 20.0), 0.01);
     EXPECT_NEAR(withFactor - plain, 0.8, 0.01);
 }
