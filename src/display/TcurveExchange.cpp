@@ -46,8 +46,9 @@ QString refusal(const Tcurve& c, eCurveFormat f)
     return {};
 }
 
-QByteArray content(const Tcurve& c, eCurveFormat f)
+QByteArray content(const Tcurve& c, eCurveFormat f, int& rows)
 {
+    rows = 0;
     const bool ph = hasPhase(c);
     const char* sep = f == eCurveFormat::cfCSV ? "," : f == eCurveFormat::cfText ? "\t" : " ";
     QByteArray out;
@@ -58,8 +59,16 @@ QByteArray content(const Tcurve& c, eCurveFormat f)
         if (!c.Comment.isEmpty() && c.Comment != "...") out += "* " + c.Comment.toUtf8() + "\r\n";
         out += QByteArray("* Frequency (Hz)") + sep + valueName(c) + (ph ? QByteArray(sep) + "Phase (deg)" : "") + "\r\n";
     }
-    for (int32_t i = 0; i < c.OriY.samples(); ++i) {
-        out += number10(c.xaxis.getsmAr(i)) + sep + number10(c.OriY.getsmAr(i));
+    // Only rows a reader takes: finite, rising frequencies (above 0 Hz in FRD and ZMA, whose
+    // readers draw them on a logarithmic axis).
+    const bool logAxis = f == eCurveFormat::cfFRD || f == eCurveFormat::cfZMA;
+    double last = logAxis ? 0.0 : -HUGE_VAL;
+    for (int32_t i = 0; i < c.OriY.samples() && i < c.xaxis.samples(); ++i) {
+        const double x = c.xaxis.getsmAr(i), y = c.OriY.getsmAr(i);
+        if (!std::isfinite(x) || !std::isfinite(y) || !(x > last)) continue;
+        last = x;
+        ++rows;
+        out += number10(x) + sep + number10(y);
         if (ph) out += sep + number10(c.OriPh.getsmAr(i) * kDegPerRad);
         out += "\r\n";
     }
@@ -89,8 +98,11 @@ bool ExportCurve(const Tcurve& c, const QString& path, eCurveFormat f, QString* 
     if (f == eCurveFormat::cfCur) return c.savetoFile(path, error);
     const QString why = refusal(c, f);
     if (!why.isEmpty()) return fail(error, QFileInfo(path).fileName() + ": " + why);
+    int rows = 0;
+    const QByteArray text = content(c, f, rows);
+    if (rows < 2) return fail(error, QFileInfo(path).fileName() + ": the curve has fewer than two points to write");
     QSaveFile out(path);
-    if (out.open(QIODevice::WriteOnly) && out.write(content(c, f)) >= 0 && out.commit()) return true;
+    if (out.open(QIODevice::WriteOnly) && out.write(text) >= 0 && out.commit()) return true;
     return fail(error, "Error writing " + path + ": " + out.errorString());
 }
 

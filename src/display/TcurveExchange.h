@@ -14,7 +14,9 @@ eCurveFormat CurveFormatOfName(const QString& path);
 
 // Writes the curve's points: FRD "frequency dB phase", ZMA "frequency ohm phase" (blank
 // separated, '*' comment lines first), CSV with a header row, text with tabs. Numbers carry 10
-// significant digits with '.'; the phase (degrees) is written when the curve has one. The file
+// significant digits with '.'; the phase (degrees) is written when the curve has one. Points
+// whose frequency does not rise, or is 0 or less in FRD and ZMA, or whose value is not finite,
+// are left out, so that every reader takes the file. The file
 // is replaced atomically. FRD, CSV and text refuse impedance and phase curves, ZMA every
 // curve but impedance; false with the reason in *error.
 bool ExportCurve(const Tcurve& c, const QString& path, eCurveFormat f, QString* error = nullptr);

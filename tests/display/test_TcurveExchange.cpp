@@ -71,6 +71,17 @@ TEST(CurveExchange, WrongCurveKindsAndBadFilesChangeNothing)
     EXPECT_FALSE(ExportCurve(sample(eOhm), dir.filePath("x.frd"), eCurveFormat::cfFRD, &why));
     EXPECT_FALSE(QFile::exists(dir.filePath("x.zma")) || QFile::exists(dir.filePath("x.frd")));
 
+    // A spectrum's 0 Hz bin and unused points (x back at 0) stay out of FRD; CSV keeps 0 Hz.
+    Tcurve spectrum;
+    spectrum.setNewPoints(6);
+    for (int i = 0; i < 4; ++i) spectrum.setPoint(i, 10.0 * i, -i);
+    for (const char* name : {"s.frd", "s.csv"}) {
+        ASSERT_TRUE(ExportCurve(spectrum, dir.filePath(name), CurveFormatOfName(name), &why)) << why.toStdString();
+        Tcurve back;
+        ASSERT_TRUE(ImportCurve(back, dir.filePath(name), CurveFormatOfName(name), &why)) << why.toStdString();
+        EXPECT_EQ(back.OriY.samples(), name[2] == 'f' ? 3 : 4) << name;
+    }
+
     const QString bad = dir.filePath("bad.frd");
     write(bad, "* response\n100 1 0\n200 2 0\n150 3 0\n");
     Tcurve c = sample(edBV);
