@@ -26,14 +26,16 @@ bool fail(QString* error, const QString& text)
 
 void TMainForm::buildInterchangeItems(QMenu* file)
 {
-    file->addAction("Save results as JSON...", this, [this] {
-        const QString name = QFileDialog::getSaveFileName(this, "Save results as JSON", QString(), "JSON (*.json)");
+    // The dialogs open in the folder of the last text export.
+    auto folder = [this] { return QFileInfo(m_set.AsTextFname).absolutePath(); };
+    file->addAction("Save results as JSON...", this, [this, folder] {
+        const QString name = QFileDialog::getSaveFileName(this, "Save results as JSON", folder(), "JSON (*.json)");
         QString why;
         if (!name.isEmpty() && !saveResultsJson(name, &why)) vl::errorBox(why);
     });
-    file->addAction("Save recording as WAV...", this, [this] {
+    file->addAction("Save recording as WAV...", this, [this, folder] {
         QString filter;
-        const QString name = QFileDialog::getSaveFileName(this, "Save recording as WAV", QString(),
+        const QString name = QFileDialog::getSaveFileName(this, "Save recording as WAV", folder(),
                                                           "WAV float 32 bit (*.wav);;WAV PCM 24 bit (*.wav)", &filter);
         QString why;
         if (!name.isEmpty() && !saveRecordingWav(name, !filter.contains("24"), &why)) vl::errorBox(why);
