@@ -57,11 +57,34 @@ void runFor(double seconds, const TMainForm& w)
     loop.exec();
 }
 
+// One scripted step's failure on standard error; false.
+bool stepFailed(const QString& file, const QString& why)
+{
+    std::fprintf(stderr, "velmora: %s: %s\n", qUtf8Printable(file), qUtf8Printable(why));
+    return false;
+}
+
+// The interchange files the command line asks for after running: results, curves, recording.
+bool writeInterchange(TMainForm& w, const TCommandLine& cl)
+{
+    QString why;
+    bool ok = true;
+    if (!cl.resultsJson.isEmpty() && !w.saveResultsJson(cl.resultsJson, &why)) ok = stepFailed(cl.resultsJson, why);
+    for (const auto& [n, file] : cl.exportCurves)
+        if (!w.exportCurve(n, file, &why)) ok = stepFailed(file, why);
+    if (!cl.saveWav.isEmpty() && !w.saveRecordingWav(cl.saveWav, true, &why)) ok = stepFailed(cl.saveWav, why);
+    return ok;
+}
+
 // What the command line asks for once the window is shown: mode, start, running, status.
-void runScript(TMainForm& w, const TCommandLine& cl)
+// False when a file it was to load could not be used.
+bool runScript(TMainForm& w, const TCommandLine& cl)
 {
     w.ensureActivated();
     QApplication::processEvents();
+    QString why;
+    if (!cl.micCalibration.isEmpty() && !w.loadMicCalibration(cl.micCalibration, true, &why))
+        return stepFailed(cl.micCalibration, why);
     if (cl.soundOn) {
         w.soundOnCommand();
         QApplication::processEvents();
@@ -75,10 +98,11 @@ void runScript(TMainForm& w, const TCommandLine& cl)
         for (const QString& line : w.measurementResults()) std::printf("%s\n", qUtf8Printable(line));
         std::fflush(stdout);
     }
-    if (!cl.status) return;
+    if (!cl.status) return true;
     const QStringList texts = w.statusTexts();
     for (int i = 0; i < texts.size(); ++i) std::printf("status %d: %s\n", i, qUtf8Printable(texts[i]));
     std::fflush(stdout);
+    return true;
 }
 
 } // namespace
@@ -122,10 +146,10 @@ int main(int argc, char** argv)
         return 1;
     }
     w.show();
-    runScript(w, cl);
-    bool ok = true;
+    bool ok = runScript(w, cl);
     if (!cl.screenshot.isEmpty()) ok = saveScreenshot(w, cl.screenshot);
     if (ok && !cl.exportText.isEmpty()) ok = exportText(w, cl.exportText);
+    if (ok) ok = writeInterchange(w, cl);
     if (cl.quit || !ok) {
         w.close();
         return ok ? 0 : 1;

@@ -1,5 +1,6 @@
 // The impulse measurement's life cycle, settings and shot start; the steps are in tIpsMeasSteps.cpp.
 #include "measurements/tIpsMeas.h"
+#include "measurements/TResultJson.h"
 
 #include "base/TMemIniFile.h"
 #include "base/vlMessages.h"
@@ -406,4 +407,15 @@ bool tIpsMeas::StartSiSampAsync()
     if (m_fft->nextcurve && m_host)
         m_host->newCurveSet();
     return true;
+}
+
+// Peak levels of the last shot's response, and in the RT60 mode the reverberation table.
+QJsonObject tIpsMeas::resultFigures() const
+{
+    if (m_shot.time.empty()) return {};
+    QJsonObject o{{"kind", "impulse"},
+                  {"peak_dBFS", QJsonArray{JsonNumber(m_shot.peak_dBFS[0]), JsonNumber(m_shot.peak_dBFS[1])}}};
+    if (!m_shot.rt.octaves.empty() || m_shot.rt.broadband.t30 > 0.0 || m_shot.rt.broadband.edt > 0.0)
+        o["rt60"] = RT60Table(m_shot.rt);
+    return o;
 }

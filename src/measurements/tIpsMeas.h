@@ -96,6 +96,8 @@ public:
     eMeasRes SetCors(const Tcorri* iCor, const Tcorri* oCor, const Tcorri* dCor) override;
     eMeasRes SetChannels(int32_t iCha, int32_t oCha) override;
     QStringList resultText() const override { return m_resultLines; }
+    QJsonObject resultFigures() const override;
+    std::vector<std::vector<double>> recordedSignal() const override { return m_shot.time; }
     int32_t framesDrawn() const override { return m_drawn; }
     // A run that is not continuous ends by itself once its average is drawn.
     bool endedByItself() const override { return m_ended; }
