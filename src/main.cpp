@@ -73,13 +73,36 @@ bool runPreset(TMainForm& w, const TCommandLine& cl)
     return false;
 }
 
+// One scripted step's failure on standard error; false.
+bool stepFailed(const QString& file, const QString& why)
+{
+    std::fprintf(stderr, "velmora: %s: %s\n", qUtf8Printable(file), qUtf8Printable(why));
+    return false;
+}
+
+// The interchange files the command line asks for after running: results, curves, recording.
+bool writeInterchange(TMainForm& w, const TCommandLine& cl)
+{
+    QString why;
+    bool ok = true;
+    if (!cl.resultsJson.isEmpty() && !w.saveResultsJson(cl.resultsJson, &why)) ok = stepFailed(cl.resultsJson, why);
+    for (const auto& [n, file] : cl.exportCurves)
+        if (!w.exportCurve(n, file, &why)) ok = stepFailed(file, why);
+    if (!cl.saveWav.isEmpty() && !w.saveRecordingWav(cl.saveWav, true, &why)) ok = stepFailed(cl.saveWav, why);
+    return ok;
+}
+
 // What the command line asks for once the window is shown: preset, mode, start, running,
-// status. False when the preset could not be executed (nothing else runs then).
+// status. False when the preset or a file it was to load could not be used (nothing else runs
+// then).
 bool runScript(TMainForm& w, const TCommandLine& cl)
 {
     w.ensureActivated();
     QApplication::processEvents();
     if (!runPreset(w, cl)) return false;
+    QString why;
+    if (!cl.micCalibration.isEmpty() && !w.loadMicCalibration(cl.micCalibration, true, &why))
+        return stepFailed(cl.micCalibration, why);
     if (cl.soundOn) {
         w.soundOnCommand();
         QApplication::processEvents();
@@ -146,6 +169,7 @@ int main(int argc, char** argv)
     bool ok = runScript(w, cl);
     if (ok && !cl.screenshot.isEmpty()) ok = saveScreenshot(w, cl.screenshot);
     if (ok && !cl.exportText.isEmpty()) ok = exportText(w, cl.exportText);
+    if (ok) ok = writeInterchange(w, cl);
     if (cl.quit || !ok) {
         w.close();
         return ok ? 0 : 1;

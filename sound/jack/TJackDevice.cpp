@@ -186,17 +186,6 @@ std::string TJackDevice::ownErrorText(int code) const
     }
 }
 
-// 1: frames recorded since the input started; 2: the next acquisition's length; 3: where the
-// generator's first sample lies in the recording (frames; INT_MIN when input and output have
-// not both started).
-int TJackDevice::getFuturePara(int id) const
-{
-    if (id == 3)
-        return engine_.hasOutputOffset() ? int(std::clamp<int64_t>(engine_.outputOffset(), INT_MIN + 1, INT_MAX))
-                                         : INT_MIN;
-    return TSoundDeviceCore::getFuturePara(id);
-}
-
 // Work every entry point does first: notice a server that went away, then the shared poll,
 // the block-size fault and new xruns.
 void TJackDevice::poll()

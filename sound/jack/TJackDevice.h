@@ -43,7 +43,6 @@ public:
     int waveFormat(Twfs* wfs, bool input);
     int setWaveFormat(Twfs* result, const Twfs& wfs, bool input);
     bool rateValid(long long rate) const;
-    int getFuturePara(int id) const override;
 
 private:
     bool ensureOpen(bool report = true);

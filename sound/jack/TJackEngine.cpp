@@ -85,8 +85,6 @@ std::string TJackEngine::open(const TJackSettings& s, size_t ringFrames, std::st
     }
     resetGenerator(kSeed);
     frame_ = 0;
-    inStartFrame_.store(-1);
-    outStartFrame_.store(-1);
     restartInputSession(); // the first cycle opens a new input session
     restartOutputSession();
     overCount_.store(0);
@@ -191,15 +189,11 @@ std::vector<std::string> TJackEngine::serverPorts(bool inputs) const
 
 void TJackEngine::setInput(bool on)
 {
-    if (on)
-        inStartFrame_.store(-1);
     switchInput(on);
 }
 
 void TJackEngine::setOutput(bool on)
 {
-    if (on)
-        outStartFrame_.store(-1);
     switchOutput(on);
 }
 
@@ -249,11 +243,9 @@ int TJackEngine::process(uint32_t nframes) noexcept
     // Inputs first: what the outputs play reaches an input that listens to them one cycle later,
     // as through any device.
     readInputs(nframes);
-    if (renderOutput(frames, kSeed))
-        outStartFrame_.store(frame_);
+    renderOutput(frames, kSeed);
     writeOutputs(nframes);
-    if (inputSessionBegins())
-        inStartFrame_.store(frame_);
+    inputSessionBegins();
     frame_ += frames;
     recordInput(frames);
     return 0;

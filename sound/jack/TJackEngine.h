@@ -48,12 +48,6 @@ public:
     // Copies the newest Fsamples frames of input i into views[i]; 1 when new data arrived since
     // the previous delivery and enough was recorded, else 0.
     int fetch(TsmView* const* views, int count);
-    // Where the generator's first sample lies in the recording: frames from the first
-    // recorded sample to the cycle in which the output started (negative when the output
-    // started first). Valid when hasOutputOffset().
-    int64_t outputOffset() const { return outStartFrame_.load() - inStartFrame_.load(); }
-    bool hasOutputOffset() const { return inStartFrame_.load() >= 0 && outStartFrame_.load() >= 0; }
-
     // Any thread: xruns the server reported since open().
     uint64_t xruns() const { return xruns_.load(std::memory_order_relaxed); }
     // True (once) when a cycle was longer than the buffers allocated at open(); it was silent.
@@ -82,8 +76,5 @@ private:
     std::atomic<bool> lost_{false};           // the server shut the client down
     std::atomic<bool> reasonSet_{false};      // reason_ is complete
     char reason_[256] = {};                   // written once by the shutdown callback
-    std::atomic<int64_t> inStartFrame_{-1};   // cycle frame of the input session's start
-    std::atomic<int64_t> outStartFrame_{-1};  // cycle frame of the output's start
     std::atomic<uint64_t> xruns_{0};          // xruns since open()
-    int64_t frame_ = 0;                       // audio thread: frames processed since open()
 };

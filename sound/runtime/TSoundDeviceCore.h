@@ -237,6 +237,8 @@ public:
     }
 
     // 1: frames recorded since the input started (capped); 2: the next acquisition's length;
+    // 3: where the generator's first sample lies in the recording (frames from the input's
+    // start; INT_MIN until input and output have both played since they were switched on);
     // 0 for the others.
     virtual int getFuturePara(int id) const
     {
@@ -244,6 +246,10 @@ public:
             return int(std::min<uint64_t>(engine_.recorded(), INT_MAX));
         if (id == 2)
             return futureSamples_;
+        if (id == 3)
+            return engine_.hasOutputOffset()
+                       ? int(std::clamp<int64_t>(engine_.outputOffset(), INT_MIN + 1, INT_MAX))
+                       : INT_MIN;
         return 0;
     }
 

@@ -32,6 +32,10 @@ void TSoundEngineCore::switchInput(bool on)
 {
     if (on) {
         inStart_.store(kNoSession);
+        inStartFrame_.store(-1);
+        // a generator that stopped before this recording has no start in it
+        if (!outputOn_.load())
+            outStartFrame_.store(-1);
         inGen_.fetch_add(1, std::memory_order_release);
     }
     inputOn_.store(on);
@@ -39,8 +43,10 @@ void TSoundEngineCore::switchInput(bool on)
 
 void TSoundEngineCore::switchOutput(bool on)
 {
-    if (on)
+    if (on) {
+        outStartFrame_.store(-1);
         outGen_.fetch_add(1, std::memory_order_release);
+    }
     outputOn_.store(on);
 }
 
@@ -48,6 +54,7 @@ void TSoundEngineCore::restartInputSession()
 {
     seen_ = 0;
     inStart_.store(kNoSession);
+    inStartFrame_.store(-1);
     seenInGen_ = inGen_.load() - 1;
 }
 
@@ -106,7 +113,10 @@ bool TSoundEngineCore::renderOutput(int frames, uint32_t seed) noexcept
     }
     renderer_.render(signal, outPtr_[0], outPtr_[1], frames);
     applyFilter(frames);
-    return std::exchange(startPending_, false);
+    if (!std::exchange(startPending_, false))
+        return false;
+    outStartFrame_.store(frame_);
+    return true;
 }
 
 void TSoundEngineCore::applyFilter(int frames) noexcept
@@ -136,6 +146,7 @@ bool TSoundEngineCore::inputSessionBegins() noexcept
         return false;
     seenInGen_ = ig;
     inStart_.store(ring_.written());
+    inStartFrame_.store(frame_);
     std::fill(std::begin(dcSum_), std::end(dcSum_), 0.0);
     dcCount_ = 0;
     return true;

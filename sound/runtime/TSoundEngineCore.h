@@ -43,6 +43,11 @@ public:
     int overloadCount() const { return overCount_.load(std::memory_order_relaxed); }
     // Frames recorded since the input was started (0 before its first block).
     uint64_t recorded() const { return recordedAt(ring_.written()); }
+    // Any thread: where the generator's first sample lies in the recording, in frames from the
+    // input session's start (negative when the output started first and still plays). Valid
+    // when hasOutputOffset(): both have played a block since they were last switched on.
+    int64_t outputOffset() const { return outStartFrame_.load() - inStartFrame_.load(); }
+    bool hasOutputOffset() const { return inStartFrame_.load() >= 0 && outStartFrame_.load() >= 0; }
     // True on the audio thread (inside callback 5 or 6).
     bool onAudioThread() const { return audioId_.load() == std::this_thread::get_id(); }
     // The DC offset correction of the recorded inputs (full scale = 1): offsets are added to the
@@ -66,7 +71,11 @@ protected:
     // Before the audio thread starts: readers start over, and its first block opens a new
     // input session (and restarts the generator, for restartOutputSession()).
     void restartInputSession();
-    void restartOutputSession() { seenOutGen_ = outGen_.load() - 1; }
+    void restartOutputSession()
+    {
+        seenOutGen_ = outGen_.load() - 1;
+        outStartFrame_.store(-1);
+    }
     // While the audio thread does not run: the generator's signals, phases and noise start again.
     void resetGenerator(uint32_t seed) noexcept;
 
@@ -79,10 +88,11 @@ protected:
 
     // Audio thread: the generator's block (silence while the output is off) in outPtr_[0..1],
     // through callback 6. True when this block is the first one played since the output was
-    // switched on (or the session restarted): its first frame is the generator's first sample.
+    // switched on (or the session restarted): its first frame is the generator's first sample,
+    // and frame_ is noted as the output's start.
     bool renderOutput(int frames, uint32_t seed) noexcept;
     // Audio thread: true when the input was switched on since the last block; the session
-    // begins at the ring's current end.
+    // begins at the ring's current end and at frame_.
     bool inputSessionBegins() noexcept;
     // Audio thread: while the input is on, appends inPtr_ to the ring and announces the block.
     void recordInput(int frames) noexcept;
@@ -96,6 +106,8 @@ protected:
     std::atomic<int> overCount_{0};            // samples >= full scale in the last block
     std::atomic<std::thread::id> audioId_{};   // id of the running audio thread
     uint64_t seen_ = 0;                        // GUI thread: ring position of the last fetch
+    int64_t frame_ = 0;                        // audio thread: the block's first frame on the engine's own count;
+                                               // the engine advances it after each block
 
 private:
     // inStart_ before the audio thread has seen the input session begin.
@@ -115,6 +127,8 @@ private:
     std::atomic<uint32_t> inGen_{0};           // bumped at every input start
     std::atomic<uint32_t> outGen_{0};          // bumped at every output start
     std::atomic<uint64_t> inStart_{kNoSession}; // ring position where the input session began
+    std::atomic<int64_t> inStartFrame_{-1};    // frame_ of the input session's first block
+    std::atomic<int64_t> outStartFrame_{-1};   // frame_ of the output's first played block
     uint32_t seenInGen_ = 0;                   // audio thread: last input session seen
     uint32_t seenOutGen_ = 0;                  // audio thread: last output start seen
     bool startPending_ = false;                // audio thread: a start seen, nothing played yet

@@ -176,6 +176,7 @@ void TSimEngine::produce() noexcept
     overCount_.store(quantise(frames), std::memory_order_relaxed);
     inputSessionBegins();
     recordInput(frames);
+    frame_ += frames;
 }
 
 // Rounds to the integer grid of the bit depth and clamps to full scale (16/24 bits), or

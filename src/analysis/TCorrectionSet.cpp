@@ -1,6 +1,7 @@
 // The input and output correction curves of the main window, their settings and menu commands.
 #include "analysis/TCorrectionSet.h"
 
+#include "analysis/TMicCalibration.h"
 #include "analysis/corObjMessages.h"
 #include "base/TMemIniFile.h"
 
@@ -67,6 +68,13 @@ bool TCorrectionSet::open(Which w, const QString& fname)
 {
     Slot& s = slot(w);
     s.fname = fname;
+    // Files from other programs (microphone calibrations) carry comment lines or other
+    // separators; they are read as columns, and never rewritten.
+    TMicCalibrationFile mic;
+    if (IsForeignColumnFile(fname, m_sep, mic)) {
+        MicCorrection(mic, s.cor);
+        return s.cor.getaktiv();
+    }
     return s.cor.makeCorrArr(QFile::encodeName(fname).toStdString(), m_sep, false, correctionMessageSink());
 }
 

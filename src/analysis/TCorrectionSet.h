@@ -33,6 +33,8 @@ public:
     void setSeparator(char sep) { m_sep = sep; }
 
     // "Lade ...korrekturdatei": loads `fname` with the current separator; true when active.
+    // A column file of another program (a microphone calibration, IsForeignColumnFile) is
+    // read as MicCorrection.
     bool open(Which w, const QString& fname);
     // "...korrektur aktiv": switches off, or on when a file name is set; the new state.
     bool toggleActive(Which w);

@@ -58,6 +58,19 @@ bool takeNumber(const QStringList& args, int& i, const QString& name, TCommandLi
     return true;
 }
 
+// --export-curve N FILE: a curve number 1..12 and a file name.
+void takeCurveExport(const QStringList& args, int& i, TCommandLine& cl)
+{
+    bool ok = false;
+    const int n = i + 1 < args.size() ? args[i + 1].toInt(&ok) : 0;
+    if (!ok || n < 1 || n > 12 || i + 2 >= args.size() || args[i + 2].startsWith("--")) {
+        cl.error = "option --export-curve needs a curve number 1..12 and a file";
+        return;
+    }
+    cl.exportCurves.append({n, args[i + 2]});
+    i += 2;
+}
+
 } // namespace
 
 TCommandLine TCommandLine::parse(const QStringList& arguments)
@@ -71,10 +84,15 @@ TCommandLine TCommandLine::parse(const QStringList& arguments)
         else if (name == "--screenshot") target = &cl.screenshot;
         else if (name == "--export-text") target = &cl.exportText;
         else if (name == "--preset") target = &cl.preset;
+        else if (name == "--results-json") target = &cl.resultsJson;
+        else if (name == "--save-wav") target = &cl.saveWav;
+        else if (name == "--mic-calibration") target = &cl.micCalibration;
         if (target) {
             if (!takeValue(arguments, i, *target)) cl.error = "option " + name + " needs a value";
         } else if (name == "--mode" || name == "--measure") {
             takeNumber(arguments, i, name, cl);
+        } else if (name == "--export-curve") {
+            takeCurveExport(arguments, i, cl);
         } else if (name == "--start") {
             cl.start = true;
         } else if (name == "--sound-on") {
@@ -110,6 +128,11 @@ QString TCommandLine::usage()
         "  --measure SECONDS     keep running that long, then go on\n"
         "  --status              print the five status-panel texts to standard output\n"
         "  --results             print the measurement's result lines to standard output\n"
+        "  --results-json FILE   write the results with their settings as JSON to FILE\n"
+        "  --export-curve N FILE write curve N (1..12) to FILE: .frd, .zma, .csv, .txt or .cur\n"
+        "  --save-wav FILE       save the last recorded block (or shot) as WAV, float 32 bit\n"
+        "  --mic-calibration FILE  load a microphone calibration file as input correction\n"
+        "                        (and its sensitivity in mV/Pa) before the start\n"
         "  --quit                exit after the other options have run; messages go to\n"
         "                        standard error and are answered with their default\n"
         "  --help                this text\n");

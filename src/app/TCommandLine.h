@@ -1,6 +1,8 @@
 // Options of the program's command line, for scripts and tests.
 #pragma once
 
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
@@ -22,6 +24,10 @@ struct TCommandLine {
     bool status = false; // --status: print the five status-panel texts before quitting
     bool quit = false;   // --quit: exit 0 after the other options have run; no box waits
     bool help = false;   // --help: print the usage and exit
+    QString resultsJson; // --results-json FILE: the results as JSON, after running
+    QString saveWav;     // --save-wav FILE: the last recorded block as WAV (float 32), after running
+    QString micCalibration; // --mic-calibration FILE: input correction and sensitivity, before the start
+    QList<QPair<int, QString>> exportCurves; // --export-curve N FILE (repeatable): curve N (1..12) after running
     QString error;       // non-empty when the command line could not be understood
 
     // Parses arguments (the program name first, as in argv).

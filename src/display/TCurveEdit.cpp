@@ -1,5 +1,6 @@
 // Curve dialog rules: list texts, width and group limits, operand visibility, curve loading.
 #include "display/TCurveEdit.h"
+#include "display/TcurveExchange.h"
 
 #include <algorithm>
 
@@ -49,6 +50,8 @@ TOperandView operandView(int operation) {
 }
 
 bool loadCurveKeeping(Tcurve& c, const QString& path, QString* error) {
+    const eCurveFormat f = CurveFormatOfName(path);
+    if (f != eCurveFormat::cfCur) return ImportCurve(c, path, f, error);
     Tcurve loaded;
     loaded.copy(c); // phases stay as they were: the file holds none
     QString why;

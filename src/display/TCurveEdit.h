@@ -35,7 +35,8 @@ struct TOperandView {
 };
 TOperandView operandView(int operation);
 
-// Loads a curve file into c, keeping c's slot, colour and selected flag; FileName becomes
+// Loads a curve file (".cur", or by its extension FRD, ZMA, CSV or text: ImportCurve) into c,
+// keeping c's slot, colour and selected flag; FileName becomes
 // path and ValidData is set. On failure c is left exactly as it was and *error says why.
 bool loadCurveKeeping(Tcurve& c, const QString& path, QString* error);
 

@@ -5,11 +5,13 @@
 #include "dsp/Tsamplemem.h"
 #include "soundDLLTypes.h"
 
+#include <QJsonObject>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QObject;
 
@@ -67,6 +69,12 @@ public:
     virtual eMeasRes SetChannels(int32_t iCha, int32_t oCha) = 0;
     // The result lines of the last evaluation (levels, distortion, ...); empty when none.
     virtual QStringList resultText() const { return {}; }
+    // The same results as numbers for the results file ("figures": per channel values, point
+    // lists, parameter records; null where nothing was measured); empty when there are none.
+    virtual QJsonObject resultFigures() const { return {}; }
+    // The time signal of the last block (or shot): one vector per input channel, full scale
+    // +-1.0, at sampleRate(); empty when nothing was recorded yet.
+    virtual std::vector<std::vector<double>> recordedSignal() const { return {}; }
     // Results handed to the diagram since Init (frames drawn).
     virtual int32_t framesDrawn() const { return 0; }
     // Input channels whose last fetched block reached full scale, bit n = channel n; 0 when

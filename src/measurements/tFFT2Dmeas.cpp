@@ -1,5 +1,6 @@
 // The FFT measurement's start, stop, settings and its chain of evaluation steps.
 #include "measurements/tFFT2Dmeas.h"
+#include "measurements/TResultJson.h"
 
 #include "analysis/AnaEval.h"
 #include "dsp/FFtuli.h"
@@ -331,4 +332,16 @@ void tFFT2Dmeas::onStepMessage(intptr_t lParam)
     case 4: case 7: case 10: next(); break;
     default: break; // parked
     }
+}
+
+QJsonObject tFFT2Dmeas::resultFigures() const
+{
+    if (!AnadataM || !m_fft || m_resultLines.isEmpty()) return {};
+    return SpectrumFigures(m_results, *AnadataM, LevelUnitLabel(*m_fft));
+}
+
+// The blocks of the last pass as step 2 left them (filtered when input filters are on).
+std::vector<std::vector<double>> tFFT2Dmeas::recordedSignal() const
+{
+    return m_recorded;
 }

@@ -94,6 +94,8 @@ public:
     // settings to the main window. Not owned; may be null.
     void setSettingsIni(TMemIniFile* ini) { m_sharedIni = ini; }
     QStringList resultText() const override { return m_resultLines; }
+    QJsonObject resultFigures() const override;
+    std::vector<std::vector<double>> recordedSignal() const override;
     // Depth bands of the 3D window (3D diagram only).
     void setZBands(int32_t z) { m_zBands = z; }
     // The waterfall window the 3D diagram mode feeds. Not owned; may be null.
@@ -140,6 +142,7 @@ private:
     bool bandDue(); // 3D: a fetched block becomes a band once fft3Dstepping has passed
     bool stepFilter();
     void keepTimeSignal(Tsamplemem& block, Tsamplemem& timeSignal);
+    void keepRecording();
     bool stepSpectrum();
     bool stepAverage();
     bool stepLogConvert();
@@ -174,6 +177,7 @@ private:
     const TLevelCalibration* m_calibration = nullptr; // level calibration, not owned (may be null)
     QStringList m_resultLines;             // result text of the last pass
     TResultValues m_results;               // what the last result text measured
+    std::vector<std::vector<double>> m_recorded; // time signal of the last pass per channel (full scale 1)
     tSpectrumAverager m_average;           // summed spectra and the count still to collect
     // Linear powers of the left and right spectrum's bins, taken in step 6 for the result
     // text when the levels there are plain (m_powersKnown), so step 7 need not raise them.

@@ -136,7 +136,18 @@ bool tFFT2Dmeas::stepFilter()
         }
         keepTimeSignal(block, Gdata->asdZ[ch]);
     }
+    keepRecording();
     return true;
+}
+
+// The package's buffers are released once drawn: the last pass's blocks are kept for saving.
+void tFFT2Dmeas::keepRecording()
+{
+    m_recorded.resize(Gdata->asdZ.size());
+    for (size_t ch = 0; ch < Gdata->asdZ.size(); ++ch) {
+        const Tsamplemem& b = Gdata->asdZ[ch];
+        m_recorded[ch].assign(b.smpoi(), b.smpoi() + std::max(b.samples(), 0));
+    }
 }
 
 // asdZ gets the filtered block and asdDia a buffer of the same size for step 3 to write the

@@ -1,5 +1,6 @@
 // The impulse measurement's life cycle, settings and shot start; the steps are in tIpsMeasSteps.cpp.
 #include "measurements/tIpsMeas.h"
+#include "measurements/TResultJson.h"
 
 #include "base/TMemIniFile.h"
 #include "base/vlMessages.h"
@@ -341,8 +342,7 @@ bool tIpsMeas::StartSiSampSync()
         return false;
     }
     // The signal goes out once the input is sure to hear it from its start.
-    const TwaveGI* gi = dll.waveGI();
-    const int latency_ms = gi ? std::clamp(gi->wfs.Latency, 0, 2000) : 0;
+    const int latency_ms = inputLatency_ms();
     if (latency_ms > 0)
         QTimer::singleShot(latency_ms, &m_stepWnd, [this] {
             if (getMeasRun() && ipsStep == ipsSearch)
@@ -357,6 +357,14 @@ bool tIpsMeas::StartSiSampSync()
     return true;
 }
 
+// The input's latency (ms) as the module's record states it, within 0..2 s.
+int tIpsMeas::inputLatency_ms() const
+{
+    TsoundDLLImpDyn& dll = soundDLL();
+    const TwaveGI* gi = dll.usable() ? dll.waveGI() : nullptr;
+    return gi ? std::clamp(gi->wfs.Latency, 0, 2000) : 0;
+}
+
 void tIpsMeas::fireSignal()
 {
     TsoundDLLImpDyn& dll = soundDLL();
@@ -367,6 +375,7 @@ void tIpsMeas::fireSignal()
         go->phaseL = go->phaseR = 0;
     }
     dll.SDStartSoundOut(0);
+    m_firedAt = recorded();
     const int32_t so = dll.SDStartSoundOut(1);
     if ((so & 0x12) != 2)
         vl::warningBox("dosound failed " + QString::number(so & 0xFF));
@@ -398,4 +407,15 @@ bool tIpsMeas::StartSiSampAsync()
     if (m_fft->nextcurve && m_host)
         m_host->newCurveSet();
     return true;
+}
+
+// Peak levels of the last shot's response, and in the RT60 mode the reverberation table.
+QJsonObject tIpsMeas::resultFigures() const
+{
+    if (m_shot.time.empty()) return {};
+    QJsonObject o{{"kind", "impulse"},
+                  {"peak_dBFS", QJsonArray{JsonNumber(m_shot.peak_dBFS[0]), JsonNumber(m_shot.peak_dBFS[1])}}};
+    if (!m_shot.rt.octaves.empty() || m_shot.rt.broadband.t30 > 0.0 || m_shot.rt.broadband.edt > 0.0)
+        o["rt60"] = RT60Table(m_shot.rt);
+    return o;
 }

@@ -96,6 +96,8 @@ public:
     eMeasRes SetCors(const Tcorri* iCor, const Tcorri* oCor, const Tcorri* dCor) override;
     eMeasRes SetChannels(int32_t iCha, int32_t oCha) override;
     QStringList resultText() const override { return m_resultLines; }
+    QJsonObject resultFigures() const override;
+    std::vector<std::vector<double>> recordedSignal() const override { return m_shot.time; }
     int32_t framesDrawn() const override { return m_drawn; }
     // A run that is not continuous ends by itself once its average is drawn.
     bool endedByItself() const override { return m_ended; }
@@ -190,7 +192,10 @@ private:
     TMemIniFile* m_sharedIni = nullptr; // the program's settings in memory, not owned
     int64_t m_lastFetched = 0;          // frames recorded at the last trigger search
     int64_t m_fetchFrom = 0;            // first frame of the shot, counted from the input's start
+    int64_t m_firedAt = -1;             // frames recorded when the signal was sent out; -1: not yet
     bool recordedFrames(int64_t frames, std::vector<std::vector<double>>& out); // newest frames
     int64_t recorded() const;           // frames recorded since the input started
+    int64_t outputStartFrame() const;   // where the generator's first sample was recorded; -1: not yet
+    int inputLatency_ms() const;        // the input's latency from the module's record, 0..2000
     void acknowledge();                 // lets a module paced by fetching go on
 };

@@ -10,6 +10,7 @@
 #include "measurements/I3DWindow.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -109,18 +110,37 @@ bool tIpsMeas::recordedFrames(int64_t frames, std::vector<std::vector<double>>& 
     return true;
 }
 
+// The module tells in which recorded frame the generator's first sample lies; a module that
+// does not know says 0 (the output assumed to start with the input).
+int64_t tIpsMeas::outputStartFrame() const
+{
+    TsoundDLLImpDyn& dll = soundDLL();
+    if (!dll.usable())
+        return 0;
+    const int32_t at = dll.SDGetFuturePara(3);
+    return at == INT_MIN ? -1 : std::max<int32_t>(at, 0);
+}
+
 void tIpsMeas::acknowledge()
 {
     std::vector<std::vector<double>> tiny;
     recordedFrames(1, tiny);
 }
 
-// Step 0: an internal shot is complete once its length is recorded; an external impulse is
-// looked for in what arrived since the last look.
+// Step 0: an internal shot is complete once its length is recorded from the frame where the
+// generator's first sample arrived, so the impulse lies where the device put it however late
+// the output started; an external impulse is looked for in what arrived since the last look.
 void tIpsMeas::stepSearch()
 {
     if (!m_fft->asyncIps) {
-        if (recorded() >= m_fetchFrom + m_shotLen) {
+        const int64_t from = outputStartFrame();
+        if (from >= 0)
+            m_fetchFrom = from;
+        else if (m_firedAt >= 0)
+            m_fetchFrom = m_firedAt; // best guess until the module says
+        // An output that never plays (its start failed) ends the wait two shots after the start.
+        const int64_t due = m_fetchFrom + (from >= 0 ? 1 : 2) * int64_t(m_shotLen);
+        if ((from >= 0 || m_firedAt >= 0) && recorded() >= due) {
             ipsStep = ipsFetch;
             post(9990);
         } else {
@@ -505,6 +525,7 @@ void tIpsMeas::stepStart()
     setMeasRun(true);
     ipsStep = ipsSearch;
     m_fetchFrom = 0;
+    m_firedAt = -1;
     scount = 0;
     startTime_ms();
     const bool ok = m_fft->asyncIps ? StartSiSampAsync() : StartSiSampSync();

@@ -1,5 +1,6 @@
 // The sweep measurement: settings, generator record, start and stop around the sweep engine.
 #include "measurements/tSweepmeas.h"
+#include "measurements/TResultJson.h"
 
 #include "base/TMemIniFile.h"
 #include "base/vlMessages.h"
@@ -231,4 +232,26 @@ uint32_t tSweepmeas::overloadedChannels() const
 {
     const int32_t o = m_engine.OverL;
     return ((o & 0xFF) ? 1u : 0u) | ((o & 0xFF00) ? 2u : 0u);
+}
+
+// One point list per recorded series (level, or impedance, per channel); mode 8 adds the
+// Thiele-Small record when the first curve yields one.
+QJsonObject tSweepmeas::resultFigures() const
+{
+    const Tsamplemem& x = m_engine.frequencies();
+    if (x.samples() == 0 || m_engine.values().empty()) return {};
+    QJsonArray series;
+    for (const Tsamplemem& y : m_engine.values()) series.append(PointList(x, y));
+    QJsonObject o{{"kind", "sweep"}, {"sweep_mode", m_mode}, {"series", series}};
+    if (m_mode == 8) {
+        std::vector<double> F, Z;
+        for (int32_t k = 0; k < x.samples(); ++k)
+            if (x.getsmAr(k) > 0.0) {
+                F.push_back(x.getsmAr(k));
+                Z.push_back(m_engine.values()[0].getsmAr(k));
+            }
+        tTSP t = ActiveTSP();
+        o["thiele_small"] = TSPCalculation({Z, F}, {}, t) == 0 ? QJsonValue(TSPFigures(t)) : QJsonValue();
+    }
+    return o;
 }

@@ -35,6 +35,7 @@ public:
     void WobEvent();
 
     QStringList resultText() const override;
+    QJsonObject resultFigures() const override;
     int32_t framesDrawn() const override { return m_engine.packagesSent(); }
     uint32_t overloadedChannels() const override;
     bool endedByItself() const override { return !getMeasRun() && m_engine.ranToEnd(); }

@@ -38,6 +38,15 @@ VelmoraRun runVelmora(const QTemporaryDir& home, const QByteArray& simIni, const
     return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
 }
 
+// A factory preset run by its bare name with --start and --results (and `extra`), its frequency
+// diagram exported to txt.
+VelmoraRun runPreset(const QTemporaryDir& home, const QByteArray& simIni, const char* preset, const QStringList& extra,
+                     const QString& txt)
+{
+    return runVelmora(home, simIni,
+                      QStringList{"--preset", preset} + extra + QStringList{"--start", "--results", "--export-text", txt});
+}
+
 // Rows of an exported diagram: frequency, then each curve.
 std::vector<std::vector<double>> rows(const QString& file)
 {
@@ -104,9 +113,7 @@ TEST(FactoryPresets, pinkNoiseResponse)
 {
     QTemporaryDir home;
     const QString txt = home.filePath("noise.txt");
-    const VelmoraRun r = runVelmora(home, ampIni(0.0),
-                             {"--preset", "FreqResNoise.atp", "--sound-on", "--start", "--measure", "12", "--results",
-                              "--export-text", txt});
+    const VelmoraRun r = runPreset(home, ampIni(0.0), "FreqResNoise.atp", {"--sound-on", "--measure", "12"}, txt);
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("frames drawn:")) << r.out.toStdString();
     const auto rs = rows(txt);
@@ -145,8 +152,7 @@ TEST(FactoryPresets, fastStereoSweep)
 {
     QTemporaryDir home;
     const QString txt = home.filePath("sweep.txt");
-    const VelmoraRun r = runVelmora(home, ampIni(6.0),
-                             {"--preset", "sweep_fast.atp", "--start", "--measure", "100", "--results", "--export-text", txt});
+    const VelmoraRun r = runPreset(home, ampIni(6.0), "sweep_fast.atp", {"--measure", "100"}, txt);
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("Step 31: 20000.00 Hz")) << r.out.toStdString();
     const auto rs = rows(txt);
@@ -188,8 +194,7 @@ TEST(FactoryPresets, impulseResponses)
         SCOPED_TRACE(preset);
         QTemporaryDir home;
         const QString txt = home.filePath("ir.txt");
-        const VelmoraRun r = runVelmora(home, ampIni(0.0),
-                                 {"--preset", preset, "--start", "--measure", "60", "--results", "--export-text", txt});
+        const VelmoraRun r = runPreset(home, ampIni(0.0), preset, {"--measure", "60"}, txt);
         ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
         EXPECT_TRUE(r.out.contains("Level: impulse peak")) << r.out.toStdString();
         const auto rs = rows(txt);

@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <dlfcn.h>
 
@@ -119,7 +120,7 @@ protected:
 } // namespace
 
 // A wire of known delay measured with MLS orders 14 and 16: the impulse lies on the delay,
-// sample-exact, and nothing else reaches -100 dB of it.
+// sample-exact, and nothing else reaches -100 dB of it, also when the output starts late.
 TEST_F(IpsMeas, WireDelayWithMlsIsSampleExact)
 {
     bench("[Model]\nKind=wire\nDelay_samples=1234\n");
@@ -143,6 +144,12 @@ TEST_F(IpsMeas, WireDelayWithMlsIsSampleExact)
     EXPECT_TRUE(remarks.contains("Get sample datas"));
     EXPECT_TRUE(remarks.contains("Diagram ready"));
     EXPECT_EQ(remarks.last(), "");
+    // an input latency of 100 ms: the signal goes out several blocks after the input started,
+    // and the impulse still lies on the delay
+    soundDLL().waveGI()->wfs.Latency = 100;
+    ASSERT_TRUE(run());
+    EXPECT_GE(soundDLL().SDGetFuturePara(3), 4096);
+    EXPECT_EQ(peakIndex(0), 1234);
 }
 
 // The amplifier's high- and low-pass from a dirac: magnitude within 0.1 dB of the model
@@ -169,6 +176,39 @@ TEST_F(IpsMeas, AmplifierResponseFromDirac)
     EXPECT_LT(worstDb, 0.1);
     EXPECT_LT(worstGd, 0.02);
     printf("amplifier, dirac: magnitude within %.4f dB, group delay within %.3f %%\n", worstDb, 100 * worstGd);
+}
+
+// A sine burst holds energy only around its frequency: the amplifier's response is the burst
+// heard through it over the burst heard through a wire, within 0.1 dB wherever the burst's
+// spectrum lies within 20 dB of its peak.
+TEST_F(IpsMeas, AmplifierResponseFromBurst)
+{
+    std::vector<std::vector<double>> heard;
+    std::vector<double> freq;
+    for (const char* model : {"[Model]\nKind=wire\n", "[Model]\nKind=amplifier\n[Amplifier]\nHighPass_Hz=100\nLowPass_Hz=10000\n"}) {
+        bench(model);
+        generator(kIpsBurst, 0, -6.0);
+        soundDLL().waveGO()->GenFreqL = soundDLL().waveGO()->GenFreqR = 3000;
+        soundDLL().waveGO()->AnzWave = 3;
+        ASSERT_TRUE(run()) << model;
+        heard.push_back(meas->lastShot().mag_dB[0]);
+        freq = meas->lastShot().freq;
+        TearDown();
+    }
+    TSimAmpSpec a;
+    a.highPassHz = 100, a.lowPassHz = 10000;
+    const double top = *std::max_element(heard[0].begin(), heard[0].end());
+    double worst = 0;
+    int points = 0;
+    for (size_t k = 1; k < freq.size(); ++k) {
+        if (heard[0][k] < top - 20) continue;
+        ++points;
+        const double model = 20 * std::log10(std::abs(simAmpResponse(a, freq[k], 48000)));
+        worst = std::max(worst, std::fabs(heard[1][k] - heard[0][k] - model));
+    }
+    EXPECT_GT(points, 1000) << "the burst covers a band, not a line";
+    EXPECT_LT(worst, 0.1);
+    printf("amplifier, burst 3 kHz x 3: magnitude within %.4f dB at %d bins\n", worst, points);
 }
 
 // Averaging 4 without "Continuous": four shots, one drawing, and the run ends by itself; a

@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <climits>
 #include <cmath>
 #include <complex>
 #include <cstring>
@@ -267,6 +268,60 @@ TEST_F(SoundSim, WireDelayAndCrosstalk)
     rec[0].resize(48000);
     rec[1].resize(48000);
     EXPECT_NEAR(dB(amplitude(rec[1], 1000, 48000) / amplitude(rec[0], 1000, 48000)), -40.0, 0.01);
+}
+
+// The output started a few blocks after the input: the module says in which recorded frame
+// the generator's first sample lies (future parameter 3), and the recording agrees to the
+// sample; unknown (INT_MIN) while the output has not played since it was switched on.
+TEST_F(SoundSim, OutputStartIsReportedInRecordedFrames)
+{
+    initFast(1024, "[Model]\nDelay_samples=37\n");
+    generator(1000, -6);
+    ASSERT_EQ(api().startIn(1) & 9, 1);
+    auto rec = record(2, 1024);
+    EXPECT_EQ(api().getFuture(3), INT_MIN);
+    ASSERT_EQ(api().startOut(1) & SD_ST_OUT_RUN, SD_ST_OUT_RUN);
+    const auto until = Clock::now() + std::chrono::seconds(5);
+    while (api().getFuture(3) == INT_MIN && Clock::now() < until) {
+        auto more = record(1, 1024);
+        for (int c = 0; c < 2; ++c)
+            rec[size_t(c)].insert(rec[size_t(c)].end(), more[size_t(c)].begin(), more[size_t(c)].end());
+    }
+    const int at = api().getFuture(3);
+    ASSERT_NE(at, INT_MIN);
+    EXPECT_GE(at, 2048);
+    EXPECT_EQ(at % 1024, 0) << "the output starts with a block";
+    // fast pacing: the fetches are the recording from its first frame, block after block
+    auto tail = record(2, 1024);
+    std::vector<double> all = rec[0];
+    all.insert(all.end(), tail[0].begin(), tail[0].end());
+    const double a = std::pow(10.0, -6.0 / 20.0), lsb = std::ldexp(1.0, -23);
+    const int first = at + 37;
+    ASSERT_LT(first + 100, int(all.size()));
+    for (int n = 0; n < first; ++n)
+        ASSERT_EQ(all[size_t(n)], 0.0) << "frame " << n;
+    for (int n = first; n < first + 100; ++n)
+        ASSERT_NEAR(all[size_t(n)], a * std::sin(2 * kPi * 1000.0 * (n - first) / 48000.0), lsb) << n;
+    // output off and on again: unknown until it plays, then a later frame
+    api().startOut(0);
+    EXPECT_EQ(api().getFuture(3), at);
+    api().startOut(1);
+    EXPECT_EQ(api().getFuture(3), INT_MIN);
+    record(2, 1024);
+    const int later = api().getFuture(3);
+    EXPECT_GT(later, at);
+    // a new recording while the generator still plays: it started before the recording did;
+    // once stopped, a new recording holds no start of it
+    api().startIn(0);
+    ASSERT_EQ(api().startIn(1) & 9, 1);
+    record(1, 1024);
+    EXPECT_LT(api().getFuture(3), 0);
+    EXPECT_NE(api().getFuture(3), INT_MIN);
+    api().startOut(0);
+    api().startIn(0);
+    ASSERT_EQ(api().startIn(1) & 9, 1);
+    record(1, 1024);
+    EXPECT_EQ(api().getFuture(3), INT_MIN);
 }
 
 TEST_F(SoundSim, NoiseLevels)

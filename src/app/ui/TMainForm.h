@@ -13,6 +13,7 @@
 #include "measurements/MeasurementClass.h"
 #include "measurements/TFrameGate.h"
 
+#include <QJsonObject>
 #include <QMainWindow>
 #include <array>
 #include <functional>
@@ -199,6 +200,21 @@ public:
     bool saveFreqTextToLastName();
     // The frequency diagram's text to `file` (scripts); false with the reason in *error.
     bool exportFrequencyText(const QString& file, QString* error = nullptr);
+    // ---- interchange: results file, curves, microphone calibration, recordings
+    // The active measurement's results with the settings that made them (TResultJson.h).
+    QJsonObject resultsDocument() const;
+    // "Save results as JSON...": the document to `file`; false with the reason in *error.
+    bool saveResultsJson(const QString& file, QString* error = nullptr);
+    // Curve `number` (1..12) of the 2D diagram to `file` in the layout its extension names
+    // (".frd", ".zma", ".csv", ".txt", else a curve file); false with the reason in *error.
+    bool exportCurve(int number, const QString& file, QString* error = nullptr);
+    // "Save recording as WAV...": the last block (or shot) of every input channel at the
+    // measurement's sample rate; false with the reason in *error.
+    bool saveRecordingWav(const QString& file, bool float32, QString* error = nullptr);
+    // "Open Microphone Calibration File...": the file becomes the active input correction;
+    // a sensitivity in mV/Pa becomes both channels' microphone sensitivity when `takeSensitivity`
+    // (the menu asks first). False with the reason in *error; nothing changes then.
+    bool loadMicCalibration(const QString& file, bool takeSensitivity, QString* error = nullptr);
     // "&Copy diagram to clipboard": the 2D diagram's picture (diagram forms 1 and 3).
     void copyDiagramToClipboard();
     // "Analyse measured curves".
@@ -320,6 +336,8 @@ private:
     // While the 3D window shows, there is no frequency diagram to write: true, with the reason.
     bool refuse3DFrequencyText(QString* error) const;
     void buildTextExportItems(QMenu* file);
+    void buildInterchangeItems(QMenu* file); // "Save results as JSON...", "Save recording as WAV..."
+    void chooseMicCalibration();
     void buildEditMenu();
     void buildToolsMenu();
     void switchDiagramMode(int MM);

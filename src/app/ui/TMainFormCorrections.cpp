@@ -39,6 +39,8 @@ void TMainForm::buildCorrectionMenu()
         m_acCorActive[w]->setCheckable(true);
         m->addAction(t.edit, this, [this, w] { editCorrectionFile(w); });
     }
+    m->addSeparator();
+    m->addAction("Open &Microphone Calibration File...", this, &TMainForm::chooseMicCalibration);
     connect(m, &QMenu::aboutToShow, this, &TMainForm::refreshCorrectionMenu);
     refreshCorrectionMenu();
 }

@@ -152,6 +152,7 @@ void TMainForm::buildMenus()
 {
     QMenu* file = menuBar()->addMenu("&File");
     buildTextExportItems(file);
+    buildInterchangeItems(file);
     m_acSoundOn = file->addAction("Sound On", this, &TMainForm::soundOnCommand);
     m_acSoundOn->setShortcut(Qt::Key_F3);
     m_acStartMeasure = file->addAction("Start Measure", this, [this] { startCommand(); });

@@ -4,6 +4,7 @@
 #include "base/vlMessages.h"
 #include "core/ui/TUpDown.h"
 #include "display/TCurveEdit.h"
+#include "display/TcurveExchange.h"
 #include "display/TDiagramm.h"
 #include "display/diaMessages.h"
 
@@ -20,8 +21,8 @@
 
 namespace {
 
-const char* const kLoadFilter = "Curves (*.cur);;all Files (*.*)";
-const char* const kSaveFilter = "Curve (*.cur);;all Files (*.*)";
+const char* const kLoadFilter = "Curves (*.cur);;Frequency response (*.frd);;Impedance (*.zma);;CSV (*.csv);;Text (*.txt);;all Files (*.*)";
+const char* const kSaveFilter = "Curve (*.cur);;Frequency response (*.frd);;Impedance (*.zma);;CSV (*.csv);;Text (*.txt);;all Files (*.*)";
 
 QComboBox* makeList(QWidget* parent, const QStringList& items) {
     auto* c = new QComboBox(parent);
@@ -334,7 +335,7 @@ void TCrvdia::saveCurve() {
     EdFileName->setText(path);
     EdFileName->setToolTip(path);
     QString error;
-    if (!m_curve.savetoFile(path, &error))
+    if (!ExportCurve(m_curve, path, CurveFormatOfName(path), &error))
         vl::errorBox(error.isEmpty() ? "Error writing " + path : error);
 }
 
