@@ -70,6 +70,8 @@ TCommandLine TCommandLine::parse(const QStringList& arguments)
         else if (name == "--sound-module") target = &cl.soundModule;
         else if (name == "--screenshot") target = &cl.screenshot;
         else if (name == "--export-text") target = &cl.exportText;
+        else if (name == "--save-picture") target = &cl.savePicture;
+        else if (name == "--print-pdf") target = &cl.printPdf;
         if (target) {
             if (!takeValue(arguments, i, *target)) cl.error = "option " + name + " needs a value";
         } else if (name == "--mode" || name == "--measure") {
@@ -101,6 +103,8 @@ QString TCommandLine::usage()
         "  --sound-module FILE   sound module to start with (e.g. libSoundSim.so)\n"
         "  --screenshot FILE.png save a picture of the main window once started\n"
         "  --export-text FILE    write the frequency diagram as text to FILE\n"
+        "  --save-picture FILE   save the diagram as a picture: .bmp or .jpg (JPEG with metadata)\n"
+        "  --print-pdf FILE      print the diagram page into the PDF file FILE\n"
         "  --mode N              activate measuring mode N (0..13) after start\n"
         "  --sound-on            switch the generator on before the start (the Sound on command)\n"
         "  --start               run the start command once the mode is active\n"

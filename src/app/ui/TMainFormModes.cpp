@@ -59,6 +59,13 @@ QSlider* volumeBar(const QString& name, const QString& tip, QWidget* parent)
     return s;
 }
 
+// Why an audio item of the Options menu is disabled.
+QString audioMenuReason(bool output, bool linked)
+{
+    if (output) return linked ? QStringLiteral("Linked dialogs: use the input items") : QStringLiteral("Not while the output runs");
+    return linked ? QStringLiteral("Not while the input or the output runs") : QStringLiteral("Not while the input runs");
+}
+
 } // namespace
 
 // ---- building the window ------------------------------------------------------------------------
@@ -146,17 +153,20 @@ void TMainForm::buildToolButtons()
     connect(m_modeGroup, &QButtonGroup::idClicked, this, &TMainForm::selectMeasuringMode);
     addToolBar(Qt::TopToolBarArea, bar);
     pressModeButton(measuringMode());
+    connectModeButtonHelp();
 }
 
 void TMainForm::buildMenus()
 {
     QMenu* file = menuBar()->addMenu("&File");
     buildTextExportItems(file);
+    buildPictureItems(file);
     m_acSoundOn = file->addAction("Sound On", this, &TMainForm::soundOnCommand);
     m_acSoundOn->setShortcut(Qt::Key_F3);
     m_acStartMeasure = file->addAction("Start Measure", this, [this] { startCommand(); });
     m_acStartMeasure->setShortcut(Qt::Key_F4);
     m_acStartMeasure->setEnabled(false);
+    buildPrintItems(file);
     file->addSeparator();
     file->addAction("&Exit", this, &QWidget::close);
     buildEditMenu();
@@ -165,10 +175,7 @@ void TMainForm::buildMenus()
     buildToolsMenu();
     buildCorrectionMenu();
     buildOptionsMenu();
-    QMenu* help = menuBar()->addMenu("&Help");
-    help->addAction("Inf&o...", this, [this] {
-        QMessageBox::about(this, "Info", windowTitle() + "\n" + vlVersionLine());
-    });
+    buildHelpMenu();
 }
 
 void TMainForm::buildMeasureMenu()
@@ -182,6 +189,7 @@ void TMainForm::buildAnalyzeMenu()
 {
     m_analyzeMenu = menuBar()->addMenu("&Analyze");
     m_analyzeMenu->addAction("&Analyze Dialog", this, &TMainForm::runAnalyzeDialog);
+    buildAnalyzeExtras(m_analyzeMenu);
     m_levelUnitMenu = m_analyzeMenu->addMenu("Level Units");
     m_levelUnits = new QActionGroup(this);
     for (const LevelUnitItem& u : kLevelUnits) {
@@ -191,7 +199,7 @@ void TMainForm::buildAnalyzeMenu()
         a->setData(int(u.unit));
         m_levelUnits->addAction(a);
         const edBModi unit = u.unit;
-        connect(a, &QAction::triggered, this, [this, unit] { setLevelUnit(unit); });
+        connect(a, &QAction::triggered, this, [this, unit] { levelUnitChosen(unit); });
     }
     checkLevelUnitItems();
 }
@@ -212,6 +220,7 @@ void TMainForm::buildOptionsMenu()
     QMenu* opt = menuBar()->addMenu("&Options");
     m_altDLL = opt->addAction("Alternative sound DLL", this, &TMainForm::selectAlternativeDLL);
     m_altDLLSep = opt->addSeparator();
+    buildMiscItem(opt);
     m_altDLL->setVisible(soundDLL().altDLLVisible());
     m_altDLLSep->setVisible(soundDLL().altDLLVisible());
     const int kinds[4] = {2, 3, 0, 1};
@@ -244,6 +253,7 @@ void TMainForm::refreshAudioMenus()
         for (QAction* a : {m_optAudio[i], m_popAudio[i]}) {
             a->setText(captions[i]);
             a->setEnabled(i < 2 ? s.outEnabled : s.inEnabled);
+            a->setStatusTip(a->isEnabled() ? QString() : audioMenuReason(i < 2, m_set.IODlgLink != 0));
         }
 }
 
@@ -278,6 +288,7 @@ void TMainForm::buildOverview()
         onOutState();
     });
     col->addWidget(m_diafrm, 1);
+    subscribeDiagramChanges();
     build3DWindow(central, col);
     buildScopeWindow(central, col);
     // Over the diagram, outside its layout: where the eye is while measuring.
@@ -402,10 +413,9 @@ void TMainForm::setMeasuringModeF(int MM)
     }
     m_helpContext = info.helpContext;
     if (MM == 9) setLevelUnit(dbMode_dBV);
-    if (m_meas && (MM == 1 || MM == 4 || MM == 5 || MM == 11 || MM == 12)) {
-        m_dispCor = Tcorri(); // no pink-noise compensation asked for without a diagram
-        m_meas->SetCors(&m_cors->curve(TCorrectionSet::Input), &m_cors->curve(TCorrectionSet::Output), &m_dispCor);
-    }
+    if (m_meas && (MM == 1 || MM == 4 || MM == 5 || MM == 11 || MM == 12)) rebuildDisplayCorrection();
+    else setPinkNoiseFilterActive(false);
+    markModeMenuItems(MM);
     if (m_meas) {
         int32_t in = 0, out = 0;
         dll.SDgetSoundDatsPropsCH(&in, &out);
@@ -430,6 +440,7 @@ void TMainForm::bindStart(const TMeasModeInfo& info)
     const bool bound = static_cast<bool>(m_startHandler);
     ButSampleIn->setEnabled(bound);
     m_acStartMeasure->setEnabled(bound);
+    m_acStartMeasure->setStatusTip(bound ? QString() : QStringLiteral("This measuring mode has no measurement to start"));
     ButSampleIn->setToolTip(info.startAction ? QString(info.startAction) : QString());
 }
 
@@ -449,6 +460,9 @@ void TMainForm::VisualModeSettings(int MM)
     ButManuell->setVisible(c.recalculate);
     m_analyzeMenu->setEnabled(c.analyzeMenus);
     m_levelUnitMenu->setEnabled(c.analyzeMenus);
+    const QString noAnalysis = c.analyzeMenus ? QString() : QStringLiteral("This measuring mode analyses no spectrum");
+    m_analyzeMenu->menuAction()->setStatusTip(noAnalysis);
+    m_levelUnitMenu->menuAction()->setStatusTip(noAnalysis);
     ButSetupInp->setEnabled(static_cast<bool>(m_setupHandler));
     applyVUTriggerMode(MM);
 }
@@ -520,6 +534,16 @@ void TMainForm::setLevelUnit(edBModi unit)
     checkLevelUnitItems();
     m_status->setPanelText(3, calibPanelText(m_fft, m_calibration.INPUT));
     if (m_diafrm) m_diafrm->setUnitTexts(LevelUnitLabel(m_fft), RightAxisUnitLabel(m_fft));
+}
+
+// A level unit from the menu: curves and result lines in the old unit mean nothing in the new
+// one, so the diagram starts again on the new unit's axis.
+void TMainForm::levelUnitChosen(edBModi unit)
+{
+    setLevelUnit(unit);
+    if (!m_diafrm) return;
+    clearDiagramData();
+    m_diafrm->resetDiagram();
 }
 
 void TMainForm::checkLevelUnitItems()
