@@ -129,7 +129,10 @@ QByteArray iptcBlock(const TPictureMeta& m)
     keys << m.keywords << m.version;
     for (const QString& k : keys) addIptc(d.get(), IPTC_TAG_KEYWORDS, utf8Cut(k, 64));
     addIptc(d.get(), IPTC_TAG_DATE_CREATED, m.when.toString("yyyyMMdd").toLatin1());
-    addIptc(d.get(), IPTC_TAG_TIME_CREATED, m.when.toString("HHmmss").toLatin1() + "+0000");
+    const int off = m.when.offsetFromUtc() / 60; // minutes east of UTC
+    addIptc(d.get(), IPTC_TAG_TIME_CREATED,
+            m.when.toString("HHmmss").toLatin1() +
+                QString::asprintf("%c%02d%02d", off < 0 ? '-' : '+', std::abs(off) / 60, std::abs(off) % 60).toLatin1());
     addIptc(d.get(), IPTC_TAG_ORIGINATING_PROGRAM, "Velmora");
     addIptc(d.get(), IPTC_TAG_PROGRAM_VERSION, utf8Cut(m.version.section(' ', -1), 10));
     addIptc(d.get(), IPTC_TAG_BYLINE, utf8Cut(kPictureAuthor, 32));

@@ -74,6 +74,9 @@ public:
     virtual uint32_t overloadedChannels() const { return 0; }
     // True once a measurement that ends by itself (a sweep that does not repeat) has ended.
     virtual bool endedByItself() const { return false; }
+    // Evaluates the last recorded data again with the current settings ("Recalculate", moved
+    // markers); measurements that keep nothing to evaluate again do nothing.
+    virtual void recalc() {}
 
     void SetMeasCallback(tCBtoMain cb) { CBtoMain = std::move(cb); }
     // A remote client asks to be told when the running measurement ends.

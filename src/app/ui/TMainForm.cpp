@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QPrinter>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>

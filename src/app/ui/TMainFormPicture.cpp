@@ -4,6 +4,7 @@
 #include "app/TDiagramPicture.h"
 #include "base/utils.h"
 #include "base/vlMessages.h"
+#include "display/ui/TDiagrammView.h"
 #include "display/ui/Tdiafrm.h"
 #include "measurements/ui/TChild3D.h"
 #include "measurements/ui/TOszidia.h"
@@ -20,13 +21,6 @@
 namespace {
 
 const char* const kPictureFilter = "Bitmaps (*.bmp);;JPEGs (*.jpg)";
-
-// The whole picture scaled into `r`, keeping its proportions, centred horizontally.
-QRect fitInto(QSize picture, const QRect& r)
-{
-    const QSize s = picture.scaled(r.size(), Qt::KeepAspectRatio);
-    return QRect(r.left() + (r.width() - s.width()) / 2, r.top(), s.width(), s.height());
-}
 
 } // namespace
 
@@ -146,8 +140,9 @@ bool TMainForm::printToPdf(const QString& file, QString* error)
 
 // One page per copy. With the vertical resolution r (dots per inch) and m = 2r/3 the diagram
 // fills, in landscape, the full width between a top and bottom margin of m; in portrait the
-// upper half of the page inside a left margin of m. The time diagram, when shown, goes under the
-// main diagram in the same area; the result lines follow below it.
+// upper half of the page inside a left margin of m; the picture is stretched into that area. The
+// time diagram, when shown, goes under the main diagram in the same area; the result lines
+// follow below it.
 bool TMainForm::printDiagram(QPrinter& p, QString* error)
 {
     QImage picture = diagramPicture();
@@ -187,7 +182,7 @@ void TMainForm::paintPrintPage(QPainter& painter, QPrinter& p, const QImage& pic
     // In landscape the lines take their room from the diagram's area, in portrait from below it.
     QRect picArea = area;
     if (landscape && !lines.isEmpty()) picArea.setBottom(area.bottom() - lineH * int(lines.size()) - r / 8);
-    const QRect target = fitInto(picture.size(), picArea);
+    const QRect target = picArea; // stretched into the area, as the page layout wants
     painter.drawImage(target, picture);
     int y = target.bottom() + r / 8 + painter.fontMetrics().ascent();
     for (const QString& line : lines) {
