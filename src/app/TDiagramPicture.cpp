@@ -55,16 +55,21 @@ QByteArray exifAscii(const QString& s)
     return a;
 }
 
+// An entry with the standard's default value, unless it exists.
+void initExifEntry(ExifData* exif, ExifIfd ifd, ExifTag tag)
+{
+    if (exif_content_get_entry(exif->ifd[ifd], tag)) return;
+    ExifEntry* e = exif_entry_new();
+    e->tag = tag;
+    exif_content_add_entry(exif->ifd[ifd], e);
+    exif_entry_initialize(e, tag);
+    exif_entry_unref(e);
+}
+
 void setExifLong(ExifData* exif, ExifIfd ifd, ExifTag tag, uint32_t v)
 {
+    initExifEntry(exif, ifd, tag);
     ExifEntry* e = exif_content_get_entry(exif->ifd[ifd], tag);
-    if (!e) {
-        e = exif_entry_new();
-        e->tag = tag;
-        exif_content_add_entry(exif->ifd[ifd], e);
-        exif_entry_initialize(e, tag);
-        exif_entry_unref(e);
-    }
     if (e->format == EXIF_FORMAT_LONG && e->data) exif_set_long(e->data, exif_data_get_byte_order(exif), v);
     else if (e->format == EXIF_FORMAT_SHORT && e->data) exif_set_short(e->data, exif_data_get_byte_order(exif), ExifShort(v));
 }
@@ -76,6 +81,9 @@ QByteArray exifBlock(const TPictureMeta& m, QSize size)
     if (!exif) return {};
     exif_data_set_byte_order(exif.get(), EXIF_BYTE_ORDER_INTEL);
     exif_data_fix(exif.get()); // the entries the standard requires (resolution, version, ...)
+    // Two that a JPEG must have and the fix leaves out: its samples are Y Cb Cr, centred.
+    initExifEntry(exif.get(), EXIF_IFD_0, EXIF_TAG_YCBCR_POSITIONING);
+    initExifEntry(exif.get(), EXIF_IFD_EXIF, EXIF_TAG_COMPONENTS_CONFIGURATION);
     const QByteArray stamp = m.when.toString("yyyy:MM:dd HH:mm:ss").toLatin1();
     setExifText(exif.get(), EXIF_IFD_0, EXIF_TAG_IMAGE_DESCRIPTION, exifAscii(m.description));
     setExifText(exif.get(), EXIF_IFD_0, EXIF_TAG_SOFTWARE, exifAscii(m.version));
@@ -137,7 +145,9 @@ QByteArray iptcBlock(const TPictureMeta& m)
     addIptc(d.get(), IPTC_TAG_PROGRAM_VERSION, utf8Cut(m.version.section(' ', -1), 10));
     addIptc(d.get(), IPTC_TAG_BYLINE, utf8Cut(kPictureAuthor, 32));
     addIptc(d.get(), IPTC_TAG_COPYRIGHT_NOTICE, utf8Cut(m.caption, 128));
-    addIptc(d.get(), IPTC_TAG_CAPTION, utf8Cut(m.results.join("\n"), 2000));
+    // One result line per caption line; the tab between a line's title and its values reads as a blank.
+    addIptc(d.get(), IPTC_TAG_CAPTION, utf8Cut(m.results.join("\n").replace('\t', ' '), 2000));
+    iptc_data_sort(d.get()); // records in order: the character set (record 1) first
     unsigned char* raw = nullptr;
     unsigned int rawLen = 0;
     if (iptc_data_save(d.get(), &raw, &rawLen) < 0 || !raw) return {};

@@ -29,6 +29,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QProcess>
 #include <QStandardPaths>
@@ -224,6 +225,29 @@ TEST_F(MainFormMenus, EveryItemActsOrSaysWhyNot)
     ASSERT_NE(outDev, nullptr);
     EXPECT_TRUE(outDev->isEnabled());
     EXPECT_TRUE(outDev->statusTip().isEmpty());
+
+    // Items no other suite triggers: "Printer Setup" runs the page setup dialog, the link item
+    // links the module's dialogs, and a level unit starts the diagram again on the new unit.
+    auto item = [&](const QString& path) -> QAction* {
+        for (const auto& [p, a] : menuItems(w))
+            if (p == path) return a;
+        return nullptr;
+    };
+    w.selectMeasuringMode(1);
+    int setups = 0;
+    w.setPageSetupRunner([&](QPageSetupDialog&) { ++setups; return int(QDialog::Accepted); });
+    item("&File/Printer &Setup")->trigger();
+    EXPECT_EQ(setups, 1);
+    item("&Options/Link Audio-In/Out-Dialogs")->trigger();
+    EXPECT_EQ(w.settings().IODlgLink, 10);
+    item("&Options/Link Audio-In/Out-Dialogs")->trigger();
+    EXPECT_EQ(w.settings().IODlgLink, 0);
+    TDiagramm& d = w.diagramWindow()->diagr2d();
+    d.setRem2({"Level: old unit"});
+    item("&Analyze/Level Units/dBV")->trigger();
+    EXPECT_EQ(w.fftSettings().fdbMode, dbMode_dBV);
+    EXPECT_TRUE(d.legend().Llist.join("").trimmed().isEmpty()) << "the lines of the old unit are gone";
+    EXPECT_TRUE(item("&Analyze/Level Units/dBV")->isChecked());
     w.close();
 }
 
@@ -266,7 +290,8 @@ TEST_F(MainFormMenus, JpegCarriesExifAndIptcAndValidates)
     EXPECT_TRUE(tags.contains(QRegularExpression("DateTimeOriginal: \\d{4}:\\d\\d:\\d\\d"))) << tags.toStdString();
     EXPECT_TRUE(tags.contains(QRegularExpression("Keywords: .*2D FFT.*fft2d"))) << tags.toStdString();
     // The caption holds the result lines (exiftool shows the line breaks as dots).
-    EXPECT_TRUE(tags.contains(results.first().left(20))) << tags.toStdString() << "\n" << results.first().toStdString();
+    EXPECT_TRUE(tags.contains("Caption-Abstract: " + QString(results.first()).replace('\t', ' ')))
+        << tags.toStdString() << "\n" << results.first().toStdString();
 
     const QString bmp = home.filePath("dia.bmp");
     w->setPictureFileChooser([&](const QString&, const QString&) { return bmp; });
@@ -356,7 +381,7 @@ TEST_F(MainFormMenus, PrintedPdfHoldsOnePageWithDiagramAndResultLines)
             for (int x = 0; x < page.width(); ++x) n += qGray(page.pixel(x, y)) < 250;
         return double(n) / (double(to - from) * page.width());
     };
-    EXPECT_GT(inked(page.height() / 8, page.height() / 2), 0.5);
+    EXPECT_GT(inked(page.height() / 8, page.height() / 2), 0.25);
     EXPECT_LT(inked(page.height() * 3 / 4, page.height()), 0.001);
 
     // The print command goes through the print dialog; cancelled, nothing is printed.

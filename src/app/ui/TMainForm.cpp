@@ -279,10 +279,9 @@ void TMainForm::runShutdownOrder(bool save)
     hide();
     // The measurement goes before the corrections it was handed.
     releaseFuncMM(0);
-    if (m_programMeasurements) RegisterMeasurement(mcFFT2D, {});
-    if (m_programMeasurements) RegisterMeasurement(mcPowDist, {});
-    if (m_programMeasurements) RegisterMeasurement(mcOszi, {});
-    if (m_programMeasurements) RegisterMeasurement(mcIps, {});
+    // The factories hold this window: none may outlive it (the sweep's included).
+    if (m_programMeasurements)
+        for (eMeasClass c : {mcFFT2D, mcSweep, mcPowDist, mcOszi, mcIps}) RegisterMeasurement(c, {});
     m_cors.reset();
     if (m_startAction != eSoundStart::ssTerminate && soundDLL().usable()) soundDLL().shutdown(separatorCode());
     m_shutDown = true;

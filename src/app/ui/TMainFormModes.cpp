@@ -377,6 +377,7 @@ void TMainForm::releaseFuncMM(int MM)
     m_startHandler = nullptr;
     m_setupHandler = nullptr;
     m_acStartMeasure->setEnabled(false);
+    m_acStartMeasure->setStatusTip(QStringLiteral("This measuring mode has no measurement to start"));
     ButSampleIn->setEnabled(false);
     if (m_meas) {
         m_meas->DeInit(0);
