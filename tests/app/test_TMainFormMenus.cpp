@@ -482,9 +482,8 @@ TEST_F(MainFormMenus, HelpOpensAtTheTopicOfEachEntry)
 TEST_F(MainFormMenus, MiscellaneousDialogAppliesAndIsRemembered)
 {
     {
-        TMainForm w(TMainForm::Options{});
-        w.resize(900, 700);
-        w.ensureActivated();
+        auto window = measuredWindow();
+        TMainForm& w = *window;
         const TMiscValues before = w.miscValues();
         w.setMiscDialogRunner([](TMiscDlg& d) {
             d.SEPrec->setValue(9);
@@ -536,6 +535,7 @@ TEST_F(MainFormMenus, MiscellaneousDialogAppliesAndIsRemembered)
 TEST_F(MainFormMenus, FftTestVsReferenceAndTestCorrections)
 {
     write("in.cor", "10;0\n1000;0\n1000;3\n20000;3\n"); // a step at 1 kHz (repeated x)
+    ASSERT_TRUE(QFile::copy(VELMORA_FACTORY_DATA "/zielkurve.cur", home.filePath("zielkurve.cur")));
     auto w = measuredWindow();
     auto item = [&](const QString& path) -> QAction* {
         for (const auto& [p, a] : menuItems(*w))
@@ -552,6 +552,10 @@ TEST_F(MainFormMenus, FftTestVsReferenceAndTestCorrections)
     const Tcurve* ideal = dia.curve(7);
     ASSERT_TRUE(ideal->Fcvis && ideal->ValidData) << "the target curve is shown in slot 7";
     EXPECT_GT(ideal->OriY.samples(), 10);
+    messages.texts.clear();
+    QFile::remove(home.filePath("zielkurve.cur"));
+    EXPECT_FALSE(w->testVsReference());
+    EXPECT_EQ(messages.texts.size(), 1) << "a missing target curve is reported";
 
     // The input correction comes from a file with a repeated x; it loads and is active.
     ASSERT_NE(item("&Correction/Test Correction Files"), nullptr);
@@ -575,6 +579,7 @@ TEST_F(MainFormMenus, FftTestVsReferenceAndTestCorrections)
     // The input correction named in the settings (a file with a repeated x) loads and is active.
     write("velmora30.ini", QByteArray("[MAIN]\nSoundDLLname=libSoundSim.so\nbFirstStart=0\nINCONAME=") +
                                home.filePath("in.cor").toUtf8() + "\nINCOAKT=1\n");
+    messages.texts.clear();
     TMainForm w2(TMainForm::Options{});
     w2.ensureActivated();
     auto item2 = [&](const QString& path) -> QAction* {

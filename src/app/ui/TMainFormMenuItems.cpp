@@ -2,6 +2,8 @@
 #include "app/ui/TMainForm.h"
 
 #include "app/ui/TMiscDlg.h"
+#include "base/utils.h"
+#include "base/vlMessages.h"
 #include "core/winMessage.h"
 #include "display/ui/Tdiafrm.h"
 #include "measurements/tFFT2Dmeas.h"
@@ -29,8 +31,13 @@ void TMainForm::buildAnalyzeExtras(QMenu* analyze)
 bool TMainForm::testVsReference()
 {
     Tcurve* c = nullptr;
-    if (!m_diafrm || !m_diafrm->model().getselectedCurve(0, c) || !c) return false;
-    return m_diafrm->model().compare2Ideal(c->line);
+    if (!m_diafrm || !m_diafrm->model().getselectedCurve(0, c) || !c) {
+        vl::warningBox("Test vs. Reference: select the curve to compare first");
+        return false;
+    }
+    if (m_diafrm->model().compare2Ideal(c->line)) return true;
+    vl::warningBox("Test vs. Reference: no target curve in " + vlCommonDataFolder() + "zielkurve.cur");
+    return false;
 }
 
 // ---- Correction ---------------------------------------------------------------------------------
