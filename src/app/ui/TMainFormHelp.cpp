@@ -61,4 +61,6 @@ void TMainForm::showFirstStartHelp()
     if (!m_set.bFirstStart) return;
     m_set.bFirstStart = false; // once per settings file
     openHelp(999);
+    // The welcome page stands beside the window; the keys stay with the window (F3, F4, ...).
+    activateWindow();
 }
