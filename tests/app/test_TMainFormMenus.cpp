@@ -622,3 +622,34 @@ TEST_F(MainFormMenus, CommandLineSavesPictureAndPrintsPdf)
     EXPECT_EQ(code, 1);
     EXPECT_TRUE(bad.contains("neither .bmp nor .jpg")) << bad.toStdString();
 }
+
+// ---- pink-noise compensation ------------------------------------------------------------------------
+
+// "pink noise corr." in the diagram options reaches the running FFT as its display correction:
+// the 1 kHz tone reads 19.69 dB higher (the compensation rises 3 dB per octave from 0 dB at
+// 10 Hz: between 640 Hz (18 dB) and 1280 Hz (21 dB) it is 18 + 3 * 360 / 640 dB at 1 kHz), and
+// the mode panel says so.
+TEST_F(MainFormMenus, PinkNoiseCompensationLiftsTheToneByTheSlopeAtItsFrequency)
+{
+    auto w = measuredWindow();
+    auto peak = [&] {
+        const Tsamplemem& y = w->diagramWindow()->diagr2d().curve(0)->OriY;
+        double m = -1e9;
+        for (int i = 0; i < y.samples(); ++i) m = std::max(m, y.getsmAr(i));
+        return m;
+    };
+    const double plain = peak();
+    w->diagramWindow()->runOptionsDialog = [](Tdiadlg& d) {
+        d.CBPink->setChecked(true);
+        return int(QDialog::Accepted);
+    };
+    w->diagramWindow()->openDiagramOptions();
+    EXPECT_TRUE(w->statusTexts().value(4).contains("[Pink Noise Filter active]")) << w->statusTexts().value(4).toStdString();
+    const int before = w->measurementFrames();
+    ASSERT_TRUE(w->startCommand());
+    ASSERT_TRUE(runUntil([&] { return w->measurementFrames() >= before + 2; }));
+    w->startCommand();
+    runUntil([&] { return !w->MeasRun(); });
+    EXPECT_NEAR(peak() - plain, 18.0 + 3.0 * 360.0 / 640.0, 0.05);
+    w->close();
+}
