@@ -20,7 +20,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QSlider>
 #include <QSpinBox>
 #include <QStatusBar>
