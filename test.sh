@@ -8,7 +8,8 @@ preset="${1:-default}"
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
           libbenchmark-dev libfftw3-dev libsndfile1-dev libjack-jackd2-dev jackd2
           libjpeg62-turbo-dev libexif-dev libiptcdata0-dev libasound2-dev
-          fonts-dejavu-core fonts-urw-base35 fonts-liberation2)
+          fonts-dejavu-core fonts-urw-base35 fonts-liberation2
+          libimage-exiftool-perl poppler-utils)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -40,6 +40,24 @@ bool exportText(TMainForm& w, const QString& file)
     return false;
 }
 
+bool savePicture(TMainForm& w, const QString& file)
+{
+    QApplication::processEvents();
+    QString why;
+    if (w.exportPicture(file, &why)) return true;
+    std::fprintf(stderr, "velmora: %s could not created (%s)\n", qUtf8Printable(file), qUtf8Printable(why));
+    return false;
+}
+
+bool printPdf(TMainForm& w, const QString& file)
+{
+    QApplication::processEvents();
+    QString why;
+    if (w.printToPdf(file, &why)) return true;
+    std::fprintf(stderr, "velmora: %s could not be printed (%s)\n", qUtf8Printable(file), qUtf8Printable(why));
+    return false;
+}
+
 // Keeps the event loop running for `seconds`, or until a measurement has ended by itself (a
 // sweep that does not repeat, a stepped run reaching its last step), whichever comes first.
 void runFor(double seconds, const TMainForm& w)
@@ -170,6 +188,8 @@ int main(int argc, char** argv)
     if (ok && !cl.screenshot.isEmpty()) ok = saveScreenshot(w, cl.screenshot);
     if (ok && !cl.exportText.isEmpty()) ok = exportText(w, cl.exportText);
     if (ok) ok = writeInterchange(w, cl);
+    if (ok && !cl.savePicture.isEmpty()) ok = savePicture(w, cl.savePicture);
+    if (ok && !cl.printPdf.isEmpty()) ok = printPdf(w, cl.printPdf);
     if (cl.quit || !ok) {
         w.close();
         return ok ? 0 : 1;

@@ -214,11 +214,14 @@ int32_t cAnaPara::countMeasLines() const {
 
 bool cAnaPara::SaveAnatoIni(const QString& Fname, const QString&) const {
     TMemIniFile ini(Fname);
+    QString why = ini.loadError();
     if (safeToWrite(ini)) {
         SaveAnatoIniL(ini, "ANALYSE");
-        if (ini.UpdateFile()) return true;
+        if (ini.UpdateFile(&why)) return true;
     }
-    vl::errorBox("Error writing Ini-File " + Fname + "\r\n" + "Abort program");
+    // The program goes on: the message says what was lost, not that it ends.
+    vl::errorBox("Error writing Ini-File " + Fname + "\r\n" + (why.isEmpty() ? QString() : why + "\r\n") +
+                 "The analysis settings were not saved.");
     return false;
 }
 

@@ -134,7 +134,8 @@ public:
 
     // The whole INI file, always section "ANALYSE" whatever Topic says. Loading shows the
     // file's read error, if any, as a warning. Saving returns false after the error message
-    // "Error writing Ini-File <name>\r\nAbort program"; the caller then ends the program.
+    // "Error writing Ini-File <name>", the reason and "The analysis settings were not saved.";
+    // the program goes on.
     bool SaveAnatoIni(const QString& Fname, const QString& Topic) const;
     void LoadAnafromIni(const QString& Fname, const QString& Topic);
     // Section Topic of an open INI object.

@@ -87,6 +87,8 @@ TCommandLine TCommandLine::parse(const QStringList& arguments)
         else if (name == "--results-json") target = &cl.resultsJson;
         else if (name == "--save-wav") target = &cl.saveWav;
         else if (name == "--mic-calibration") target = &cl.micCalibration;
+        else if (name == "--save-picture") target = &cl.savePicture;
+        else if (name == "--print-pdf") target = &cl.printPdf;
         if (target) {
             if (!takeValue(arguments, i, *target)) cl.error = "option " + name + " needs a value";
         } else if (name == "--mode" || name == "--measure") {
@@ -122,6 +124,8 @@ QString TCommandLine::usage()
         "  --export-text FILE    write the frequency diagram as text to FILE\n"
         "  --preset FILE         execute a preset (.atp) after start, before --mode and --start;\n"
         "                        a bare file name is looked for in the data folder too\n"
+        "  --save-picture FILE   save the diagram as a picture: .bmp or .jpg (JPEG with metadata)\n"
+        "  --print-pdf FILE      print the diagram page into the PDF file FILE\n"
         "  --mode N              activate measuring mode N (0..13) after start\n"
         "  --sound-on            switch the generator on before the start (the Sound on command)\n"
         "  --start               run the start command once the mode is active\n"

@@ -16,6 +16,8 @@ struct TCommandLine {
     QString screenshot;  // --screenshot FILE.png: picture of the main window once started
     QString exportText;  // --export-text FILE: the frequency diagram as text, after the other steps
     QString preset;      // --preset FILE: a preset executed once the window runs, before --mode and --start
+    QString savePicture; // --save-picture FILE: the diagram as BMP or JPEG (by extension, with metadata)
+    QString printPdf;    // --print-pdf FILE: the printed page into a PDF file
     int mode = -1;       // --mode N: measuring mode 0..13 to activate after start (-1: the stored one)
     bool soundOn = false; // --sound-on: switch the generator on (the "Sound on" command) before the start
     bool start = false;  // --start: run the start command once the mode is active

@@ -142,10 +142,12 @@ struct Scan {
     bool readable = false; // the file was opened and read to its end
     int64_t points = 0;    // valid points
     int64_t badLine = 0;   // 1-based number of the last invalid line, 0 when none
+    int64_t unsortedLine = 0; // 1-based number of the last point whose x is below the one before
 };
 
-// Reads the file once; stores the points in `out` when given. A point whose x does not exceed
-// the one before is an invalid line: the spline needs distinct, ascending x.
+// Reads the file once; stores the points in `out` when given. x may repeat (a step in the
+// curve) but never descend: a point below the one before is counted apart from unreadable lines,
+// so the user is told the file is out of order rather than that its separator is wrong.
 Scan scanFile(const std::string& name, char sep, std::vector<CorrectPoint>* out) {
     Scan r;
     const FilePtr f(std::fopen(name.c_str(), "rb"));
@@ -160,8 +162,12 @@ Scan scanFile(const std::string& name, char sep, std::vector<CorrectPoint>* out)
         double x = 0.0, y = 0.0;
         const LineKind k = tooLong ? LineKind::Bad : parseLine(line, sep, x, y);
         if (k == LineKind::Empty) continue;
-        if (k == LineKind::Bad || x <= lastX || r.points >= std::numeric_limits<int32_t>::max()) {
+        if (k == LineKind::Bad || r.points >= std::numeric_limits<int32_t>::max()) {
             r.badLine = lineNo;
+            continue;
+        }
+        if (x < lastX) {
+            r.unsortedLine = lineNo;
             continue;
         }
         lastX = x;
@@ -180,6 +186,12 @@ bool writeDefaultFile(const std::string& name, char sep, bool exclusive) {
     const std::string text = "10" + s + "0\r\n1000" + s + "0\r\n20000" + s + "0\r\n";
     const bool ok = std::fwrite(text.data(), 1, text.size(), f.get()) == text.size();
     return std::fflush(f.get()) == 0 && ok;
+}
+
+// The message for a file whose x descends, in language 'D' or 'E'.
+std::string unsortedText(char lang) {
+    return lang == 'D' ? "x ist kleiner als in der Zeile davor: die Punkte müssen nach x aufsteigend sortiert sein"
+                       : "x is smaller than in the line before: the points must be sorted by ascending x";
 }
 
 bool ascending(const std::vector<CorrectPoint>& p) {
@@ -286,6 +298,10 @@ bool Tcorri::makeCorrArr(const std::string& fname, char sep, bool fit2_1kHz, con
                         "Text separator is act." + std::string(1, sep));
         return false;
     }
+    if (first.unsortedLine > 0) {
+        warn(report, fname, s2 + std::to_string(first.unsortedLine) + "\r\n" + unsortedText(m_lang));
+        return false;
+    }
     if (first.points == 0) {
         warn(report, fname, s3);
         writeDefaultFile(fname, sep, false);
@@ -295,7 +311,7 @@ bool Tcorri::makeCorrArr(const std::string& fname, char sep, bool fit2_1kHz, con
     std::vector<CorrectPoint> pts;
     pts.reserve(static_cast<size_t>(first.points));
     const Scan second = scanFile(fname, sep, &pts);
-    if (!second.readable || second.badLine > 0 || second.points != first.points) {
+    if (!second.readable || second.badLine > 0 || second.unsortedLine > 0 || second.points != first.points) {
         warn(report, fname, s4); // changed or vanished between the passes
         return false;
     }

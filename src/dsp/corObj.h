@@ -10,7 +10,7 @@ class Tsamplemem;
 
 // One point of a curve: x (usually Hz), y (usually dB) and the spline's second derivative there.
 struct CorrectPoint {
-    double x = 0.0;  // abscissa, strictly ascending within a curve loaded from a file
+    double x = 0.0;  // abscissa, never descending within a curve loaded from a file (a repeat is a step)
     double y = 0.0;  // value at x
     double y2 = 0.0; // second derivative of the natural cubic spline at x (0 at both ends)
 };
@@ -30,7 +30,7 @@ struct CorrectOTyp {
 // from measured values (input/output/display corrections, weighting filters, the Sone table).
 //
 // Text files (".cor", ".txt"): one "x<sep>y" point per line, ascending x; "," reads as ".";
-// empty lines are skipped. A file with any bad line, or one whose x does not ascend, loads as an
+// empty lines are skipped; x may repeat (a step). A file with any bad line, or one whose x descends, loads as an
 // empty inactive curve after a "Warning" message naming the last bad line (1-based).
 // Messages go to the sink the loader is given; they are written with "\r\n" line breaks.
 //

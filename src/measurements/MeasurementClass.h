@@ -82,6 +82,9 @@ public:
     virtual uint32_t overloadedChannels() const { return 0; }
     // True once a measurement that ends by itself (a sweep that does not repeat) has ended.
     virtual bool endedByItself() const { return false; }
+    // Evaluates the last recorded data again with the current settings ("Recalculate", moved
+    // markers); measurements that keep nothing to evaluate again do nothing.
+    virtual void recalc() {}
 
     void SetMeasCallback(tCBtoMain cb) { CBtoMain = std::move(cb); }
     // The settings file Init reads and DeInit writes (its name). A preset being executed hands

@@ -362,6 +362,8 @@ int32_t tFFT2Dmeas::preparePasses(int32_t sampleRate)
             m_fft->SamplesFFT = AnadataM->WuFmode == eFlutter ? 65536 : 262144;
             toMain(cbmRefreshSignal, 0);
         }
+        // Loudness in Sone is defined on the A-weighted level: the unit brings its filter.
+        if (m_fft->fdbMode == dbMode_Sone) AnadataM->filter = QStringLiteral("A Weighting");
         m_weighting = MakeWeighting(*AnadataM);
     }
     const int32_t mem = CalcSampleMem();

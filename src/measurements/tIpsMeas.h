@@ -111,7 +111,7 @@ public:
 
     void BuildDia();
     // Evaluates the last shot again from its stored time signals ("Recalculate", moved markers).
-    void recalc();
+    void recalc() override;
     QString getDiagramCaption() const { return m_status; }
     double startTime_ms();
     double stopTime_ms() { return readTime_ms(); }

@@ -3,6 +3,7 @@
 
 #include "app/ui/graphicsFadeButtons.h"
 #include "base/utils.h"
+#include "base/vlHelp.h"
 #include "base/vlMessages.h"
 #include "analysis/TOutputFilterPath.h"
 #include "analysis/tFilterBlockIni.h"
@@ -18,6 +19,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QPrinter>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
@@ -33,6 +35,9 @@ void cbInText() { PostToMain(MSG_IN_TEXT); }
 void cbOutText() { PostToMain(MSG_OUT_TEXT); }
 
 const char* const kProductName = "velmora30";
+// Button colours (0x00BBGGRR): a time-domain filter is applied, the display failed.
+constexpr uint32_t kColFilter = 0x80C0FF;
+constexpr uint32_t kColFailed = 0x0000FF;
 // The time diagram's share of the diagram height on a first start.
 constexpr double kFirstRunTimeShare = 0.25;
 
@@ -67,6 +72,7 @@ TMainForm::TMainForm(const Options& options, QWidget* parent)
     startSound();
     // 7. window
     setMinimumSize(590, 360);
+    setAcceptDrops(true); // curve files (and preset files once presets exist) dropped on the window
     resize(m_set.MDiaInMWwidth, m_set.MDiaInMWheight);
     vlSetPriority(0);
     buildControls();
@@ -90,6 +96,7 @@ TMainForm::~TMainForm()
 {
     if (!m_shutDown && m_startAction != eSoundStart::ssTerminate) runShutdownOrder(false);
     SetMainMsgReceiver(nullptr);
+    vl::setHelpHandler({});
 }
 
 QString TMainForm::settingsFileName() { return vlProgramDataFolder() + kProductName + QStringLiteral(".ini"); }
@@ -259,6 +266,7 @@ void TMainForm::onActivation()
         const int mode = m_options.startMode >= 0 ? m_options.startMode : m_set.measuringmode;
         setMeasuringModeF(mode);
         if (m_options.firstRun) m_diafrm->setSecondaryShare(kFirstRunTimeShare);
+        showFirstStartHelp();
     }
     refreshGeneratorDisplay();
     applyColours();
@@ -293,10 +301,9 @@ void TMainForm::runShutdownOrder(bool save)
     m_recent.reset(); // writes the history file
     // The measurement goes before the corrections it was handed.
     releaseFuncMM(0);
-    if (m_programMeasurements) RegisterMeasurement(mcFFT2D, {});
-    if (m_programMeasurements) RegisterMeasurement(mcPowDist, {});
-    if (m_programMeasurements) RegisterMeasurement(mcOszi, {});
-    if (m_programMeasurements) RegisterMeasurement(mcIps, {});
+    // The factories hold this window: none may outlive it (the sweep's included).
+    if (m_programMeasurements)
+        for (eMeasClass c : {mcFFT2D, mcSweep, mcPowDist, mcOszi, mcIps}) RegisterMeasurement(c, {});
     m_cors.reset();
     if (m_startAction != eSoundStart::ssTerminate && soundDLL().usable()) soundDLL().shutdown(separatorCode());
     m_shutDown = true;
@@ -365,11 +372,23 @@ void TMainForm::showMemCounter() { laMem->setText(QString::asprintf("GM %lld", (
 
 void TMainForm::onInState()
 {
+    try {
+        updateInState();
+    } catch (const std::exception&) {
+        ButSampleIn->setButtonColor(kColFailed); // the display could not follow the module
+    }
+}
+
+void TMainForm::updateInState()
+{
     showMemCounter();
     const int32_t st = soundDLL().SDgetSoundStatus();
     const bool inRun = soundDLL().usable() && (st & SD_ST_IN_RUN);
+    const bool filtered = inRun && !BlocksInactive(m_filterBlocks.inpLeft, m_filterBlocks.inpRight);
     ButSampleIn->setCaption(inRun ? "Stop" : "Start");
-    ButSampleIn->setButtonColor(inRun ? m_set.COLSOUNDON : m_set.COLSOUNDOFF);
+    ButSampleIn->setButtonColor(filtered ? kColFilter : inRun ? m_set.COLSOUNDON : m_set.COLSOUNDOFF);
+    ButSampleIn->setToolTip(filtered ? QStringLiteral("Time domain filter applied !")
+                                     : QString(MeasModeInfo(measuringMode()).startAction));
     ButManuell->setEnabled(!inRun);
     ButManuell->setButtonColor(inRun ? m_set.COLSOUNDOFF : m_set.COLSOUNDON);
     ButSetupInp->setEnabled(m_setupHandler && (!inRun || measuringMode() == 9));
@@ -381,29 +400,48 @@ void TMainForm::onInState()
 
 void TMainForm::onOutState()
 {
+    try {
+        updateOutState();
+    } catch (const std::exception&) {
+        ButSoundOn->setButtonColor(kColFailed);
+    }
+}
+
+void TMainForm::updateOutState()
+{
     showMemCounter();
     const int32_t st = soundDLL().SDgetSoundStatus();
     const bool outRun = soundDLL().usable() && (st & SD_ST_OUT_RUN);
+    const bool filtered = outRun && !BlocksInactive(m_filterBlocks.outLeft, m_filterBlocks.outRight);
     ButSoundOn->setCaption(outRun ? "Sound off" : "Sound on");
     m_acSoundOn->setText(outRun ? "Sound Off" : "Sound On");
-    ButSoundOn->setButtonColor(outRun ? m_set.COLSOUNDON : m_set.COLSOUNDOFF);
+    ButSoundOn->setButtonColor(filtered ? kColFilter : outRun ? m_set.COLSOUNDON : m_set.COLSOUNDOFF);
+    ButSoundOn->setToolTip(filtered ? QStringLiteral("Time domain filter applied !") : QString());
 }
 
 void TMainForm::onInText()
 {
     TsoundDLLImpDyn& dll = soundDLL();
-    const int32_t st = dll.SDgetSoundStatus();
-    m_status->setPanelText(1, inputPanelText(st, [&] { return dll.errorText(st); }, dll.inFormatText(),
-                                             dll.inDeviceName()));
+    try {
+        const int32_t st = dll.SDgetSoundStatus();
+        m_status->setPanelText(1, inputPanelText(st, [&] { return dll.errorText(st); }, dll.inFormatText(),
+                                                 dll.inDeviceName()));
+    } catch (const std::exception&) {
+        m_status->setPanelText(1, QStringLiteral("RException In-Error"));
+    }
     vlWaitMs(1);
 }
 
 void TMainForm::onOutText()
 {
     TsoundDLLImpDyn& dll = soundDLL();
-    const int32_t st = dll.SDgetSoundStatus();
-    m_status->setPanelText(0, outputPanelText(st, [&] { return dll.errorText(st); }, dll.outFormatText(),
-                                              dll.outDeviceName()));
+    try {
+        const int32_t st = dll.SDgetSoundStatus();
+        m_status->setPanelText(0, outputPanelText(st, [&] { return dll.errorText(st); }, dll.outFormatText(),
+                                                  dll.outDeviceName()));
+    } catch (const std::exception&) {
+        m_status->setPanelText(0, QStringLiteral("Rexcept Out-Error"));
+    }
     vlWaitMs(1);
 }
 

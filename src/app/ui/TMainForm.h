@@ -50,6 +50,14 @@ class TFWaveSynthesis;
 class TSoundODlgF;
 class TUpDown;
 class QToolBar;
+class THelpWindow;
+class TMiscDlg;
+struct TMiscValues;
+class QPrinter;
+class QPrintDialog;
+class QPageSetupDialog;
+class QPainter;
+struct TPictureMeta;
 
 // The main window. Creating it loads the settings and starts the sound module; the first
 // activation makes the stored measuring mode active; closing it saves the settings, releases
@@ -257,11 +265,71 @@ public:
     // Tests replace the preset file dialogs: (save, title, start name) -> chosen name, empty = cancel.
     void setPresetFileChooser(std::function<QString(bool, const QString&, const QString&)> c) { m_choosePreset = std::move(c); }
 
+    // ---- pictures and printing
+    // "Save diagram to BMP/JPG-File" (F2): with AutoNamed the automatic name ("FreqDiaAsPic"
+    // with the last picture's extension; nothing is written unless that is bmp or jpg), else the
+    // picture dialog (the chosen name becomes the last one). False when nothing was written.
+    bool saveDiagramPicture();
+    // The diagram picture of the current diagram form to `file`, BMP or JPEG (with metadata) by
+    // the extension (scripts: --save-picture); false with the reason in *error.
+    bool exportPicture(const QString& file, QString* error = nullptr);
+    // The picture of the current diagram form (2D diagram, 3D window or oscilloscope); null
+    // when the form has none.
+    QImage diagramPicture();
+    TPictureMeta pictureMeta() const;
+    // "&Print" (Ctrl+P, Print Screen): the print dialog, then one page per copy.
+    bool printCommand();
+    // "Printer &Setup": the page setup dialog on the program's printer.
+    void printerSetup();
+    // The page on `p`: the diagram (and the time diagram when shown) with the result lines.
+    bool printDiagram(QPrinter& p, QString* error = nullptr);
+    // The page into a PDF file, on the printer's page size and orientation (--print-pdf).
+    bool printToPdf(const QString& file, QString* error = nullptr);
+    QPrinter& printer();
+    // The preset the settings came from, for the picture's keywords: empty while none is chosen.
+    QString currentPresetName() const;
+    // Tests replace the picture dialog (title, start name -> chosen name, empty = cancel) and how
+    // the print and page setup dialogs are run.
+    void setPictureFileChooser(std::function<QString(const QString&, const QString&)> c) { m_choosePictureFile = std::move(c); }
+    void setPrintDialogRunner(std::function<int(QPrintDialog&)> r) { m_runPrintDialog = std::move(r); }
+    void setPageSetupRunner(std::function<int(QPageSetupDialog&)> r) { m_runPageSetup = std::move(r); }
+
+    // ---- the remaining menu items
+    // "Test vs. Reference" (F5): the target curve against the first selected curve; false when
+    // there is no selected curve or no target curve.
+    bool testVsReference();
+    // "Test Correction Files": slots 6 and 7 show the active corrections (on) or not (off).
+    void showCorrections(bool on);
+    bool correctionsShown() const { return m_corsShown; }
+    // "&Miscellaneous": the dialog on copies; OK writes them back. Returns the dialog's result.
+    int openMiscDialog();
+    TMiscValues miscValues() const;
+    void applyMiscValues(const TMiscValues& v);
+    void setMiscDialogRunner(std::function<int(TMiscDlg&)> r) { m_runMiscDlg = std::move(r); }
+
+    // ---- files dropped on the window
+    // A ".cur" loads into the first selected curve slot; a preset file (".atp") goes to the
+    // preset handler when the presets installed one (otherwise it is not taken). False when
+    // nothing was loaded (a message says why).
+    bool dropFile(const QString& file);
+    // Executes a dropped preset file, true when it did (the presets install it).
+    void setPresetDropHandler(std::function<bool(const QString&)> h) { m_dropPreset = std::move(h); }
+
+    // ---- help
+    // The help window at the page of `topic` (0 and topics without a page: the contents);
+    // returns the topic shown. Also what every dialog's help button reaches (vl::showHelp).
+    int openHelp(int topic);
+    THelpWindow* helpWindow() const { return m_helpWnd; }
+    // The about box's text: caption, version, and the sound module with its version.
+    QString aboutText() const;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void useSweepMeasurement();
@@ -339,6 +407,20 @@ private:
     void buildInterchangeItems(QMenu* file); // "Save results as JSON...", "Save recording as WAV..."
     void chooseMicCalibration();
     void buildEditMenu();
+    void buildPictureItems(QMenu* file);
+    void buildHelpMenu();
+    void buildAnalyzeExtras(QMenu* analyze);
+    void buildCorrectionTest(QMenu* correction);
+    void buildMiscItem(QMenu* options);
+    void subscribeDiagramChanges();   // the diagram options change the display correction
+    void rebuildDisplayCorrection();  // pink-noise compensation or none, handed to the measurement
+    void markModeMenuItems(int MM);   // the frequency-text item and the comment lines per mode
+    void connectModeButtonHelp();
+    void showFirstStartHelp(); // topic 999 on the very first start
+    void buildPrintItems(QMenu* file);
+    void paintPrintPage(QPainter& painter, QPrinter& p, const QImage& picture);
+    QImage printableTimeDiagram();   // the hosted time diagram's picture while it shows, else null
+    static QImage stackPictures(const QImage& top, const QImage& bottom);
     void buildToolsMenu();
     void switchDiagramMode(int MM);
     void clearDiagramData();
@@ -350,7 +432,6 @@ private:
     void refreshAudioMenus();
     // measuring modes
     void bindStart(const TMeasModeInfo& info);
-    void rebuildDisplayCorrection(int MM);
     void VisualModeSettings(int MM);
     void pressModeButton(int mode);
     void refreshModePanel();
@@ -360,6 +441,7 @@ private:
     void startCommon();
     void ButManuellClick();
     void setLevelUnit(edBModi unit);
+    void levelUnitChosen(edBModi unit); // the "Level Units" items: the unit, then a fresh diagram
     void checkLevelUnitItems();
     // messages
     void handleMessage(int msg, intptr_t wParam);
@@ -367,6 +449,8 @@ private:
     void showOverloadBanner(const QString& text); // empty: hidden
     void onInState();
     void onOutState();
+    void updateInState();  // onInState's work; a failure colours the start button red
+    void updateOutState(); // onOutState's work; a failure colours "Sound on" red
     void onInText();
     void onOutText();
     void onSoundOnOff();
@@ -462,5 +546,14 @@ private:
     std::array<QAbstractButton*, kPresetSlots> m_slotButtons = {}; // the slot buttons 1..6
     std::function<QString(bool, const QString&, const QString&)> m_choosePreset; // tests; empty: dialog
     QAction* m_optAudio[4] = {};         // Options: out device, out parameter, in device, in parameter
+    THelpWindow* m_helpWnd = nullptr;    // the help window, made on first use
+    QAction* m_acTestCors = nullptr;     // "Test Correction Files" (check mark while shown)
+    bool m_corsShown = false;
+    std::function<bool(const QString&)> m_dropPreset; // the presets' drop handler, empty until they exist            // slots 6 and 7 show the corrections
+    std::function<int(TMiscDlg&)> m_runMiscDlg; // tests; empty: exec()
+    std::unique_ptr<QPrinter> m_printer; // the program's printer, made on first use
+    std::function<QString(const QString&, const QString&)> m_choosePictureFile; // tests; empty: dialog
+    std::function<int(QPrintDialog&)> m_runPrintDialog;     // tests; empty: exec()
+    std::function<int(QPageSetupDialog&)> m_runPageSetup;   // tests; empty: exec()
     QAction* m_popAudio[4] = {};         // the same in the panel menus
 };

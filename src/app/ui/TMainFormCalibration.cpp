@@ -20,7 +20,10 @@ void TMainForm::buildCalibrationItems(QMenu* opt)
 
 void TMainForm::refreshDCOffsetItem(int32_t status)
 {
-    if (m_acDCOffset) m_acDCOffset->setEnabled(soundDLL().usable() && (status & SD_ST_DCOFFSET));
+    if (!m_acDCOffset) return;
+    const bool on = soundDLL().usable() && (status & SD_ST_DCOFFSET);
+    m_acDCOffset->setEnabled(on);
+    m_acDCOffset->setStatusTip(on ? QString() : QStringLiteral("The sound module offers no DC offset for its input"));
 }
 
 int TMainForm::openCalibration(const std::function<int(TEichDlg&)>& run)

@@ -23,6 +23,8 @@ const CorrectionTexts kTexts[2] = {
     {"Open &Output Correction File", "Output Correction active", "Edit Output Correction File",
      "Correction File (*.cor)"}};
 
+constexpr int kCorrectionHelpTopic = 46; // the correction files page
+
 } // namespace
 
 void TMainForm::buildCorrectionMenu()
@@ -39,6 +41,7 @@ void TMainForm::buildCorrectionMenu()
         m_acCorActive[w]->setCheckable(true);
         m->addAction(t.edit, this, [this, w] { editCorrectionFile(w); });
     }
+    buildCorrectionTest(m);
     m->addSeparator();
     m->addAction("Open &Microphone Calibration File...", this, &TMainForm::chooseMicCalibration);
     connect(m, &QMenu::aboutToShow, this, &TMainForm::refreshCorrectionMenu);
@@ -74,6 +77,9 @@ void TMainForm::editCorrectionFile(TCorrectionSet::Which w)
     auto* editor = new Tkoedi(m_cors->curve(w), file, m_cors->separator(), vlLanguageCode(), this);
     editor->setAttribute(Qt::WA_DeleteOnClose);
     connect(editor, &Tkoedi::correctionChanged, this, &TMainForm::refreshCorrectionMenu);
+    // "Save &&Test" and every close show the rebuilt correction in the diagram.
+    connect(editor, &Tkoedi::correctionChanged, this, [this] { showCorrections(true); });
+    connect(editor, &Tkoedi::helpRequested, this, [this] { openHelp(kCorrectionHelpTopic); });
     editor->show();
     refreshCorrectionMenu();
 }

@@ -37,7 +37,7 @@ void TMainForm::registerImpulse()
 
 void TMainForm::recalcImpulse()
 {
-    if (auto* m = dynamic_cast<tIpsMeas*>(m_meas.get())) m->recalc();
+    if (m_meas) m_meas->recalc();
 }
 
 // Command 5: the 2D diagram's remark line, or the 3D window's caption in mode 5.

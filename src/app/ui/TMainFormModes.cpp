@@ -20,7 +20,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QSlider>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -57,6 +56,13 @@ QSlider* volumeBar(const QString& name, const QString& tip, QWidget* parent)
     s->setToolTip(tip);
     s->setFixedHeight(56);
     return s;
+}
+
+// Why an audio item of the Options menu is disabled.
+QString audioMenuReason(bool output, bool linked)
+{
+    if (output) return linked ? QStringLiteral("Linked dialogs: use the input items") : QStringLiteral("Not while the output runs");
+    return linked ? QStringLiteral("Not while the input or the output runs") : QStringLiteral("Not while the input runs");
 }
 
 } // namespace
@@ -146,6 +152,7 @@ void TMainForm::buildToolButtons()
     connect(m_modeGroup, &QButtonGroup::idClicked, this, &TMainForm::selectMeasuringMode);
     addToolBar(Qt::TopToolBarArea, bar);
     pressModeButton(measuringMode());
+    connectModeButtonHelp();
 }
 
 void TMainForm::buildMenus()
@@ -153,11 +160,13 @@ void TMainForm::buildMenus()
     QMenu* file = menuBar()->addMenu("&File");
     buildTextExportItems(file);
     buildInterchangeItems(file);
+    buildPictureItems(file);
     m_acSoundOn = file->addAction("Sound On", this, &TMainForm::soundOnCommand);
     m_acSoundOn->setShortcut(Qt::Key_F3);
     m_acStartMeasure = file->addAction("Start Measure", this, [this] { startCommand(); });
     m_acStartMeasure->setShortcut(Qt::Key_F4);
     m_acStartMeasure->setEnabled(false);
+    buildPrintItems(file);
     file->addSeparator();
     file->addAction("&Exit", this, &QWidget::close);
     buildEditMenu();
@@ -166,10 +175,7 @@ void TMainForm::buildMenus()
     buildToolsMenu();
     buildCorrectionMenu();
     buildOptionsMenu();
-    QMenu* help = menuBar()->addMenu("&Help");
-    help->addAction("Inf&o...", this, [this] {
-        QMessageBox::about(this, "Info", windowTitle() + "\n" + vlVersionLine());
-    });
+    buildHelpMenu();
 }
 
 void TMainForm::buildMeasureMenu()
@@ -183,6 +189,7 @@ void TMainForm::buildAnalyzeMenu()
 {
     m_analyzeMenu = menuBar()->addMenu("&Analyze");
     m_analyzeMenu->addAction("&Analyze Dialog", this, &TMainForm::runAnalyzeDialog);
+    buildAnalyzeExtras(m_analyzeMenu);
     m_levelUnitMenu = m_analyzeMenu->addMenu("Level Units");
     m_levelUnits = new QActionGroup(this);
     for (const LevelUnitItem& u : kLevelUnits) {
@@ -192,7 +199,7 @@ void TMainForm::buildAnalyzeMenu()
         a->setData(int(u.unit));
         m_levelUnits->addAction(a);
         const edBModi unit = u.unit;
-        connect(a, &QAction::triggered, this, [this, unit] { setLevelUnit(unit); });
+        connect(a, &QAction::triggered, this, [this, unit] { levelUnitChosen(unit); });
     }
     checkLevelUnitItems();
 }
@@ -213,6 +220,7 @@ void TMainForm::buildOptionsMenu()
     QMenu* opt = menuBar()->addMenu("&Options");
     m_altDLL = opt->addAction("Alternative sound DLL", this, &TMainForm::selectAlternativeDLL);
     m_altDLLSep = opt->addSeparator();
+    buildMiscItem(opt);
     m_altDLL->setVisible(soundDLL().altDLLVisible());
     m_altDLLSep->setVisible(soundDLL().altDLLVisible());
     const int kinds[4] = {2, 3, 0, 1};
@@ -245,6 +253,7 @@ void TMainForm::refreshAudioMenus()
         for (QAction* a : {m_optAudio[i], m_popAudio[i]}) {
             a->setText(captions[i]);
             a->setEnabled(i < 2 ? s.outEnabled : s.inEnabled);
+            a->setStatusTip(a->isEnabled() ? QString() : audioMenuReason(i < 2, m_set.IODlgLink != 0));
         }
 }
 
@@ -279,6 +288,7 @@ void TMainForm::buildOverview()
         onOutState();
     });
     col->addWidget(m_diafrm, 1);
+    subscribeDiagramChanges();
     build3DWindow(central, col);
     buildScopeWindow(central, col);
     // Over the diagram, outside its layout: where the eye is while measuring.
@@ -367,6 +377,7 @@ void TMainForm::releaseFuncMM(int MM)
     m_startHandler = nullptr;
     m_setupHandler = nullptr;
     m_acStartMeasure->setEnabled(false);
+    m_acStartMeasure->setStatusTip(QStringLiteral("This measuring mode has no measurement to start"));
     ButSampleIn->setEnabled(false);
     if (m_meas) {
         m_meas->DeInit(0);
@@ -407,34 +418,19 @@ void TMainForm::setMeasuringModeF(int MM)
     }
     m_helpContext = info.helpContext;
     if (MM == 9) setLevelUnit(dbMode_dBV);
+    markModeMenuItems(MM);
     if (m_meas) {
         int32_t in = 0, out = 0;
         dll.SDgetSoundDatsPropsCH(&in, &out);
         m_meas->SetChannels(in, out);
     }
     switchDiagramMode(MM);
-    rebuildDisplayCorrection(MM);
+    rebuildDisplayCorrection();
     VisualModeSettings(MM);
     refreshModePanel();
     if (MM != 0) refreshGeneratorDisplay();
     applyScopeMode(MM);
     QApplication::restoreOverrideCursor();
-}
-
-// In the spectrum and impulse modes the display correction is the pink-noise compensation
-// (+3 dB per octave) when the mode's diagram asks for it, else empty.
-void TMainForm::rebuildDisplayCorrection(int MM)
-{
-    const bool spectrumMode = MM == 1 || MM == 4 || MM == 5 || MM == 11 || MM == 12;
-    const bool pink = spectrumMode && m_meas && m_diafrm && m_diafrm->diagr2d().comppink();
-    m_pinkNoiseActive = pink;
-    if (!m_meas || !spectrumMode) return;
-    m_dispCor = Tcorri();
-    if (pink) {
-        m_dispCor.makeCorrArrPinkNoise();
-        m_dispCor.setapplDir(1); // subtracted: the falling pink spectrum reads flat
-    }
-    m_meas->SetCors(&m_cors->curve(TCorrectionSet::Input), &m_cors->curve(TCorrectionSet::Output), &m_dispCor);
 }
 
 void TMainForm::bindStart(const TMeasModeInfo& info)
@@ -448,6 +444,7 @@ void TMainForm::bindStart(const TMeasModeInfo& info)
     const bool bound = static_cast<bool>(m_startHandler);
     ButSampleIn->setEnabled(bound);
     m_acStartMeasure->setEnabled(bound);
+    m_acStartMeasure->setStatusTip(bound ? QString() : QStringLiteral("This measuring mode has no measurement to start"));
     ButSampleIn->setToolTip(info.startAction ? QString(info.startAction) : QString());
 }
 
@@ -467,6 +464,9 @@ void TMainForm::VisualModeSettings(int MM)
     ButManuell->setVisible(c.recalculate);
     m_analyzeMenu->setEnabled(c.analyzeMenus);
     m_levelUnitMenu->setEnabled(c.analyzeMenus);
+    const QString noAnalysis = c.analyzeMenus ? QString() : QStringLiteral("This measuring mode analyses no spectrum");
+    m_analyzeMenu->menuAction()->setStatusTip(noAnalysis);
+    m_levelUnitMenu->menuAction()->setStatusTip(noAnalysis);
     ButSetupInp->setEnabled(static_cast<bool>(m_setupHandler));
     applyVUTriggerMode(MM);
 }
@@ -538,6 +538,16 @@ void TMainForm::setLevelUnit(edBModi unit)
     checkLevelUnitItems();
     m_status->setPanelText(3, calibPanelText(m_fft, m_calibration.INPUT));
     if (m_diafrm) m_diafrm->setUnitTexts(LevelUnitLabel(m_fft), RightAxisUnitLabel(m_fft));
+}
+
+// A level unit from the menu: curves and result lines in the old unit mean nothing in the new
+// one, so the diagram starts again on the new unit's axis.
+void TMainForm::levelUnitChosen(edBModi unit)
+{
+    setLevelUnit(unit);
+    if (!m_diafrm) return;
+    clearDiagramData();
+    m_diafrm->resetDiagram();
 }
 
 void TMainForm::checkLevelUnitItems()

@@ -51,6 +51,7 @@ void TMainForm::loadPresetSlots()
 
 void TMainForm::buildPresetMenu()
 {
+    setPresetDropHandler([this](const QString& file) { return execPresetN(file) == pexDone; });
     m_presetsMenu = new QMenu("&Presets", this);
     m_presetsMenu->setObjectName("presetsMenu");
     m_presetsMenu->addAction("Load Preset", this, &TMainForm::LoadPresetClick);

@@ -1,5 +1,6 @@
 // The wave synthesis dialog and its check.
 #include "core/ui/TFWaveSynthesis.h"
+#include "base/vlHelp.h"
 
 #include "base/vlMessages.h"
 
@@ -231,7 +232,7 @@ TFWaveSynthesis::TFWaveSynthesis(QWidget* parent)
     connect(HelpBtn, &QPushButton::clicked, this, [this] {
         if (isSignalConnected(QMetaMethod::fromSignal(&TFWaveSynthesis::helpRequested)))
             emit helpRequested(kHelpContext);
-        else
+        else if (!vl::showHelp(kHelpContext))
             vl::infoBox(QStringLiteral("no help available"));
     });
 }

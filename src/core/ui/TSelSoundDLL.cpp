@@ -1,5 +1,6 @@
 // The dialog that picks another sound module, and the "Alternative sound DLL" command around it.
 #include "core/ui/TSelSoundDLL.h"
+#include "base/vlHelp.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -34,7 +35,10 @@ TSelSoundDLL::TSelSoundDLL(QWidget* parent)
     });
     connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
-    connect(HelpBtn, &QPushButton::clicked, this, [this] { emit helpRequested(kHelpContext); });
+    connect(HelpBtn, &QPushButton::clicked, this, [this] {
+        vl::showHelp(kHelpContext);
+        emit helpRequested(kHelpContext);
+    });
 }
 
 void TSelSoundDLL::fillList()

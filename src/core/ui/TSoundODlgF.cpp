@@ -1,5 +1,6 @@
 // The generator dialog "Sound Out Values": controls over TSoundOModel, rebuild message, modal loop.
 #include "core/ui/TSoundODlgF.h"
+#include "base/vlHelp.h"
 
 #include "base/vlMessages.h"
 #include "core/TGenerator.h"
@@ -175,7 +176,10 @@ void TSoundODlgF::buildButtons()
     connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
     connect(ApplyBtn, &QPushButton::clicked, this, [this] { done(kApplyResult); });
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
-    connect(HelpBtn, &QPushButton::clicked, this, [this] { emit helpRequested(kHelpContext); });
+    connect(HelpBtn, &QPushButton::clicked, this, [this] {
+        vl::showHelp(kHelpContext);
+        emit helpRequested(kHelpContext);
+    });
 }
 
 void TSoundODlgF::connectFields()

@@ -1,5 +1,6 @@
 // The curve dialog: controls, their write-through into the curve, offset, files and "Reset".
 #include "display/ui/TCrvdia.h"
+#include "base/vlHelp.h"
 
 #include "base/vlMessages.h"
 #include "core/ui/TUpDown.h"
@@ -157,7 +158,10 @@ QWidget* TCrvdia::buildButtons() {
     connect(OKBtn, &QPushButton::clicked, this, &TCrvdia::accept);
     connect(CancelBtn, &QPushButton::clicked, this, &TCrvdia::reject);
     connect(ApplyBtn, &QPushButton::clicked, this, &TCrvdia::apply);
-    connect(HelpBtn, &QPushButton::clicked, this, [this] { emit helpRequested(kHelpContext); });
+    connect(HelpBtn, &QPushButton::clicked, this, [this] {
+        vl::showHelp(kHelpContext);
+        emit helpRequested(kHelpContext);
+    });
     return w;
 }
 

@@ -1,5 +1,6 @@
 // The 3D settings dialog: every field of the settings record, colour pickers, OK/Apply/Cancel.
 #include "display/ui/TDia3dDlgF.h"
+#include "base/vlHelp.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -14,6 +15,8 @@
 #include <QToolButton>
 
 namespace {
+
+constexpr int kHelp3DTopic = 5; // the 3D FFT page: what the view settings change
 
 QDoubleSpinBox* spin(QWidget* parent, double lo, double hi, double v)
 {
@@ -103,6 +106,7 @@ TDia3dDlgF::TDia3dDlgF(const T3dSettingsRec& r, bool openGLOffered, QWidget* par
     QPushButton* apply = buttons->addButton("Apply", QDialogButtonBox::ApplyRole);
     buttons->addButton("Cancel", QDialogButtonBox::RejectRole);
     buttons->addButton("Help", QDialogButtonBox::HelpRole);
+    connect(buttons, &QDialogButtonBox::helpRequested, this, [] { vl::showHelp(kHelp3DTopic); });
     connect(buttons, &QDialogButtonBox::accepted, this, [this] { done(1); });
     connect(buttons, &QDialogButtonBox::rejected, this, [this] { done(0); });
     connect(apply, &QPushButton::clicked, this, [this] {

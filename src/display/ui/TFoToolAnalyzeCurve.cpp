@@ -1,5 +1,6 @@
 // The curve analysis tool window.
 #include "display/ui/TFoToolAnalyzeCurve.h"
+#include "base/vlHelp.h"
 
 #include "base/vlMessages.h"
 #include "display/curveAnalysis.h"
@@ -36,7 +37,10 @@ TFoToolAnalyzeCurve::TFoToolAnalyzeCurve(const cFFTdat& fft, const cAnaPara& ana
     v->addWidget(Memo, 1);
     v->addLayout(bottom);
     connect(OpenBtn, &QPushButton::clicked, this, &TFoToolAnalyzeCurve::openCurve);
-    connect(HelpBtn, &QPushButton::clicked, this, [this] { emit helpRequested(kHelpContext); });
+    connect(HelpBtn, &QPushButton::clicked, this, [this] {
+        vl::showHelp(kHelpContext);
+        emit helpRequested(kHelpContext);
+    });
     connect(CloseBtn, &QPushButton::clicked, this, &QDialog::accept);
     activate();
 }

@@ -1,5 +1,6 @@
 // The diagram options dialog.
 #include "display/ui/Tdiadlg.h"
+#include "base/vlHelp.h"
 
 #include "display/ui/TFoSpecDia4.h"
 
@@ -158,7 +159,10 @@ void Tdiadlg::connectControls() {
     connect(OKBtn, &QPushButton::clicked, this, &Tdiadlg::accept);
     connect(CancelBtn, &QPushButton::clicked, this, &Tdiadlg::reject);
     connect(ApplyBtn, &QPushButton::clicked, this, &Tdiadlg::apply);
-    connect(HelpBtn, &QPushButton::clicked, this, [this] { emit helpRequested(kHelpContext); });
+    connect(HelpBtn, &QPushButton::clicked, this, [this] {
+        vl::showHelp(kHelpContext);
+        emit helpRequested(kHelpContext);
+    });
 }
 
 void Tdiadlg::fillControls() {

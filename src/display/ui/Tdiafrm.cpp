@@ -320,6 +320,7 @@ void Tdiafrm::applyOptions(const TDiaOptions& o)
     showCurvesDats();
     showXLimits();
     relayoutViews();
+    emit diagramPropertiesChanged();
 }
 
 void Tdiafrm::openTimeColours()

@@ -126,6 +126,8 @@ public:
 
 signals:
     void soundColoursChanged(TColorBGR on, TColorBGR off);
+    // The diagram options dialog changed the diagram's properties (OK or Apply).
+    void diagramPropertiesChanged();
     void channelColoursChanged(TColorBGR left, TColorBGR right);
 
 protected:

@@ -1,5 +1,6 @@
 // The FFT settings dialog: builds its controls from the option word and copies the fields.
 #include "measurements/ui/TFFT2ddia.h"
+#include "base/vlHelp.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -77,6 +78,7 @@ void TFFT2ddia::build()
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(buttons, &QDialogButtonBox::helpRequested, this, [this] { vl::showHelp(helpTopic()); });
     auto* top = new QVBoxLayout(this);
     top->addLayout(form);
     top->addLayout(boxes);

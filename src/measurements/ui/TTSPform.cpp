@@ -1,5 +1,6 @@
 // The Thiele-Small panel of mode 8.
 #include "measurements/ui/TTSPform.h"
+#include "base/vlHelp.h"
 
 #include "display/TDiagramm.h"
 #include "display/ui/TCurvePanel.h"
@@ -124,7 +125,10 @@ TTSPform::TTSPform(Tdiafrm* diagram, QWidget* parent) : QFrame(parent), m_diagra
     connect(SecondTSPmea, &TTSPDropTarget::curveDropped, this, &TTSPform::Butdet2Click);
     connect(EdRdc, &QLineEdit::textChanged, this, [this] { EdRdcChange(); });
     connect(BtList, &QPushButton::clicked, this, &TTSPform::ListClick);
-    connect(help, &QPushButton::clicked, this, [this] { if (onHelp) onHelp(kHelpTopic); });
+    connect(help, &QPushButton::clicked, this, [this] {
+        if (onHelp) onHelp(kHelpTopic);
+        else vl::showHelp(kHelpTopic);
+    });
     showTSPS(ActiveTSP());
 }
 

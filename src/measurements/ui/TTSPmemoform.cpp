@@ -1,5 +1,6 @@
 // The Thiele-Small report window.
 #include "measurements/ui/TTSPmemoform.h"
+#include "base/vlHelp.h"
 
 #include "measurements/TSPreport.h"
 
@@ -92,7 +93,10 @@ TTSPmemoform::TTSPmemoform(const tTSP& t, bool german, QWidget* parent) : QDialo
     v->addWidget(buttons);
     connect(print, &QPushButton::clicked, this, &TTSPmemoform::PrintClick);
     connect(save, &QPushButton::clicked, this, &TTSPmemoform::SaveClick);
-    connect(help, &QPushButton::clicked, this, [this] { if (onHelp) onHelp(72); });
+    connect(help, &QPushButton::clicked, this, [this] {
+        if (onHelp) onHelp(72);
+        else vl::showHelp(72);
+    });
     resize(760, 560);
 }
 
