@@ -58,6 +58,10 @@ void setFlat(snd_mixer_elem_t* e)
         snd_mixer_selem_set_playback_volume_all(e, lo + (hi - lo) / 2);
 }
 
+// ALSA's own complaints (no card, no such device) would go to standard error on every start;
+// the mixer ignores failures of its calls, so they are not shown.
+void quiet(const char*, int, const char*, int, const char*, ...) {}
+
 bool isTone(const char* n) { return !strcmp(n, "Bass") || !strcmp(n, "Treble"); }
 
 } // namespace
@@ -69,6 +73,7 @@ Tmixu::~Tmixu() { DeIniMixer(); }
 bool Tmixu::iniMixer(bool OnlyOut, const QString& Mname)
 {
     DeIniMixer();
+    snd_lib_error_set_handler(&quiet);
     m_wantRecord = !OnlyOut;
     const std::string dev = deviceFor(Mname);
     snd_mixer_t* h = nullptr;

@@ -6,6 +6,7 @@
 #include "base/vlMessages.h"
 #include "analysis/TOutputFilterPath.h"
 #include "analysis/tFilterBlockIni.h"
+#include "analysis/Tmixu.h"
 #include "core/TGenerator.h"
 #include "dsp/Tsamplemem.h"
 #include "app/ui/TMainStatusBar.h"
@@ -165,6 +166,7 @@ void TMainForm::writeMainSettings()
     m_cors->writeSettings(m_ini);
     saveDiagramSettings();
     writeFilterBlocks(m_filterBlocks, m_ini);
+    if (m_mixer) m_mixer->SaveToFile(m_ini);
     m_set.writePerUser(m_ini, m_calibration);
 }
 
