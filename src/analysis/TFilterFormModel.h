@@ -21,13 +21,13 @@ public:
 
     TFilterFormModel(const tFilterBlock& left, const tFilterBlock& right, bool link, double fs);
 
-    tFilterBlock dEQL, dEQR;               // the blocks being edited
-    int dFilterNumL = 0, dFilterNumR = 0;  // selected filter per side, 0..19
-    int fBiquadsL = 0, fBiquadsR = 0;      // sections in use per side
-    int NUM_BiQuadsL = kMaxBiquads;        // section limit, left
-    int NUM_BiQuadsR = kMaxBiquads;        // section limit, right
-    bool dLinkFromEQL = true;              // "Link Channels": right follows left
-    std::function<void()> onChange;        // the owner's change notification
+    tFilterBlock dEQL, dEQR;              // the blocks being edited
+    int dFilterNumL = 0, dFilterNumR = 0; // selected filter per side, 0..19
+    int fBiquadsL = 0, fBiquadsR = 0;     // sections in use per side
+    int NUM_BiQuadsL = kMaxBiquads;       // section limit, left
+    int NUM_BiQuadsR = kMaxBiquads;       // section limit, right
+    bool dLinkFromEQL = true;             // "Link Channels": right follows left
+    std::function<void()> onChange;       // the owner's change notification
 
     double sampleRate() const { return m_fs; } // Hz
     tFilterBlock& block(int side) { return side == 1 ? dEQR : dEQL; }

@@ -12,12 +12,15 @@ namespace {
 
 constexpr int kFull = 65535; // the scale of every volume handed in or out
 
-long toCard(int v, long lo, long hi) { return lo + long((hi - lo) * double(std::clamp(v, 0, kFull)) / kFull + 0.5); }
-int fromCard(long v, long lo, long hi) { return hi > lo ? int(double(v - lo) * kFull / double(hi - lo) + 0.5) : 0; }
+long toCard(int v, long lo, long hi) {
+    return lo + long((hi - lo) * double(std::clamp(v, 0, kFull)) / kFull + 0.5);
+}
+int fromCard(long v, long lo, long hi) {
+    return hi > lo ? int(double(v - lo) * kFull / double(hi - lo) + 0.5) : 0;
+}
 
 // The ALSA control device for a name: the first card whose name contains it, else the name.
-std::string deviceFor(const QString& Mname)
-{
+std::string deviceFor(const QString& Mname) {
     if (Mname.isEmpty()) return "default";
     for (int card = 0; card < 16; ++card) {
         char* name = nullptr;
@@ -29,28 +32,29 @@ std::string deviceFor(const QString& Mname)
     return Mname.toStdString();
 }
 
-void setCaptureVolume(snd_mixer_elem_t* e, int v)
-{
+void setCaptureVolume(snd_mixer_elem_t* e, int v) {
     long lo = 0, hi = 0;
-    if (!snd_mixer_selem_has_capture_volume(e) || snd_mixer_selem_get_capture_volume_range(e, &lo, &hi) < 0) return;
+    if (!snd_mixer_selem_has_capture_volume(e) ||
+        snd_mixer_selem_get_capture_volume_range(e, &lo, &hi) < 0)
+        return;
     snd_mixer_selem_set_capture_volume_all(e, toCard(v, lo, hi));
 }
 
-void setPlaybackVolume(snd_mixer_elem_t* e, int v)
-{
+void setPlaybackVolume(snd_mixer_elem_t* e, int v) {
     long lo = 0, hi = 0;
-    if (!e || !snd_mixer_selem_has_playback_volume(e) || snd_mixer_selem_get_playback_volume_range(e, &lo, &hi) < 0) return;
+    if (!e || !snd_mixer_selem_has_playback_volume(e) ||
+        snd_mixer_selem_get_playback_volume_range(e, &lo, &hi) < 0)
+        return;
     snd_mixer_selem_set_playback_volume_all(e, toCard(v, lo, hi));
 }
 
-void setPlaybackMute(snd_mixer_elem_t* e, bool mute)
-{
-    if (e && snd_mixer_selem_has_playback_switch(e)) snd_mixer_selem_set_playback_switch_all(e, mute ? 0 : 1);
+void setPlaybackMute(snd_mixer_elem_t* e, bool mute) {
+    if (e && snd_mixer_selem_has_playback_switch(e))
+        snd_mixer_selem_set_playback_switch_all(e, mute ? 0 : 1);
 }
 
 // A tone control flat: 0 dB where the card says which value that is, else the middle.
-void setFlat(snd_mixer_elem_t* e)
-{
+void setFlat(snd_mixer_elem_t* e) {
     long lo = 0, hi = 0;
     if (!e || !snd_mixer_selem_has_playback_volume(e)) return;
     if (snd_mixer_selem_set_playback_dB_all(e, 0, 0) >= 0) return;
@@ -62,16 +66,19 @@ void setFlat(snd_mixer_elem_t* e)
 // the mixer ignores failures of its calls, so they are not shown.
 void quiet(const char*, int, const char*, int, const char*, ...) {}
 
-bool isTone(const char* n) { return !strcmp(n, "Bass") || !strcmp(n, "Treble"); }
+bool isTone(const char* n) {
+    return !strcmp(n, "Bass") || !strcmp(n, "Treble");
+}
 
 } // namespace
 
 Tmixu::Tmixu(QObject* parent) : QObject(parent) {}
 
-Tmixu::~Tmixu() { DeIniMixer(); }
+Tmixu::~Tmixu() {
+    DeIniMixer();
+}
 
-bool Tmixu::iniMixer(bool OnlyOut, const QString& Mname)
-{
+bool Tmixu::iniMixer(bool OnlyOut, const QString& Mname) {
     DeIniMixer();
     snd_lib_error_set_handler(&quiet);
     m_wantRecord = !OnlyOut;
@@ -91,8 +98,7 @@ bool Tmixu::iniMixer(bool OnlyOut, const QString& Mname)
     return true;
 }
 
-void Tmixu::DeIniMixer()
-{
+void Tmixu::DeIniMixer() {
     m_notifiers.clear();
     m_sources.clear();
     m_play.clear();
@@ -101,34 +107,35 @@ void Tmixu::DeIniMixer()
     m_mixer = nullptr;
 }
 
-QString Tmixu::inactiveReason() const
-{
+QString Tmixu::inactiveReason() const {
     if (!m_mixer) return "no mixer found";
-    if (m_play.empty() || (m_wantRecord && m_sources.empty() && !m_mux)) return "the mixer has no recording or playback controls";
+    if (m_play.empty() || (m_wantRecord && m_sources.empty() && !m_mux))
+        return "the mixer has no recording or playback controls";
     if (!FMixOn) return "mixer control is off";
     return QString();
 }
 
-void Tmixu::scanElements()
-{
+void Tmixu::scanElements() {
     for (snd_mixer_elem_t* e = snd_mixer_first_elem(m_mixer); e; e = snd_mixer_elem_next(e)) {
         if (!snd_mixer_selem_is_active(e)) continue;
         const char* name = snd_mixer_selem_get_name(e);
         if (snd_mixer_selem_is_enum_capture(e)) {
             if (!m_mux) m_mux = e;
-        } else if ((snd_mixer_selem_has_capture_volume(e) || snd_mixer_selem_has_capture_switch(e)) &&
+        } else if ((snd_mixer_selem_has_capture_volume(e) ||
+                    snd_mixer_selem_has_capture_switch(e)) &&
                    int(m_sources.size()) < kMaxSources) {
             m_sources.push_back({e, QString::fromUtf8(name)});
         }
-        if (snd_mixer_selem_has_playback_volume(e) || snd_mixer_selem_has_playback_switch(e)) m_play.push_back(e);
+        if (snd_mixer_selem_has_playback_volume(e) || snd_mixer_selem_has_playback_switch(e))
+            m_play.push_back(e);
     }
 }
 
 // ALSA reports changes on its poll descriptors; the loop hands them to the element callbacks.
-void Tmixu::watchEvents()
-{
+void Tmixu::watchEvents() {
     std::vector<snd_mixer_elem_t*> watched;
-    for (const Source& s : m_sources) watched.push_back(s.elem);
+    for (const Source& s : m_sources)
+        watched.push_back(s.elem);
     if (m_mux) watched.push_back(m_mux);
     for (snd_mixer_elem_t* e : watched) {
         snd_mixer_elem_set_callback_private(e, this);
@@ -146,16 +153,14 @@ void Tmixu::watchEvents()
     }
 }
 
-int Tmixu::elemEvent(snd_mixer_elem_t* e, unsigned int mask)
-{
+int Tmixu::elemEvent(snd_mixer_elem_t* e, unsigned int mask) {
     if (mask == SND_CTL_EVENT_MASK_REMOVE || !(mask & SND_CTL_EVENT_MASK_VALUE)) return 0;
     auto* self = static_cast<Tmixu*>(snd_mixer_elem_get_callback_private(e));
     if (self) self->onElemEvent(e);
     return 0;
 }
 
-void Tmixu::onElemEvent(snd_mixer_elem_t* e)
-{
+void Tmixu::onElemEvent(snd_mixer_elem_t* e) {
     if (e == m_mux) {
         emit inputSelectionChanged();
         return;
@@ -167,28 +172,25 @@ void Tmixu::onElemEvent(snd_mixer_elem_t* e)
         }
 }
 
-bool Tmixu::acting(bool needRecord, bool needPlay) const
-{
+bool Tmixu::acting(bool needRecord, bool needPlay) const {
     if (!FMixOn || !m_mixer) return false;
     if (needRecord && m_sources.empty() && !m_mux) return false;
     return !(needPlay && m_play.empty());
 }
 
-QStringList Tmixu::getInChannels(int* muxpos) const
-{
+QStringList Tmixu::getInChannels(int* muxpos) const {
     QStringList names;
-    for (const Source& s : m_sources) names << s.name;
+    for (const Source& s : m_sources)
+        names << s.name;
     if (muxpos) *muxpos = getAktChannelNum();
     return names;
 }
 
-QString Tmixu::getChannelName(int n) const
-{
+QString Tmixu::getChannelName(int n) const {
     return n >= 0 && n < int(m_sources.size()) ? m_sources[size_t(n)].name : QString();
 }
 
-int Tmixu::getAktChannelNum() const
-{
+int Tmixu::getAktChannelNum() const {
     if (!m_mixer) return -1;
     if (m_mux) {
         unsigned item = 0;
@@ -201,23 +203,26 @@ int Tmixu::getAktChannelNum() const
     for (size_t i = 0; i < m_sources.size(); ++i) {
         int on = 0;
         if (snd_mixer_selem_has_capture_switch(m_sources[i].elem) &&
-            snd_mixer_selem_get_capture_switch(m_sources[i].elem, SND_MIXER_SCHN_FRONT_LEFT, &on) >= 0 && on)
+            snd_mixer_selem_get_capture_switch(m_sources[i].elem, SND_MIXER_SCHN_FRONT_LEFT, &on) >=
+                0 &&
+            on)
             return int(i);
     }
     return -1;
 }
 
-int Tmixu::setInChannel(int n)
-{
+int Tmixu::setInChannel(int n) {
     if (!acting(true, false) || n < 0 || n >= int(m_sources.size())) return -1;
     const QString want = m_sources[size_t(n)].name;
     if (m_mux) {
         const int items = snd_mixer_selem_get_enum_items(m_mux);
         for (int i = 0; i < items; ++i) {
             char name[64] = {};
-            if (snd_mixer_selem_get_enum_item_name(m_mux, unsigned(i), sizeof name, name) >= 0 && want == QString::fromUtf8(name))
+            if (snd_mixer_selem_get_enum_item_name(m_mux, unsigned(i), sizeof name, name) >= 0 &&
+                want == QString::fromUtf8(name))
                 for (int ch = 0; ch <= SND_MIXER_SCHN_LAST; ++ch)
-                    snd_mixer_selem_set_enum_item(m_mux, snd_mixer_selem_channel_id_t(ch), unsigned(i));
+                    snd_mixer_selem_set_enum_item(m_mux, snd_mixer_selem_channel_id_t(ch),
+                                                  unsigned(i));
         }
         return n;
     }
@@ -227,55 +232,52 @@ int Tmixu::setInChannel(int n)
     return n;
 }
 
-void Tmixu::setNotifyVolmask(int n)
-{
+void Tmixu::setNotifyVolmask(int n) {
     if (n >= 0 && n < kMaxSources) notifyVolMask |= 1u << n;
 }
 
-void Tmixu::setInVolumeAT(int v, int n)
-{
+void Tmixu::setInVolumeAT(int v, int n) {
     if (!acting(true, false) || n < 0 || n >= int(m_sources.size())) return;
     for (size_t i = 0; i < m_sources.size(); ++i)
         setCaptureVolume(m_sources[i].elem, int(i) == n ? v : 0);
 }
 
-int Tmixu::getInVolume() const
-{
+int Tmixu::getInVolume() const {
     const int n = acting(true, false) ? getAktChannelNum() : -1;
     if (n < 0) return 0;
     snd_mixer_elem_t* e = m_sources[size_t(n)].elem;
     long lo = 0, hi = 0, v = 0;
-    if (!snd_mixer_selem_has_capture_volume(e) || snd_mixer_selem_get_capture_volume_range(e, &lo, &hi) < 0 ||
+    if (!snd_mixer_selem_has_capture_volume(e) ||
+        snd_mixer_selem_get_capture_volume_range(e, &lo, &hi) < 0 ||
         snd_mixer_selem_get_capture_volume(e, SND_MIXER_SCHN_FRONT_LEFT, &v) < 0)
         return 0;
     return fromCard(v, lo, hi);
 }
 
-snd_mixer_elem_t* Tmixu::playElem(const char* name) const
-{
+snd_mixer_elem_t* Tmixu::playElem(const char* name) const {
     for (snd_mixer_elem_t* e : m_play)
         if (!strcmp(snd_mixer_selem_get_name(e), name)) return e;
     return nullptr;
 }
 
-void Tmixu::setOutVolume(int v, int n)
-{
-    if (acting(false, true) && n >= 0 && n < int(m_play.size())) setPlaybackVolume(m_play[size_t(n)], v);
+void Tmixu::setOutVolume(int v, int n) {
+    if (acting(false, true) && n >= 0 && n < int(m_play.size()))
+        setPlaybackVolume(m_play[size_t(n)], v);
 }
 
-void Tmixu::setOutMute(bool m, int n)
-{
-    if (acting(false, true) && n >= 0 && n < int(m_play.size())) setPlaybackMute(m_play[size_t(n)], m);
+void Tmixu::setOutMute(bool m, int n) {
+    if (acting(false, true) && n >= 0 && n < int(m_play.size()))
+        setPlaybackMute(m_play[size_t(n)], m);
 }
 
-void Tmixu::setOutMasterVolAT(int v)
-{
+void Tmixu::setOutMasterVolAT(int v) {
     if (!acting(false, true)) return;
     setOutMasterVol(v);
     setPlaybackMute(playElem("Master"), false);
     for (snd_mixer_elem_t* e : m_play) {
         const char* name = snd_mixer_selem_get_name(e);
-        if (isTone(name)) setFlat(e);
+        if (isTone(name))
+            setFlat(e);
         else if (strcmp(name, "Master") != 0) {
             setPlaybackVolume(e, 0);
             setPlaybackMute(e, true);
@@ -284,27 +286,29 @@ void Tmixu::setOutMasterVolAT(int v)
     setWaveOutfull();
 }
 
-void Tmixu::setWaveOutfull()
-{
+void Tmixu::setWaveOutfull() {
     if (!acting(false, true)) return;
     setPlaybackVolume(playElem("PCM"), kFull);
     setPlaybackMute(playElem("PCM"), false);
 }
 
-void Tmixu::setOutMasterVol(int v)
-{
+void Tmixu::setOutMasterVol(int v) {
     if (acting(false, true)) setPlaybackVolume(playElem("Master"), v);
 }
 
-int Tmixu::getOutMasterVol() const
-{
+int Tmixu::getOutMasterVol() const {
     snd_mixer_elem_t* e = acting(false, true) ? playElem("Master") : nullptr;
     long lo = 0, hi = 0, v = 0;
-    if (!e || !snd_mixer_selem_has_playback_volume(e) || snd_mixer_selem_get_playback_volume_range(e, &lo, &hi) < 0 ||
+    if (!e || !snd_mixer_selem_has_playback_volume(e) ||
+        snd_mixer_selem_get_playback_volume_range(e, &lo, &hi) < 0 ||
         snd_mixer_selem_get_playback_volume(e, SND_MIXER_SCHN_FRONT_LEFT, &v) < 0)
         return 0;
     return fromCard(v, lo, hi);
 }
 
-void Tmixu::SaveToFile(TMemIniFile& ini) const { ini.WriteBool("MIX", "MIXON", FMixOn); }
-void Tmixu::Loadfromfile(const TMemIniFile& ini) { FMixOn = ini.ReadBool("MIX", "MIXON", false); }
+void Tmixu::SaveToFile(TMemIniFile& ini) const {
+    ini.WriteBool("MIX", "MIXON", FMixOn);
+}
+void Tmixu::Loadfromfile(const TMemIniFile& ini) {
+    FMixOn = ini.ReadBool("MIX", "MIXON", false);
+}

@@ -75,9 +75,9 @@ signals:
     void inputVolumeChanged();    // a watched source's capture volume changed
 
 private:
-    struct Source {                        // one recording source
-        snd_mixer_elem_t* elem;            // its element
-        QString name;                      // element name
+    struct Source {             // one recording source
+        snd_mixer_elem_t* elem; // its element
+        QString name;           // element name
     };
     bool acting(bool needRecord, bool needPlay) const;
     void scanElements();

@@ -8,8 +8,7 @@
 namespace {
 
 // The low `digits` hex digits of v (two's complement), most significant first.
-std::string hexDigits(int64_t v, int digits)
-{
+std::string hexDigits(int64_t v, int digits) {
     static const char kHex[] = "0123456789ABCDEF";
     std::string s(size_t(digits), '0');
     uint64_t u = uint64_t(v);
@@ -18,27 +17,32 @@ std::string hexDigits(int64_t v, int digits)
     return s;
 }
 
-int64_t scaled(double c, int fracBits) { return int64_t(std::llround(std::ldexp(c, fracBits))); }
+int64_t scaled(double c, int fracBits) {
+    return int64_t(std::llround(std::ldexp(c, fracBits)));
+}
 
 } // namespace
 
-std::string FormatBiqCoef(double c, TBiqOutFormat f)
-{
+std::string FormatBiqCoef(double c, TBiqOutFormat f) {
     if (!std::isfinite(c)) c = 0.0;
     switch (f) {
-    case fHex5_25: return hexDigits(scaled(c, 23), 7);
-    case fHex23_25: return hexDigits(scaled(c, 23), 12);
-    case fHex4_20: return hexDigits(scaled(c, 20), 6);
-    case fHex2_22: return hexDigits(scaled(c, 22), 6);
-    case fFloat: break;
+    case fHex5_25:
+        return hexDigits(scaled(c, 23), 7);
+    case fHex23_25:
+        return hexDigits(scaled(c, 23), 12);
+    case fHex4_20:
+        return hexDigits(scaled(c, 20), 6);
+    case fHex2_22:
+        return hexDigits(scaled(c, 22), 6);
+    case fFloat:
+        break;
     }
     char buf[64];
     std::snprintf(buf, sizeof buf, "%14.12f", c);
     return buf;
 }
 
-std::vector<TBiquadRow> ListBiquads(const tFilterBlock& block)
-{
+std::vector<TBiquadRow> ListBiquads(const tFilterBlock& block) {
     std::vector<TBiquadRow> rows;
     for (int i = 0; i < tFilterBlock::kFilters; ++i) {
         const TIIRObj& f = block.aEq[size_t(i)];
@@ -49,13 +53,11 @@ std::vector<TBiquadRow> ListBiquads(const tFilterBlock& block)
     return rows;
 }
 
-std::string BiquadRowLabel(const TBiquadRow& r)
-{
+std::string BiquadRowLabel(const TBiquadRow& r) {
     return "Eq:" + std::to_string(r.filter) + "  Biq:" + std::to_string(r.section);
 }
 
-std::string TAS5504Word(double v, bool* clipped)
-{
+std::string TAS5504Word(double v, bool* clipped) {
     constexpr int64_t kMax = (int64_t(1) << 23) - 1, kMin = -(int64_t(1) << 23);
     const int64_t raw = std::isfinite(v) ? scaled(std::clamp(v, -4.0, 4.0), 22) : 0;
     const int64_t w = std::clamp(raw, kMin, kMax);
@@ -67,8 +69,7 @@ std::string TAS5504Word(double v, bool* clipped)
     return s + "00";
 }
 
-std::vector<std::string> TAS5504Lines(const tFilterBlock& block, int* clipped)
-{
+std::vector<std::string> TAS5504Lines(const tFilterBlock& block, int* clipped) {
     std::vector<std::string> lines;
     int bad = 0;
     for (int i = 0; i < tFilterBlock::kFilters && int(lines.size()) < kTAS5504Lines; ++i) {

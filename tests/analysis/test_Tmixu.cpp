@@ -20,8 +20,7 @@ constexpr int kStep = 65535 / 31; // one step of the test device's 0..31 volumes
 // Points ALSA at a configuration that declares the test device "vltest" (before its first use).
 class MixerTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
+    static void SetUpTestSuite() {
         static int argc = 1;
         static char arg0[] = "test", *argv[] = {arg0, nullptr};
         if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
@@ -35,20 +34,24 @@ protected:
 };
 
 // A value of the device read through ALSA directly: playback (or capture) volume 0..31 or switch.
-long raw(const char* elem, bool capture, bool sw)
-{
+long raw(const char* elem, bool capture, bool sw) {
     snd_mixer_t* h = nullptr;
     long v = -1;
     int on = -1;
     if (snd_mixer_open(&h, 0) < 0) return -1;
-    if (snd_mixer_attach(h, "vltest") >= 0 && snd_mixer_selem_register(h, nullptr, nullptr) >= 0 && snd_mixer_load(h) >= 0) {
+    if (snd_mixer_attach(h, "vltest") >= 0 && snd_mixer_selem_register(h, nullptr, nullptr) >= 0 &&
+        snd_mixer_load(h) >= 0) {
         snd_mixer_selem_id_t* id = nullptr;
         snd_mixer_selem_id_alloca(&id);
         snd_mixer_selem_id_set_name(id, elem);
         if (snd_mixer_elem_t* e = snd_mixer_find_selem(h, id)) {
             const auto ch = SND_MIXER_SCHN_FRONT_LEFT;
-            if (sw) capture ? snd_mixer_selem_get_capture_switch(e, ch, &on) : snd_mixer_selem_get_playback_switch(e, ch, &on);
-            else capture ? snd_mixer_selem_get_capture_volume(e, ch, &v) : snd_mixer_selem_get_playback_volume(e, ch, &v);
+            if (sw)
+                capture ? snd_mixer_selem_get_capture_switch(e, ch, &on)
+                        : snd_mixer_selem_get_playback_switch(e, ch, &on);
+            else
+                capture ? snd_mixer_selem_get_capture_volume(e, ch, &v)
+                        : snd_mixer_selem_get_playback_volume(e, ch, &v);
         }
     }
     snd_mixer_close(h);
@@ -56,18 +59,17 @@ long raw(const char* elem, bool capture, bool sw)
 }
 
 // Runs the event loop until `done` or timeout_ms passed.
-template <class F> bool waitFor(F done, int timeout_ms = 2000)
-{
+template <class F> bool waitFor(F done, int timeout_ms = 2000) {
     QElapsedTimer t;
     t.start();
-    while (!done() && t.elapsed() < timeout_ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    while (!done() && t.elapsed() < timeout_ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     return done();
 }
 
 } // namespace
 
-TEST_F(MixerTest, WithoutADeviceEveryCallDoesNothing)
-{
+TEST_F(MixerTest, WithoutADeviceEveryCallDoesNothing) {
     Tmixu m;
     m.setMixOn(true);
     EXPECT_FALSE(m.iniMixer(false, "no such card"));
@@ -89,8 +91,7 @@ TEST_F(MixerTest, WithoutADeviceEveryCallDoesNothing)
     m.DeIniMixer();
 }
 
-TEST_F(MixerTest, SelectingASourceAndItsLevelReadsBack)
-{
+TEST_F(MixerTest, SelectingASourceAndItsLevelReadsBack) {
     Tmixu m, other;
     m.setMixOn(true);
     other.setMixOn(true);
@@ -99,7 +100,7 @@ TEST_F(MixerTest, SelectingASourceAndItsLevelReadsBack)
     int mux = -1;
     const QStringList names = m.getInChannels(&mux);
     EXPECT_EQ(names, QStringList({"Line", "CD", "Mic"})); // in the simple mixer's order
-    EXPECT_EQ(mux, 0); // the device starts with Line switched on
+    EXPECT_EQ(mux, 0);                                    // the device starts with Line switched on
     const int mic = int(names.indexOf("Mic"));
     EXPECT_EQ(m.setInChannel(mic), mic);
     EXPECT_EQ(m.setInChannel(3), -1);
@@ -116,12 +117,11 @@ TEST_F(MixerTest, SelectingASourceAndItsLevelReadsBack)
                 qPrintable(other.getChannelName(other.getAktChannelNum())), other.getInVolume());
 }
 
-TEST_F(MixerTest, PlaybackSetUpForMeasuring)
-{
+TEST_F(MixerTest, PlaybackSetUpForMeasuring) {
     Tmixu m;
     m.setMixOn(true);
     ASSERT_TRUE(m.iniMixer(true, "vltest"));
-    m.setOutMute(true, 0);                // Master muted beforehand
+    m.setOutMute(true, 0);                 // Master muted beforehand
     m.setOutMasterVolAT(65535 * 50 / 100); // what the output volume bar at 50 asks
     EXPECT_NEAR(m.getOutMasterVol(), 32767, kStep / 2 + 1);
     EXPECT_EQ(raw("Master", false, true), 1);
@@ -133,8 +133,7 @@ TEST_F(MixerTest, PlaybackSetUpForMeasuring)
     EXPECT_EQ(raw("Treble", false, false), 15);
 }
 
-TEST_F(MixerTest, MixerControlOffTouchesNothing)
-{
+TEST_F(MixerTest, MixerControlOffTouchesNothing) {
     Tmixu on, off;
     on.setMixOn(true);
     ASSERT_TRUE(on.iniMixer(false, "vltest"));
@@ -151,8 +150,7 @@ TEST_F(MixerTest, MixerControlOffTouchesNothing)
     EXPECT_EQ(off.getInVolume(), 0);
 }
 
-TEST_F(MixerTest, ChangesElsewhereAreReportedThroughTheEventLoop)
-{
+TEST_F(MixerTest, ChangesElsewhereAreReportedThroughTheEventLoop) {
     Tmixu watcher, changer;
     watcher.setMixOn(true);
     changer.setMixOn(true);
@@ -174,8 +172,7 @@ TEST_F(MixerTest, ChangesElsewhereAreReportedThroughTheEventLoop)
     EXPECT_EQ(volumes, before); // no longer watched
 }
 
-TEST_F(MixerTest, SwitchIsKeptInSectionMIX)
-{
+TEST_F(MixerTest, SwitchIsKeptInSectionMIX) {
     TMemIniFile ini;
     Tmixu m;
     m.Loadfromfile(ini);

@@ -29,16 +29,14 @@ namespace {
 
 struct Recorder : vl::IMessageService {
     QStringList texts;
-    int show(const vl::Message& m) override
-    {
+    int show(const vl::Message& m) override {
         texts << m.text;
         return m.defaultButton;
     }
 };
 
 // Pictures for the reader of a test run: written when VELMORA_TEST_PICTURES names a folder.
-void keepPicture(QWidget& w, const char* name)
-{
+void keepPicture(QWidget& w, const char* name) {
     const QString dir = qEnvironmentVariable("VELMORA_TEST_PICTURES");
     if (dir.isEmpty()) return;
     w.show();
@@ -48,8 +46,7 @@ void keepPicture(QWidget& w, const char* name)
 
 class FilterForm : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
+    static void SetUpTestSuite() {
         static int argc = 1;
         static char name[] = "test_TFilterForm";
         static char* argv[] = {name, nullptr};
@@ -59,8 +56,7 @@ protected:
     void TearDown() override { vl::setMessageService(nullptr); }
 
     // Selects filter i of side s and gives it a type and order through the controls.
-    static void setFilter(TFilterForm& f, int s, int i, int typ, int order)
-    {
+    static void setFilter(TFilterForm& f, int s, int i, int typ, int order) {
         f.side(s).LBFilter->setCurrentRow(i);
         f.side(s).CBTyp->setCurrentIndex(typ);
         f.side(s).CBOrder->setCurrentIndex(TFilterFormModel::indexFromOrder(typ, order));
@@ -75,8 +71,7 @@ struct Player {
     TOutputFilterPath& path;
     double phase = 0;
     std::vector<double> out;
-    void block(int n)
-    {
+    void block(int n) {
         for (int k = 0; k < n; ++k, phase += 2 * std::numbers::pi * 1000.0 / 48000.0) {
             double l = 0.25 * std::sin(phase), r = l;
             path.process(&l, &r);
@@ -86,31 +81,31 @@ struct Player {
 };
 
 // Largest step between neighbouring samples of v[from, to).
-double largestStep(const std::vector<double>& v, size_t from, size_t to)
-{
+double largestStep(const std::vector<double>& v, size_t from, size_t to) {
     double m = 0;
-    for (size_t k = std::max<size_t>(from, 1); k < to; ++k) m = std::max(m, std::fabs(v[k] - v[k - 1]));
+    for (size_t k = std::max<size_t>(from, 1); k < to; ++k)
+        m = std::max(m, std::fabs(v[k] - v[k - 1]));
     return m;
 }
 
 // The filter block from rest, fed the player's sine from sample `start` on: its own start-up.
-double ownStartStep(tFilterBlock b, size_t start, size_t n)
-{
+double ownStartStep(tFilterBlock b, size_t start, size_t n) {
     b.ClearData();
     std::vector<double> y;
     for (size_t k = start; k < start + n; ++k)
-        y.push_back(b.newCycle(0.25 * std::sin(2 * std::numbers::pi * 1000.0 / 48000.0 * double(k))));
+        y.push_back(
+            b.newCycle(0.25 * std::sin(2 * std::numbers::pi * 1000.0 / 48000.0 * double(k))));
     return largestStep(y, 0, y.size());
 }
 
 } // namespace
 
-TEST_F(FilterForm, OrderBeyondTheSectionBudgetIsRefused)
-{
+TEST_F(FilterForm, OrderBeyondTheSectionBudgetIsRefused) {
     TFilterForm f("Time Domain Input-Filter select", left, right, false, 48000);
     EXPECT_EQ(f.side(0).LaUsed->text(), "Used Biquads: 0"); // 20 Flat filters use none
-    for (int i = 0; i < 3; ++i) setFilter(f, 0, i, iirTP, 12); // 18 sections
-    setFilter(f, 0, 3, iirAP, 1);                                // an order-1 all-pass: one more
+    for (int i = 0; i < 3; ++i)
+        setFilter(f, 0, i, iirTP, 12); // 18 sections
+    setFilter(f, 0, 3, iirAP, 1);      // an order-1 all-pass: one more
     EXPECT_EQ(f.side(0).LaUsed->text(), "Used Biquads: 19");
     setFilter(f, 0, 4, iirHP, 4); // 21: refused, the order stays 2
     EXPECT_EQ(msgs.texts, QStringList{"There are no more biquads available!"});
@@ -120,22 +115,24 @@ TEST_F(FilterForm, OrderBeyondTheSectionBudgetIsRefused)
     setFilter(f, 1, 0, iirPK, 2); // the other side has its own budget
     EXPECT_EQ(f.side(1).LaUsed->text(), "Used Biquads: 1");
     EXPECT_EQ(msgs.texts.size(), 1);
-    EXPECT_EQ(f.model().dEQL.aEq[0].Limits().freqMax, TIIRObj::WideLimits().freqMax); // editor limits
+    EXPECT_EQ(f.model().dEQL.aEq[0].Limits().freqMax,
+              TIIRObj::WideLimits().freqMax); // editor limits
 }
 
-TEST_F(FilterForm, TrackBarsNotifyAfterTheQuietTimeOtherControlsAtOnce)
-{
+TEST_F(FilterForm, TrackBarsNotifyAfterTheQuietTimeOtherControlsAtOnce) {
     TFilterForm f("Output Filter select", left, right, true, 48000);
     int notes = 0;
     f.model().onChange = [&] { ++notes; };
     f.side(0).CBTyp->setCurrentIndex(iirPK);
     EXPECT_EQ(notes, 1);
-    for (int p : {500, 520, 540, 560}) f.side(0).TBFreq->setValue(p);
+    for (int p : {500, 520, 540, 560})
+        f.side(0).TBFreq->setValue(p);
     f.side(0).TBGain->setValue(9);
     EXPECT_EQ(notes, 1);
     QElapsedTimer t;
     t.start();
-    while (notes < 2 && t.elapsed() < 2000) QApplication::processEvents(QEventLoop::AllEvents, 10);
+    while (notes < 2 && t.elapsed() < 2000)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
     EXPECT_EQ(notes, 2); // one notification for the whole movement
     const double want = TFilterFormModel::freqFromPos(560, TFilterForm::kFreqSteps, 48000);
     EXPECT_DOUBLE_EQ(f.model().dEQL.aEq[0].Freq(), want);
@@ -147,8 +144,7 @@ TEST_F(FilterForm, TrackBarsNotifyAfterTheQuietTimeOtherControlsAtOnce)
 // The truth test of editing while the generator plays: each edit is in force from the first
 // sample pair of the next block, and the step it causes is no larger than the edited filter's
 // own start-up on the same sine.
-TEST_F(FilterForm, EditsReachARunningOutputWithinOneBlockWithoutClick)
-{
+TEST_F(FilterForm, EditsReachARunningOutputWithinOneBlockWithoutClick) {
     TOutputFilterPath path;
     TFilterForm f("Output Filter select", left, right, true, 48000);
     TFilterFormModel& m = f.model();
@@ -172,10 +168,12 @@ TEST_F(FilterForm, EditsReachARunningOutputWithinOneBlockWithoutClick)
         const double own = ownStartStep(m.dEQL, at, 40 * kBlock);
         EXPECT_LE(largestStep(play.out, at, play.out.size()), own + 1e-6) << gain << " dB";
         double peak = 0;
-        for (size_t k = play.out.size() - 480; k < play.out.size(); ++k) peak = std::max(peak, std::fabs(play.out[k]));
+        for (size_t k = play.out.size() - 480; k < play.out.size(); ++k)
+            peak = std::max(peak, std::fabs(play.out[k]));
         EXPECT_NEAR(20 * std::log10(peak / 0.25), gain, 0.05);
-        std::printf("[ edit ] +%d dB: largest step %.4f, the filter's own start-up %.4f, level %.3f dB\n", gain,
-                    largestStep(play.out, at, play.out.size()), own, 20 * std::log10(peak / 0.25));
+        std::printf(
+            "[ edit ] +%d dB: largest step %.4f, the filter's own start-up %.4f, level %.3f dB\n",
+            gain, largestStep(play.out, at, play.out.size()), own, 20 * std::log10(peak / 0.25));
     }
     EXPECT_EQ(path.tornSections(), 0u);
     setFilter(f, 0, 1, iirTP, 4);
@@ -185,8 +183,7 @@ TEST_F(FilterForm, EditsReachARunningOutputWithinOneBlockWithoutClick)
     keepPicture(f, "filter_editor.png");
 }
 
-TEST_F(FilterForm, LinkedEditorShowsOneCurveUnlinkedThree)
-{
+TEST_F(FilterForm, LinkedEditorShowsOneCurveUnlinkedThree) {
     TFilterForm f("Output Filter select", left, right, true, 48000);
     TDiagramm& d = f.Diagram->dia();
     EXPECT_EQ(d.curve(0)->Name, "Filter linked");
@@ -198,8 +195,7 @@ TEST_F(FilterForm, LinkedEditorShowsOneCurveUnlinkedThree)
     EXPECT_TRUE(d.curve(2)->Fcvis);
 }
 
-TEST_F(FilterForm, BiquadListGridAndSavedFile)
-{
+TEST_F(FilterForm, BiquadListGridAndSavedFile) {
     left.aEq[0].SetParam(iirTP, 4, 1000, 0, 1, -3.1, 1, chButterworth);
     left.aEq[3].SetParam(iirPK, 2, 3000, 6, 2, -3.1, 1, chButterworth);
     TshowBiQuadF list(left, 48000);
@@ -209,7 +205,8 @@ TEST_F(FilterForm, BiquadListGridAndSavedFile)
     EXPECT_EQ(list.Grid->item(0, 5)->text(), "b2");
     EXPECT_EQ(list.Grid->item(2, 0)->text(), "Eq:0  Biq:2");
     EXPECT_EQ(list.Grid->item(3, 0)->text(), "Eq:3  Biq:1");
-    EXPECT_EQ(list.Grid->item(3, 1)->background().color(), QColor(0xC0, 0xDC, 0xC0)); // odd filter: green
+    EXPECT_EQ(list.Grid->item(3, 1)->background().color(),
+              QColor(0xC0, 0xDC, 0xC0)); // odd filter: green
     EXPECT_EQ(list.Grid->item(1, 1)->background().color(), QColor(Qt::white));
     list.resize(720, 200);
     keepPicture(list, "biquad_list_float.png");
@@ -228,7 +225,7 @@ TEST_F(FilterForm, BiquadListGridAndSavedFile)
     QFile in(file);
     ASSERT_TRUE(in.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = in.readAll().split('\n');
-    EXPECT_EQ(lines.size(), 13); // 12 lines and the end
+    EXPECT_EQ(lines.size(), 13);                           // 12 lines and the end
     EXPECT_EQ(lines[2], "00004000" + QByteArray(32, '0')); // filter 1 is Flat: its identity section
     if (const QString pics = qEnvironmentVariable("VELMORA_TEST_PICTURES"); !pics.isEmpty())
         QFile::copy(file, pics + "/Biquads12.txt");

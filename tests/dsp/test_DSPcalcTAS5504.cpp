@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdio>
 #include <complex>
+#include <cstdio>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -19,8 +19,7 @@ constexpr double kFs = 48000.0;
 constexpr double kLsb = 1.0 / (1 << 22); // one step of 2.22 fixed point
 
 // The inverse of TAS5504Word: 8 hex digits, bytes least significant first, padding "00".
-double readWord(const std::string& w)
-{
+double readWord(const std::string& w) {
     EXPECT_EQ(w.substr(6, 2), "00");
     uint32_t u = 0;
     for (int byte = 0; byte < 3; ++byte)
@@ -30,8 +29,7 @@ double readWord(const std::string& w)
 }
 
 // A file line as a section in the recursion's sign convention (y = ... + a1*y1 + a2*y2).
-TIIRSection readLine(const std::string& line)
-{
+TIIRSection readLine(const std::string& line) {
     EXPECT_EQ(line.size(), 40u);
     TIIRSection s;
     s.b0 = readWord(line.substr(0, 8));
@@ -44,8 +42,7 @@ TIIRSection readLine(const std::string& line)
 
 // Steady-state gain of the cascade for a sine of integer frequency f (Hz): one second settles,
 // the next second (a whole number of periods) is correlated with sine and cosine.
-double cascadeGain(const std::vector<TIIRSection>& secs, double f)
-{
+double cascadeGain(const std::vector<TIIRSection>& secs, double f) {
     std::vector<std::array<double, 4>> st(secs.size(), {0, 0, 0, 0}); // x1 x2 y1 y2
     double re = 0, im = 0;
     const int n = int(kFs);
@@ -69,8 +66,7 @@ double cascadeGain(const std::vector<TIIRSection>& secs, double f)
 
 // First-order bound of the relative gain error when every coefficient of every section is off
 // by at most half a step: per section |dH/H| <= e * (sum |z^-k| / |N| + sum |z^-k| / |D|).
-double quantisationBound(const std::vector<TIIRSection>& secs, double f)
-{
+double quantisationBound(const std::vector<TIIRSection>& secs, double f) {
     const std::complex<double> z1 = std::polar(1.0, -2 * std::numbers::pi * f / kFs);
     double rel = 0;
     for (const TIIRSection& c : secs) {
@@ -83,8 +79,7 @@ double quantisationBound(const std::vector<TIIRSection>& secs, double f)
 
 } // namespace
 
-TEST(DSPcalcTAS5504, FormatsOfTheBiquadList)
-{
+TEST(DSPcalcTAS5504, FormatsOfTheBiquadList) {
     EXPECT_EQ(FormatBiqCoef(-1.0, fHex2_22), "C00000");
     EXPECT_EQ(FormatBiqCoef(1.0, fHex2_22), "400000");
     EXPECT_EQ(FormatBiqCoef(-1.0, fHex4_20), "F00000");
@@ -97,8 +92,7 @@ TEST(DSPcalcTAS5504, FormatsOfTheBiquadList)
     EXPECT_EQ(FormatBiqCoef(std::nan(""), fHex2_22), "000000"); // never undefined behaviour
 }
 
-TEST(DSPcalcTAS5504, WordsAreLittleEndianAndSaturate)
-{
+TEST(DSPcalcTAS5504, WordsAreLittleEndianAndSaturate) {
     bool clipped = false;
     EXPECT_EQ(TAS5504Word(1.0, &clipped), "00004000");
     EXPECT_EQ(TAS5504Word(-1.0, &clipped), "0000C000");
@@ -112,8 +106,7 @@ TEST(DSPcalcTAS5504, WordsAreLittleEndianAndSaturate)
     EXPECT_TRUE(clipped);
 }
 
-TEST(DSPcalcTAS5504, FlatFiltersAreSavedAsIdentitiesButNotListed)
-{
+TEST(DSPcalcTAS5504, FlatFiltersAreSavedAsIdentitiesButNotListed) {
     tFilterBlock b;
     EXPECT_TRUE(ListBiquads(b).empty());
     int clipped = -1;
@@ -124,8 +117,7 @@ TEST(DSPcalcTAS5504, FlatFiltersAreSavedAsIdentitiesButNotListed)
         EXPECT_EQ(l, "00004000" + std::string(32, '0'));
 }
 
-TEST(DSPcalcTAS5504, ListNamesEverySectionOfTheUsedFilters)
-{
+TEST(DSPcalcTAS5504, ListNamesEverySectionOfTheUsedFilters) {
     tFilterBlock b;
     b.aEq[1].SetParam(iirTP, 4, 1000, 0, 1, -3.1, 1, chButterworth);
     b.aEq[4].SetParam(iirPK, 2, 3000, 6, 2, -3.1, 1, chButterworth);
@@ -139,8 +131,7 @@ TEST(DSPcalcTAS5504, ListNamesEverySectionOfTheUsedFilters)
 
 // The truth test: the file of a designed block, read back and run sample by sample, has the
 // designed response within the first-order bound of 2.22 rounding (plus 1e-6 for the measurement).
-TEST(DSPcalcTAS5504, SavedCoefficientsReproduceTheDesignedResponse)
-{
+TEST(DSPcalcTAS5504, SavedCoefficientsReproduceTheDesignedResponse) {
     tFilterBlock b;
     b.bypass = false;
     b.aEq[0].SetParam(iirTP, 4, 1000, 0, 1, -3.1, 1, chButterworth); // 2 sections
@@ -166,5 +157,6 @@ TEST(DSPcalcTAS5504, SavedCoefficientsReproduceTheDesignedResponse)
         worst_dB = std::max(worst_dB, std::fabs(20 * std::log10(measured / designed)));
         largestBound = std::max(largestBound, bound);
     }
-    std::printf("[ TAS5504 ] worst deviation %.2e dB, largest relative bound %.2e\n", worst_dB, largestBound);
+    std::printf("[ TAS5504 ] worst deviation %.2e dB, largest relative bound %.2e\n", worst_dB,
+                largestBound);
 }

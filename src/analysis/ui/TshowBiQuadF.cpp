@@ -15,16 +15,18 @@
 
 namespace {
 
-const char* const kFormatNames[kBiqOutFormats] = {"Floating", "Hex 5.23", "Hex 25.23", "Hex 4.20", "Hex 2.22"};
+const char* const kFormatNames[kBiqOutFormats] = {"Floating", "Hex 5.23", "Hex 25.23", "Hex 4.20",
+                                                  "Hex 2.22"};
 const char* const kHeader[6] = {"BiQ# / Coefs:", "a1", "a2", "b0", "b1", "b2"};
 
-QColor fromBGR(unsigned c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
+QColor fromBGR(unsigned c) {
+    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+}
 
 } // namespace
 
 TshowBiQuadF::TshowBiQuadF(const tFilterBlock& block, double fs, QWidget* parent)
-    : QDialog(parent), m_block(block)
-{
+    : QDialog(parent), m_block(block) {
     setObjectName("showBiQuadF");
     setWindowTitle(QString("List Biquads IIR @ SF %1Hz").arg(fs, 0, 'f', 0));
     auto* lay = new QVBoxLayout(this);
@@ -48,22 +50,21 @@ TshowBiQuadF::TshowBiQuadF(const tFilterBlock& block, double fs, QWidget* parent
     auto* close = new QPushButton("Close", this);
     row->addWidget(close);
     lay->addLayout(row);
-    connect(RGFormat, &QButtonGroup::idClicked, this, [this](int id) { setOutFormat(TBiqOutFormat(id)); });
+    connect(RGFormat, &QButtonGroup::idClicked, this,
+            [this](int id) { setOutFormat(TBiqOutFormat(id)); });
     connect(SaveBtn, &QPushButton::clicked, this, &TshowBiQuadF::save);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     resize(720, 360);
     fill();
 }
 
-void TshowBiQuadF::setOutFormat(TBiqOutFormat f)
-{
+void TshowBiQuadF::setOutFormat(TBiqOutFormat f) {
     m_format = f;
     if (QAbstractButton* b = RGFormat->button(int(f))) b->setChecked(true);
     fill();
 }
 
-void TshowBiQuadF::fill()
-{
+void TshowBiQuadF::fill() {
     const std::vector<TBiquadRow> rows = ListBiquads(m_block);
     Grid->setRowCount(int(rows.size()) + 1);
     for (int c = 0; c < 6; ++c)
@@ -86,16 +87,14 @@ void TshowBiQuadF::fill()
     Grid->resizeColumnsToContents();
 }
 
-void TshowBiQuadF::save()
-{
+void TshowBiQuadF::save() {
     const QString start = "Biquads12.txt";
-    const QString name = m_choose ? m_choose(start)
-                                  : QFileDialog::getSaveFileName(this, "Save", start, "*.txt");
+    const QString name =
+        m_choose ? m_choose(start) : QFileDialog::getSaveFileName(this, "Save", start, "*.txt");
     if (!name.isEmpty()) saveTo(name);
 }
 
-bool TshowBiQuadF::saveTo(const QString& fileName)
-{
+bool TshowBiQuadF::saveTo(const QString& fileName) {
     int clipped = 0;
     QByteArray text;
     for (const std::string& l : TAS5504Lines(m_block, &clipped))
@@ -106,7 +105,9 @@ bool TshowBiQuadF::saveTo(const QString& fileName)
         return false;
     }
     if (clipped > 0)
-        vl::warningBox(QString("%1 coefficient(s) lie outside the range of 2.22 fixed point (-2 .. 2) "
-                               "and were saved at the end of the range.").arg(clipped));
+        vl::warningBox(
+            QString("%1 coefficient(s) lie outside the range of 2.22 fixed point (-2 .. 2) "
+                    "and were saved at the end of the range.")
+                .arg(clipped));
     return true;
 }

@@ -1,4 +1,5 @@
-// The biquad list: the digital sections of one filter block in a grid, and the DSP coefficient file.
+// The biquad list: the digital sections of one filter block in a grid, and the DSP coefficient
+// file.
 #pragma once
 
 #include "dsp/DSPcalcTAS5504.h"
@@ -28,15 +29,15 @@ public:
     // Asks for the file for "Save" (start: a name); empty when cancelled. Tests replace it.
     void setFileChooser(std::function<QString(const QString&)> f) { m_choose = std::move(f); }
 
-    QTableWidget* Grid;      // header row, then one row per section
-    QButtonGroup* RGFormat;  // "Floating" .. "Hex 2.22", id = TBiqOutFormat
-    QPushButton* SaveBtn;    // "Save"
+    QTableWidget* Grid;     // header row, then one row per section
+    QButtonGroup* RGFormat; // "Floating" .. "Hex 2.22", id = TBiqOutFormat
+    QPushButton* SaveBtn;   // "Save"
 
 private:
     void fill();
     void save();
 
-    tFilterBlock m_block;            // the block shown
-    TBiqOutFormat m_format = fFloat; // format of the grid
+    tFilterBlock m_block;                            // the block shown
+    TBiqOutFormat m_format = fFloat;                 // format of the grid
     std::function<QString(const QString&)> m_choose; // file chooser; empty: QFileDialog
 };

@@ -4,16 +4,15 @@
 #include "core/soundDLLImpDyn.h"
 #include "display/ui/TFilterForm.h"
 
-double TMainForm::inputFilterRate()
-{
+double TMainForm::inputFilterRate() {
     TsoundDLLImpDyn& dll = soundDLL();
     const int rate = dll.usable() ? dll.inSampleRate() : 0;
     return rate > 0 ? double(rate) : TIIRObj::kDefaultDesignSampleRate;
 }
 
-bool TMainForm::runFilterForm(const QString& title, tFilterBlock& l, tFilterBlock& r, bool& link, double fs,
-                              const std::function<void(const tFilterBlock&, const tFilterBlock&)>& apply)
-{
+bool TMainForm::runFilterForm(
+    const QString& title, tFilterBlock& l, tFilterBlock& r, bool& link, double fs,
+    const std::function<void(const tFilterBlock&, const tFilterBlock&)>& apply) {
     TFilterForm form(title, l, r, link, fs, 0x0000FF, 0xFF0000, this);
     TFilterFormModel& m = form.model();
     m.onChange = [&m, &apply] { apply(m.dEQL, m.dLinkFromEQL ? m.dEQL : m.dEQR); };
@@ -27,8 +26,7 @@ bool TMainForm::runFilterForm(const QString& title, tFilterBlock& l, tFilterBloc
     return true;
 }
 
-void TMainForm::openInputFilterEditor()
-{
+void TMainForm::openInputFilterEditor() {
     tFilterBlock l = m_filterBlocks.inpLeft, r = m_filterBlocks.inpRight;
     bool link = m_filterBlocks.linkInFromEQL;
     // The measurement filters its blocks with the input blocks on this thread: a change takes
@@ -39,7 +37,8 @@ void TMainForm::openInputFilterEditor()
         m_filterBlocks.inpLeft.ClearData();
         m_filterBlocks.inpRight.ClearData();
     };
-    if (!runFilterForm("Time Domain Input-Filter select", l, r, link, inputFilterRate(), apply)) return;
+    if (!runFilterForm("Time Domain Input-Filter select", l, r, link, inputFilterRate(), apply))
+        return;
     m_filterBlocks.linkInFromEQL = link;
     m_filterBlocks.acceptInput(l, r);
     m_filterBlocks.inpLeft.ClearData();

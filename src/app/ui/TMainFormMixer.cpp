@@ -13,8 +13,7 @@ constexpr int kMixFull = 65535; // mixer volume of a bar at 100
 }
 
 // Opens the default card's mixer with the stored switch; without a card the items say so.
-void TMainForm::buildMixerItems(QMenu* opt)
-{
+void TMainForm::buildMixerItems(QMenu* opt) {
     m_mixer = new Tmixu(this);
     m_mixer->Loadfromfile(m_ini);
     m_mixer->iniMixer(false);
@@ -35,19 +34,21 @@ void TMainForm::buildMixerItems(QMenu* opt)
     connect(TBinVol, &QSlider::valueChanged, this, [this](int v) {
         m_mixer->setInVolumeAT(v * kMixFull / 100, m_mixer->getAktChannelNum());
     });
-    connect(TBoutVol, &QSlider::valueChanged, this, [this](int v) { m_mixer->setOutMasterVol(v * kMixFull / 100); });
+    connect(TBoutVol, &QSlider::valueChanged, this,
+            [this](int v) { m_mixer->setOutMasterVol(v * kMixFull / 100); });
     refreshMixerItems();
 }
 
-void TMainForm::refreshMixerItems()
-{
-    const QString why = m_mixer->isOpen() && m_mixer->inactiveReason() == "mixer control is off" ? QString()
-                                                                                             : m_mixer->inactiveReason();
+void TMainForm::refreshMixerItems() {
+    const QString why = m_mixer->isOpen() && m_mixer->inactiveReason() == "mixer control is off"
+                            ? QString()
+                            : m_mixer->inactiveReason();
     {
         const QSignalBlocker b(m_acMixOn);
         m_acMixOn->setEnabled(why.isEmpty());
         m_acMixOn->setChecked(m_mixer->MixOn());
-        m_acMixOn->setText(why.isEmpty() ? QString("Mixer Support ") : "Mixer Support  (" + why + ")");
+        m_acMixOn->setText(why.isEmpty() ? QString("Mixer Support ")
+                                         : "Mixer Support  (" + why + ")");
     }
     m_mixChannels->clear();
     int selected = -1;
@@ -65,14 +66,15 @@ void TMainForm::refreshMixerItems()
             m_mixer->setInVolumeAT(m_set.FGinVolume * kMixFull / 100, i);
         });
     }
-    if (names.isEmpty()) m_mixChannels->addAction(why.isEmpty() ? QString("no recording sources") : why)->setEnabled(false);
+    if (names.isEmpty())
+        m_mixChannels->addAction(why.isEmpty() ? QString("no recording sources") : why)
+            ->setEnabled(false);
     m_mixer->clearNotifyVolmask();
     if (selected >= 0) m_mixer->setNotifyVolmask(selected);
 }
 
 // Mixer control switched on: the card takes the bars' levels and the playback set-up.
-void TMainForm::volumeBarsToMixer()
-{
+void TMainForm::volumeBarsToMixer() {
     if (!m_mixer->MixOn()) return;
     m_mixer->setOutMasterVolAT(m_set.FGoutVolume * kMixFull / 100);
     const int n = m_mixer->getAktChannelNum();

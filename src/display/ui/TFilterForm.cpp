@@ -27,14 +27,15 @@ const char* const kChars[4] = {"Butterworth", "Bessel", "Bessel -3dB", "Tschebys
 constexpr int kResponsePoints = 400;
 constexpr double kResponseFrom = 10.0; // Hz
 
-double toDb(std::complex<double> h) { return std::abs(h) > 0 ? 20 * std::log10(std::abs(h)) : -192.0; }
+double toDb(std::complex<double> h) {
+    return std::abs(h) > 0 ? 20 * std::log10(std::abs(h)) : -192.0;
+}
 
 } // namespace
 
-TFilterForm::TFilterForm(const QString& title, const tFilterBlock& left, const tFilterBlock& right, bool link,
-                         double fs, unsigned colLeft, unsigned colRight, QWidget* parent)
-    : QDialog(parent), m_model(left, right, link, fs)
-{
+TFilterForm::TFilterForm(const QString& title, const tFilterBlock& left, const tFilterBlock& right,
+                         bool link, double fs, unsigned colLeft, unsigned colRight, QWidget* parent)
+    : QDialog(parent), m_model(left, right, link, fs) {
     setObjectName("FilterForm");
     setWindowTitle(title);
     auto* lay = new QVBoxLayout(this);
@@ -58,7 +59,10 @@ TFilterForm::TFilterForm(const QString& title, const tFilterBlock& left, const t
     ChangeTimer->setSingleShot(true);
     ChangeTimer->setInterval(kDebounce_ms);
     connect(ChangeTimer, &QTimer::timeout, this, &TFilterForm::afterChange);
-    connect(box, &QDialogButtonBox::accepted, this, [this] { flushPending(); accept(); });
+    connect(box, &QDialogButtonBox::accepted, this, [this] {
+        flushPending();
+        accept();
+    });
     connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(CBLink, &QCheckBox::toggled, this, [this](bool on) {
         m_model.setLink(on);
@@ -76,8 +80,7 @@ TFilterForm::TFilterForm(const QString& title, const tFilterBlock& left, const t
 
 TFilterForm::~TFilterForm() = default;
 
-QWidget* TFilterForm::buildSide(int s)
-{
+QWidget* TFilterForm::buildSide(int s) {
     TFilterSideControls& c = side(s);
     auto* g = new QGroupBox(s == 0 ? "Left" : "Right", this);
     m_box[size_t(s == 1)] = g;
@@ -93,7 +96,8 @@ QWidget* TFilterForm::buildSide(int s)
         c.CBTyp->addItem(TIIRObj::TypLongName(t));
     c.CBOrder = new QComboBox(g);
     c.CBChar = new QComboBox(g);
-    for (const char* n : kChars) c.CBChar->addItem(n);
+    for (const char* n : kChars)
+        c.CBChar->addItem(n);
     c.TBFreq = new QSlider(Qt::Horizontal, g);
     c.TBFreq->setRange(0, kFreqSteps);
     c.EdFreq = new QLineEdit(g);
@@ -122,41 +126,62 @@ QWidget* TFilterForm::buildSide(int s)
     return g;
 }
 
-void TFilterForm::connectSide(int s)
-{
+void TFilterForm::connectSide(int s) {
     TFilterSideControls& c = side(s);
     connect(c.LBFilter, &QListWidget::currentRowChanged, this, [this, s](int row) {
         if (m_filling) return;
         m_model.selectFilter(s, row);
         refreshSide(s);
     });
-    auto now = [this, s](auto&& act) { return [this, s, act](int v) { if (!m_filling) { act(v); edited(s, true); } }; };
-    auto later = [this, s](auto&& act) { return [this, s, act](int v) { if (!m_filling) { act(v); edited(s, false); } }; };
-    connect(c.CBTyp, &QComboBox::currentIndexChanged, this, now([this, s](int i) { m_model.setTyp(s, i); }));
+    auto now = [this, s](auto&& act) {
+        return [this, s, act](int v) {
+            if (!m_filling) {
+                act(v);
+                edited(s, true);
+            }
+        };
+    };
+    auto later = [this, s](auto&& act) {
+        return [this, s, act](int v) {
+            if (!m_filling) {
+                act(v);
+                edited(s, false);
+            }
+        };
+    };
+    connect(c.CBTyp, &QComboBox::currentIndexChanged, this,
+            now([this, s](int i) { m_model.setTyp(s, i); }));
     connect(c.CBOrder, &QComboBox::currentIndexChanged, this, now([this, s](int i) {
-        m_model.setOrder(s, TFilterFormModel::orderFromIndex(m_model.selected(s).Typ(), i));
-    }));
-    connect(c.CBChar, &QComboBox::currentIndexChanged, this, now([this, s](int i) { m_model.setChar(s, i); }));
-    connect(c.CBBypass, &QCheckBox::toggled, this, now([this, s](int on) { m_model.setBypassFilter(s, on); }));
-    connect(c.CBBypassAll, &QCheckBox::toggled, this, now([this, s](int on) { m_model.setBypassAll(s, on); }));
-    connect(c.BtClear, &QPushButton::clicked, this, [this, s] { m_model.clearFilter(s); edited(s, true); });
+                m_model.setOrder(s, TFilterFormModel::orderFromIndex(m_model.selected(s).Typ(), i));
+            }));
+    connect(c.CBChar, &QComboBox::currentIndexChanged, this,
+            now([this, s](int i) { m_model.setChar(s, i); }));
+    connect(c.CBBypass, &QCheckBox::toggled, this,
+            now([this, s](int on) { m_model.setBypassFilter(s, on); }));
+    connect(c.CBBypassAll, &QCheckBox::toggled, this,
+            now([this, s](int on) { m_model.setBypassAll(s, on); }));
+    connect(c.BtClear, &QPushButton::clicked, this, [this, s] {
+        m_model.clearFilter(s);
+        edited(s, true);
+    });
     connect(c.BtBiquad, &QPushButton::clicked, this, [this, s] { showBiquads(s); });
     connect(c.TBFreq, &QSlider::valueChanged, this, later([this, s](int p) {
-        m_model.setFreq(s, TFilterFormModel::freqFromPos(p, kFreqSteps, m_model.sampleRate()));
-    }));
-    connect(c.TBGain, &QSlider::valueChanged, this, later([this, s](int p) { m_model.setGain(s, p); }));
-    connect(c.TBQ, &QSlider::valueChanged, this, later([this, s](int p) {
-        m_model.setQ(s, double(p) / TFilterFormModel::kQSteps);
-    }));
+                m_model.setFreq(s,
+                                TFilterFormModel::freqFromPos(p, kFreqSteps, m_model.sampleRate()));
+            }));
+    connect(c.TBGain, &QSlider::valueChanged, this,
+            later([this, s](int p) { m_model.setGain(s, p); }));
+    connect(c.TBQ, &QSlider::valueChanged, this,
+            later([this, s](int p) { m_model.setQ(s, double(p) / TFilterFormModel::kQSteps); }));
     connect(c.EdFreq, &QLineEdit::editingFinished, this, [this, s] {
         if (m_filling) return;
-        if (const auto v = vlParseNumber(side(s).EdFreq->text()); v && *v > 0) m_model.setFreq(s, *v);
+        if (const auto v = vlParseNumber(side(s).EdFreq->text()); v && *v > 0)
+            m_model.setFreq(s, *v);
         edited(s, true);
     });
 }
 
-void TFilterForm::fillOrders(int s)
-{
+void TFilterForm::fillOrders(int s) {
     QComboBox* o = side(s).CBOrder;
     const TIIRObj& f = m_model.selected(s);
     o->clear();
@@ -168,8 +193,7 @@ void TFilterForm::fillOrders(int s)
     o->setCurrentIndex(TFilterFormModel::indexFromOrder(f.Typ(), f.Grad()));
 }
 
-void TFilterForm::refreshSide(int s)
-{
+void TFilterForm::refreshSide(int s) {
     m_filling = true;
     TFilterSideControls& c = side(s);
     const TIIRObj& f = m_model.selected(s);
@@ -186,13 +210,13 @@ void TFilterForm::refreshSide(int s)
     c.LaQ->setText(QString("Q %1").arg(QString::asprintf("%2.2f", f.Q())));
     c.CBBypass->setChecked(f.Bypassed());
     c.CBBypassAll->setChecked(m_model.block(s).bypass);
-    c.LaUsed->setText(QString("Used Biquads: %1").arg(s == 1 ? m_model.fBiquadsR : m_model.fBiquadsL));
+    c.LaUsed->setText(
+        QString("Used Biquads: %1").arg(s == 1 ? m_model.fBiquadsR : m_model.fBiquadsL));
     if (s == 1) m_box[1]->setEnabled(!m_model.dLinkFromEQL); // a linked right side follows the left
     m_filling = false;
 }
 
-void TFilterForm::edited(int s, bool now)
-{
+void TFilterForm::edited(int s, bool now) {
     refreshSide(s);
     if (now) {
         ChangeTimer->stop();
@@ -202,24 +226,22 @@ void TFilterForm::edited(int s, bool now)
     }
 }
 
-void TFilterForm::flushPending()
-{
+void TFilterForm::flushPending() {
     if (ChangeTimer->isActive()) {
         ChangeTimer->stop();
         afterChange();
     }
 }
 
-void TFilterForm::afterChange()
-{
+void TFilterForm::afterChange() {
     m_model.changed();
-    const double us = std::max(m_model.calcTimePerSample_us(0), m_model.dLinkFromEQL ? 0.0 : m_model.calcTimePerSample_us(1));
+    const double us = std::max(m_model.calcTimePerSample_us(0),
+                               m_model.dLinkFromEQL ? 0.0 : m_model.calcTimePerSample_us(1));
     LaCalcTime->setText(QString::asprintf("Calc time/sample %1.2f\u00b5s", us));
     renewDiagram();
 }
 
-void TFilterForm::setupDiagram(unsigned colLeft, unsigned colRight)
-{
+void TFilterForm::setupDiagram(unsigned colLeft, unsigned colRight) {
     TDiagramm& d = Diagram->dia();
     d.clearDiaData();
     d.setxSkalalog(true);
@@ -240,16 +262,16 @@ void TFilterForm::setupDiagram(unsigned colLeft, unsigned colRight)
     m_xAxis = Tsamplemem(kResponsePoints);
     const double top = m_model.sampleRate() / 2;
     for (int i = 0; i < kResponsePoints; ++i)
-        m_xAxis.smpoi()[i] = kResponseFrom * std::pow(top / kResponseFrom, double(i) / (kResponsePoints - 1));
+        m_xAxis.smpoi()[i] =
+            kResponseFrom * std::pow(top / kResponseFrom, double(i) / (kResponsePoints - 1));
 }
 
-void TFilterForm::renewDiagram()
-{
+void TFilterForm::renewDiagram() {
     TDiagramm& d = Diagram->dia();
     const bool linked = m_model.dLinkFromEQL;
     const int shown = linked ? 1 : 3;
-    const char* names[3] = {linked ? "Filter linked" : "Filter Left Channel", "Filter Right Channel",
-                            "Filter Left + Right Channel"};
+    const char* names[3] = {linked ? "Filter linked" : "Filter Left Channel",
+                            "Filter Right Channel", "Filter Left + Right Channel"};
     for (int c = 0; c < 3; ++c) {
         m_curves[size_t(c)] = Tsamplemem(kResponsePoints);
         for (int i = 0; i < kResponsePoints; ++i) {
@@ -265,9 +287,10 @@ void TFilterForm::renewDiagram()
     Diagram->update();
 }
 
-void TFilterForm::showBiquads(int s)
-{
+void TFilterForm::showBiquads(int s) {
     TshowBiQuadF list(m_model.block(s), m_model.sampleRate(), this);
-    if (m_runList) m_runList(list);
-    else list.exec();
+    if (m_runList)
+        m_runList(list);
+    else
+        list.exec();
 }

@@ -23,21 +23,21 @@ class TshowBiQuadF;
 
 // The controls of one side (left or right block).
 struct TFilterSideControls {
-    QListWidget* LBFilter;     // "Filter 1" .. "Filter 20"
-    QComboBox* CBTyp;          // filter type
-    QComboBox* CBOrder;        // 2, 4, .. 12 (all-pass 1, 2)
-    QComboBox* CBChar;         // characteristic
-    QSlider* TBFreq;           // logarithmic, 1 Hz .. fs/2 - 1 Hz
-    QLineEdit* EdFreq;         // typed frequency, Hz
-    QSlider* TBGain;           // whole dB within the gain limits
-    QLabel* LaGain;            // the gain
-    QSlider* TBQ;              // Q * 4
-    QLabel* LaQ;               // the Q, "%2.2f"
-    QCheckBox* CBBypass;       // "ByPass this Filter"
-    QCheckBox* CBBypassAll;    // "Bypass all Filters"
-    QPushButton* BtClear;      // "Clear Filter"
-    QPushButton* BtBiquad;     // "Biquad": the biquad list of this side
-    QLabel* LaUsed;            // "Used Biquads: n"
+    QListWidget* LBFilter;  // "Filter 1" .. "Filter 20"
+    QComboBox* CBTyp;       // filter type
+    QComboBox* CBOrder;     // 2, 4, .. 12 (all-pass 1, 2)
+    QComboBox* CBChar;      // characteristic
+    QSlider* TBFreq;        // logarithmic, 1 Hz .. fs/2 - 1 Hz
+    QLineEdit* EdFreq;      // typed frequency, Hz
+    QSlider* TBGain;        // whole dB within the gain limits
+    QLabel* LaGain;         // the gain
+    QSlider* TBQ;           // Q * 4
+    QLabel* LaQ;            // the Q, "%2.2f"
+    QCheckBox* CBBypass;    // "ByPass this Filter"
+    QCheckBox* CBBypassAll; // "Bypass all Filters"
+    QPushButton* BtClear;   // "Clear Filter"
+    QPushButton* BtBiquad;  // "Biquad": the biquad list of this side
+    QLabel* LaUsed;         // "Used Biquads: n"
 };
 
 // Edits the model's two blocks; the owner reads them back after OK. List, type, order,
@@ -51,8 +51,9 @@ public:
     static constexpr int kDebounce_ms = 150; // quiet time after a track bar movement
 
     // colours: 0x00BBGGRR of the left and right curves.
-    TFilterForm(const QString& title, const tFilterBlock& left, const tFilterBlock& right, bool link,
-                double fs, unsigned colLeft = 0x0000FF, unsigned colRight = 0xFF0000, QWidget* parent = nullptr);
+    TFilterForm(const QString& title, const tFilterBlock& left, const tFilterBlock& right,
+                bool link, double fs, unsigned colLeft = 0x0000FF, unsigned colRight = 0xFF0000,
+                QWidget* parent = nullptr);
     ~TFilterForm() override;
 
     TFilterFormModel& model() { return m_model; }
@@ -62,27 +63,27 @@ public:
     // Fires a pending track-bar notification now (what the timer does).
     void flushPending();
 
-    QCheckBox* CBLink;         // "Link Channels"
-    QLabel* LaCalcTime;        // "Calc time/sample x.xxµs"
-    TDiagrammView* Diagram;    // response of the blocks
-    QTimer* ChangeTimer;       // the track bars' quiet time
+    QCheckBox* CBLink;      // "Link Channels"
+    QLabel* LaCalcTime;     // "Calc time/sample x.xxµs"
+    TDiagrammView* Diagram; // response of the blocks
+    QTimer* ChangeTimer;    // the track bars' quiet time
 
 private:
     QWidget* buildSide(int s);
     void connectSide(int s);
     void refreshSide(int s);
     void fillOrders(int s);
-    void edited(int s, bool now);  // after an edit: notify now or after the quiet time
-    void afterChange();            // notification, calculation time, diagram
+    void edited(int s, bool now); // after an edit: notify now or after the quiet time
+    void afterChange();           // notification, calculation time, diagram
     void setupDiagram(unsigned colLeft, unsigned colRight);
     void renewDiagram();
     void showBiquads(int s);
 
-    TFilterFormModel m_model;                 // the blocks and rules
-    std::array<TFilterSideControls, 2> m_side{}; // left, right
-    std::array<QGroupBox*, 2> m_box{};        // the sides' frames
-    bool m_filling = false;                   // controls are being set: no edits
-    Tsamplemem m_xAxis;                       // response frequencies, Hz
-    std::array<Tsamplemem, 3> m_curves;       // left, right, left + right, dB
+    TFilterFormModel m_model;                     // the blocks and rules
+    std::array<TFilterSideControls, 2> m_side{};  // left, right
+    std::array<QGroupBox*, 2> m_box{};            // the sides' frames
+    bool m_filling = false;                       // controls are being set: no edits
+    Tsamplemem m_xAxis;                           // response frequencies, Hz
+    std::array<Tsamplemem, 3> m_curves;           // left, right, left + right, dB
     std::function<void(TshowBiQuadF&)> m_runList; // tests; empty: exec()
 };
