@@ -193,6 +193,12 @@ TEST_F(FilterForm, LinkedEditorShowsOneCurveUnlinkedThree) {
     EXPECT_EQ(d.curve(1)->Name, "Filter Right Channel");
     EXPECT_EQ(d.curve(2)->Name, "Filter Left + Right Channel");
     EXPECT_TRUE(d.curve(2)->Fcvis);
+    setFilter(f, 0, 0, iirTP, 4); // a crossover: low-pass left, high-pass right, at 1 kHz
+    setFilter(f, 1, 0, iirHP, 4);
+    f.side(1).CBBypassAll->setChecked(false);
+    f.side(0).CBBypassAll->setChecked(false);
+    f.resize(980, 760);
+    keepPicture(f, "filter_editor_crossover.png");
 }
 
 TEST_F(FilterForm, BiquadListGridAndSavedFile) {
