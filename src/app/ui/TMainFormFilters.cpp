@@ -2,7 +2,9 @@
 #include "app/ui/TMainForm.h"
 
 #include "core/soundDLLImpDyn.h"
+#include "display/ui/TDiagrammView.h"
 #include "display/ui/TFilterForm.h"
+#include "display/ui/Tdiafrm.h"
 
 double TMainForm::inputFilterRate() {
     TsoundDLLImpDyn& dll = soundDLL();
@@ -13,7 +15,12 @@ double TMainForm::inputFilterRate() {
 bool TMainForm::runFilterForm(
     const QString& title, tFilterBlock& l, tFilterBlock& r, bool& link, double fs,
     const std::function<void(const tFilterBlock&, const tFilterBlock&)>& apply) {
-    TFilterForm form(title, l, r, link, fs, 0x0000FF, 0xFF0000, this);
+    // The response curves take the colours of the diagram's left and right curves.
+    unsigned colours[2] = {0x0000FF, 0xFF0000};
+    if (const TDiagrammView* v = m_diafrm ? m_diafrm->mainView() : nullptr)
+        for (int c = 0; c < 2; ++c)
+            colours[c] = v->dia().curve(c)->FColLine;
+    TFilterForm form(title, l, r, link, fs, colours[0], colours[1], this);
     TFilterFormModel& m = form.model();
     m.onChange = [&m, &apply] { apply(m.dEQL, m.dLinkFromEQL ? m.dEQL : m.dEQR); };
     if ((m_runFilterForm ? m_runFilterForm(form) : form.exec()) != QDialog::Accepted) {
