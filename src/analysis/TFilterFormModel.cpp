@@ -32,12 +32,19 @@ void TFilterFormModel::selectFilter(int side, int i) {
     (side == 1 ? dFilterNumR : dFilterNumL) = i;
 }
 
-void TFilterFormModel::setTyp(int side, int typ) {
-    if (typ < 0 || typ >= kTypes) return;
+bool TFilterFormModel::setTyp(int side, int typ) {
+    if (typ < 0 || typ >= kTypes) return false;
     TIIRObj& f = prepare(side);
+    const uint8_t oldTyp = f.Typ(), oldGrad = f.Grad();
     f.SetTyp(uint8_t(typ));
     f.SetGrad(uint8_t(f.GetValidOrder(typ, f.Grad(), f.FilterChar())));
+    if (usedBiquads(side) <= (side == 1 ? NUM_BiQuadsR : NUM_BiQuadsL)) return true;
+    // A Flat filter taking a type needs sections the side may not have: it stays as it was.
+    f.SetTyp(oldTyp);
+    f.SetGrad(oldGrad);
     usedBiquads(side);
+    refuse();
+    return false;
 }
 
 bool TFilterFormModel::setOrder(int side, int order) {
@@ -48,9 +55,13 @@ bool TFilterFormModel::setOrder(int side, int order) {
     if (usedBiquads(side) <= limit) return true;
     f.SetGrad(old);
     usedBiquads(side);
+    refuse();
+    return false;
+}
+
+void TFilterFormModel::refuse() {
     vl::showMessage(vl::MsgKind::Information, "Information",
                     "There are no more biquads available!");
-    return false;
 }
 
 void TFilterFormModel::setChar(int side, int c) {

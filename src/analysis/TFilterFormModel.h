@@ -37,7 +37,9 @@ public:
     const TIIRObj& selected(int side) const { return block(side).aEq[size_t(filterNum(side))]; }
 
     void selectFilter(int side, int i); // out of range: nothing
-    void setTyp(int side, int typ);     // the order is then made valid for the type
+    // The order is then made valid for the type; refused like setOrder when the filter's order
+    // would exceed the side's section limit.
+    bool setTyp(int side, int typ);
     // The order from the order list; refused (false, old order kept, the message "There are no
     // more biquads available!" shown) when the side would use more sections than its limit.
     bool setOrder(int side, int order);
@@ -73,6 +75,7 @@ public:
 
 private:
     TIIRObj& prepare(int side); // the selected filter, switched to the wide limits
+    static void refuse();       // "There are no more biquads available!"
 
     double m_fs; // design sample rate, Hz
 };

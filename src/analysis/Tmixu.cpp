@@ -32,12 +32,22 @@ std::string deviceFor(const QString& Mname) {
     return Mname.toStdString();
 }
 
-void setCaptureVolume(snd_mixer_elem_t* e, int v) {
+// Sets a capture volume; returns the card value written, -1 when there is none.
+long setCaptureVolume(snd_mixer_elem_t* e, int v) {
     long lo = 0, hi = 0;
     if (!snd_mixer_selem_has_capture_volume(e) ||
         snd_mixer_selem_get_capture_volume_range(e, &lo, &hi) < 0)
-        return;
-    snd_mixer_selem_set_capture_volume_all(e, toCard(v, lo, hi));
+        return -1;
+    const long card = toCard(v, lo, hi);
+    return snd_mixer_selem_set_capture_volume_all(e, card) >= 0 ? card : -1;
+}
+
+long captureVolume(snd_mixer_elem_t* e) {
+    long v = -1;
+    if (!snd_mixer_selem_has_capture_volume(e) ||
+        snd_mixer_selem_get_capture_volume(e, SND_MIXER_SCHN_FRONT_LEFT, &v) < 0)
+        return -1;
+    return v;
 }
 
 void setPlaybackVolume(snd_mixer_elem_t* e, int v) {
@@ -165,11 +175,17 @@ void Tmixu::onElemEvent(snd_mixer_elem_t* e) {
         emit inputSelectionChanged();
         return;
     }
-    for (size_t i = 0; i < m_sources.size(); ++i)
-        if (m_sources[i].elem == e) {
-            if (!m_mux && snd_mixer_selem_has_capture_switch(e)) emit inputSelectionChanged();
-            if (notifyVolMask & (1u << i)) emit inputVolumeChanged();
-        }
+    for (size_t i = 0; i < m_sources.size(); ++i) {
+        Source& s = m_sources[i];
+        if (s.elem != e) continue;
+        if (!m_mux && snd_mixer_selem_has_capture_switch(e)) emit inputSelectionChanged();
+        // The echo of a level this object set is no change: the volume bar that set it would
+        // otherwise be moved to the card's rounded value.
+        const long v = captureVolume(e);
+        if (v == s.written) continue;
+        s.written = v;
+        if (notifyVolMask & (1u << i)) emit inputVolumeChanged();
+    }
 }
 
 bool Tmixu::acting(bool needRecord, bool needPlay) const {
@@ -239,7 +255,7 @@ void Tmixu::setNotifyVolmask(int n) {
 void Tmixu::setInVolumeAT(int v, int n) {
     if (!acting(true, false) || n < 0 || n >= int(m_sources.size())) return;
     for (size_t i = 0; i < m_sources.size(); ++i)
-        setCaptureVolume(m_sources[i].elem, int(i) == n ? v : 0);
+        m_sources[i].written = setCaptureVolume(m_sources[i].elem, int(i) == n ? v : 0);
 }
 
 int Tmixu::getInVolume() const {

@@ -78,6 +78,7 @@ private:
     struct Source {             // one recording source
         snd_mixer_elem_t* elem; // its element
         QString name;           // element name
+        long written = -1;      // capture volume this object last set (card units), -1 none
     };
     bool acting(bool needRecord, bool needPlay) const;
     void scanElements();

@@ -165,7 +165,11 @@ TEST_F(MixerTest, ChangesElsewhereAreReportedThroughTheEventLoop) {
     changer.setInChannel(1);
     EXPECT_TRUE(waitFor([&] { return selections > 0 && volumes > 0; }));
     EXPECT_EQ(watcher.getAktChannelNum(), 1);
-    const int before = volumes;
+    int before = volumes;
+    watcher.setInVolumeAT(30000, 0); // its own change: not reported back to itself
+    waitFor([] { return false; }, 300);
+    EXPECT_EQ(volumes, before);
+    before = volumes;
     watcher.clearNotifyVolmask();
     changer.setInVolumeAT(1000, 0);
     waitFor([] { return false; }, 300);

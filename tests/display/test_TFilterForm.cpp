@@ -115,6 +115,14 @@ TEST_F(FilterForm, OrderBeyondTheSectionBudgetIsRefused) {
     setFilter(f, 1, 0, iirPK, 2); // the other side has its own budget
     EXPECT_EQ(f.side(1).LaUsed->text(), "Used Biquads: 1");
     EXPECT_EQ(msgs.texts.size(), 1);
+    for (int i : {5, 6, 7}) setFilter(f, 1, i, iirTP, 12);
+    setFilter(f, 1, 8, iirTP, 2); // 1 + 18 + 1 = 20 sections
+    f.side(1).LBFilter->setCurrentRow(9);
+    f.side(1).CBTyp->setCurrentIndex(iirTP); // a Flat filter becoming a section more: refused
+    EXPECT_EQ(msgs.texts.size(), 2);
+    EXPECT_EQ(f.model().dEQR.aEq[9].Typ(), iirFlat);
+    EXPECT_EQ(f.side(1).CBTyp->currentIndex(), int(iirFlat));
+    EXPECT_EQ(f.side(1).LaUsed->text(), "Used Biquads: 20");
     EXPECT_EQ(f.model().dEQL.aEq[0].Limits().freqMax,
               TIIRObj::WideLimits().freqMax); // editor limits
 }
