@@ -8,6 +8,9 @@
 #include "app/ui/TMainForm.h"
 #include "app/ui/TMainStatusBar.h"
 #include "../support/testFiles.h"
+#include "analysis/Tmixu.h"
+#include "display/ui/TFilterForm.h"
+#include "core/ui/TSoundODlgF.h"
 
 #include <csignal>
 #include <sys/resource.h>
@@ -22,6 +25,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QSlider>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -542,4 +546,81 @@ TEST_F(MainFormTest, AnalyzeDialogAppliesReopensAndKeepsItsSettings)
         EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join('\n').toStdString();
         w.close();
     }
+}
+
+// "Time Domain Filter [Input]": edits reach the input blocks while the editor is open, OK keeps
+// them (the right block following the left while linked), Cancel restores the blocks as they were.
+TEST_F(MainFormTest, InputFilterEditorAppliesWhileOpenAndRestoresOnCancel)
+{
+    TMainForm w(TMainForm::Options{});
+    QAction* item = menuAction(w, "Time Domain Filter [Input]");
+    ASSERT_NE(item, nullptr);
+    bool seenWhileOpen = false;
+    w.setFilterFormRunner([&](TFilterForm& f) {
+        EXPECT_EQ(f.windowTitle(), "Time Domain Input-Filter select");
+        f.model().setBypassAll(0, false);
+        f.model().setTyp(0, iirTP);
+        f.model().changed();
+        seenWhileOpen = !w.filterBlocks().inpLeft.bypass && w.filterBlocks().inpRight.aEq[0].Typ() == iirTP;
+        return int(QDialog::Accepted);
+    });
+    item->trigger();
+    EXPECT_TRUE(seenWhileOpen);
+    EXPECT_EQ(w.filterBlocks().inpLeft.aEq[0].Typ(), iirTP);
+    EXPECT_EQ(w.filterBlocks().inpRight.aEq[0].Typ(), iirTP);
+    w.setFilterFormRunner([&](TFilterForm& f) {
+        f.model().setTyp(0, iirHP);
+        f.model().changed();
+        EXPECT_EQ(w.filterBlocks().inpLeft.aEq[0].Typ(), iirHP);
+        return int(QDialog::Rejected);
+    });
+    item->trigger();
+    EXPECT_EQ(w.filterBlocks().inpLeft.aEq[0].Typ(), iirTP);
+    EXPECT_EQ(w.filterBlocks().inpRight.aEq[0].Typ(), iirTP);
+    w.close();
+    EXPECT_TRUE(iniText().contains("[Inpleft_0]")) << "the blocks are kept with the settings";
+}
+
+// Without a sound card the mixer items say why they do nothing, and the volume bars still work.
+TEST_F(MainFormTest, MixerItemsSayWhyWithoutACard)
+{
+    qputenv("ALSA_CONFIG_PATH", home.filePath("none.conf").toUtf8()); // no ALSA device at all
+    QFile(home.filePath("none.conf")).open(QIODevice::WriteOnly);
+    TMainForm w(TMainForm::Options{});
+    qunsetenv("ALSA_CONFIG_PATH");
+    QAction* on = nullptr;
+    for (QAction* a : w.findChildren<QAction*>())
+        if (a->text().startsWith("Mixer Support ")) on = a;
+    ASSERT_NE(on, nullptr);
+    EXPECT_FALSE(on->isEnabled());
+    EXPECT_EQ(on->text(), "Mixer Support  (no mixer found)");
+    EXPECT_EQ(w.mixer().setInChannel(0), -1);
+    w.findChild<QSlider*>("TBinVol")->setValue(40);
+    w.close();
+}
+
+// The generator dialog's "Output Filter " opens the filter editor; OK in both keeps the blocks.
+TEST_F(MainFormTest, OutputFilterButtonOpensTheFilterEditor)
+{
+    TMainForm w(TMainForm::Options{});
+    int changes = 0;
+    w.setFilterFormRunner([&](TFilterForm& f) {
+        EXPECT_EQ(f.windowTitle(), "Output Filter select");
+        auto publish = f.model().onChange;
+        f.model().onChange = [&] { ++changes; publish(); };
+        f.model().setBypassAll(0, false);
+        f.model().setTyp(0, iirPK);
+        f.model().setGain(0, 6);
+        f.model().changed();
+        return int(QDialog::Accepted);
+    });
+    w.openGeneratorDialog([](TSoundODlgF& d) {
+        d.ButOutFilter->click();
+        return int(QDialog::Accepted);
+    });
+    EXPECT_EQ(changes, 1);
+    EXPECT_FALSE(w.filterBlocks().outLeft.bypass);
+    EXPECT_EQ(w.filterBlocks().outLeft.aEq[0].Typ(), iirPK);
+    EXPECT_EQ(w.filterBlocks().outRight.aEq[0].Gain(), 6.0); // linked: the right follows
+    w.close();
 }

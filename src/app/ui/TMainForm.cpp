@@ -7,6 +7,7 @@
 #include "base/vlMessages.h"
 #include "analysis/TOutputFilterPath.h"
 #include "analysis/tFilterBlockIni.h"
+#include "analysis/Tmixu.h"
 #include "core/TGenerator.h"
 #include "dsp/Tsamplemem.h"
 #include "app/ui/TMainStatusBar.h"
@@ -174,6 +175,7 @@ void TMainForm::writeMainSettings()
     collectMainSettings();
     writeMainSection(m_ini);
     saveDiagramSettings();
+    if (m_mixer) m_mixer->SaveToFile(m_ini); // the card's, not a preset's
     m_set.writePerUser(m_ini, m_calibration);
 }
 

@@ -31,6 +31,8 @@ class TOszidia;
 class TVUTRIGG;
 class QDialog;
 class TFoToolAnalyzeCurve;
+class TFilterForm;
+class Tmixu;
 class QDateTime;
 class QToolButton;
 class QAbstractButton;
@@ -233,6 +235,16 @@ public:
     // and how the curve tool is shown (default: exec()).
     void setTextFileChooser(std::function<QString(const QString&, const QString&)> c) { m_chooseTextFile = std::move(c); }
     void setCurveAnalysisRunner(std::function<int(TFoToolAnalyzeCurve&)> r) { m_runCurveTool = std::move(r); }
+    // "Time Domain Filter [Input]": the filter editor on the input filter blocks; every change
+    // applies at once (the acquisition's filters restart), Cancel restores the blocks.
+    void openInputFilterEditor();
+    // Tests replace how the filter editor is shown (default: exec()).
+    void setFilterFormRunner(std::function<int(TFilterForm&)> r) { m_runFilterForm = std::move(r); }
+    const tFilterBlockSet& filterBlocks() const { return m_filterBlocks; }
+    // The sound card's mixer ("Mixer Support ", "Wave In Channel", the volume bars).
+    Tmixu& mixer() { return *m_mixer; }
+    // Rebuilds the mixer items of the Options menu from the mixer's state.
+    void refreshMixerItems();
 
     // ---- presets and recent files
     // Executes a preset file (execPresetN): pexDone, or why not (an empty name, a name with
@@ -339,6 +351,11 @@ private:
     // Hands the output filter blocks to the output path, designed for the module's output rate.
     void publishOutputFilters();
     double outputFilterRate();
+    double inputFilterRate(); // the input's sample rate, 48 kHz before it is known
+    // Runs the filter editor on l, r and link (edited in place on OK); apply hears every change
+    // with the blocks as they now sound, and the original blocks after Cancel.
+    bool runFilterForm(const QString& title, tFilterBlock& l, tFilterBlock& r, bool& link, double fs,
+                       const std::function<void(const tFilterBlock&, const tFilterBlock&)>& apply);
     void loadGeneratorSettings(const TMemIniFile& ini);
     void writeGeneratorSettings(TMemIniFile& ini);
     void writeMainSettings();
@@ -556,4 +573,10 @@ private:
     std::function<int(QPrintDialog&)> m_runPrintDialog;     // tests; empty: exec()
     std::function<int(QPageSetupDialog&)> m_runPageSetup;   // tests; empty: exec()
     QAction* m_popAudio[4] = {};         // the same in the panel menus
+    std::function<int(TFilterForm&)> m_runFilterForm; // tests; empty: exec()
+    void buildMixerItems(QMenu* opt);
+    void volumeBarsToMixer();
+    Tmixu* m_mixer = nullptr;            // the card's mixer (child object)
+    QAction* m_acMixOn = nullptr;        // "Mixer Support "
+    QMenu* m_mixChannels = nullptr;      // "Wave In Channel": the recording sources
 };

@@ -159,6 +159,11 @@ int TMainForm::openGeneratorDialog(const std::function<int(TSoundODlgF&)>& run)
         outputFilterPath().publish(l, r, outputFilterRate());
     };
     setup.afterCopy = [this] { refreshGeneratorDisplay(); };
+    setup.filterEditor = [this](tFilterBlock& l, tFilterBlock& r, bool& link, const TOutFilterSelect::Publisher& publish) {
+        return runFilterForm("Output Filter select", l, r, link, outputFilterRate(), [&publish](const tFilterBlock& a, const tFilterBlock& b) {
+            if (publish) publish(a, b);
+        });
+    };
     setup.synthesis = [this](TWaf& waf) {
         const TwaveGO* go = soundDLL().waveGO();
         switch (runWaveSynthesis(waveSynthesis(), waf, go ? vlgen::outRate(*go) : 48000)) {

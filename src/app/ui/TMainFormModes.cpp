@@ -188,6 +188,7 @@ void TMainForm::buildMeasureMenu()
 void TMainForm::buildAnalyzeMenu()
 {
     m_analyzeMenu = menuBar()->addMenu("&Analyze");
+    m_analyzeMenu->addAction("Time Domain Filter [Input]", this, &TMainForm::openInputFilterEditor);
     m_analyzeMenu->addAction("&Analyze Dialog", this, &TMainForm::runAnalyzeDialog);
     buildAnalyzeExtras(m_analyzeMenu);
     m_levelUnitMenu = m_analyzeMenu->addMenu("Level Units");
@@ -239,6 +240,7 @@ void TMainForm::buildOptionsMenu()
         refreshAudioMenus();
     });
     buildCalibrationItems(opt);
+    buildMixerItems(opt);
     connect(opt, &QMenu::aboutToShow, this, &TMainForm::refreshAudioMenus);
     connect(m_outPopup, &QMenu::aboutToShow, this, &TMainForm::refreshAudioMenus);
     connect(m_inPopup, &QMenu::aboutToShow, this, &TMainForm::refreshAudioMenus);

@@ -261,6 +261,16 @@ void TSoundODlgF::runSynthesis()
 
 void TSoundODlgF::editOutputFilters()
 {
+    if (m_filterEditor) {
+        tFilterBlock l = dOutLeft, r = dOutRight;
+        bool link = dOutLink;
+        if (!m_filterEditor(l, r, link, m_publishFilters)) return;
+        dOutLeft = l;
+        dOutRight = r;
+        dOutLink = link;
+        m_filtersEdited = true;
+        return;
+    }
     TOutFilterSelDlg f(dOutLeft, dOutRight, dOutLink, m_publishFilters, this);
     if ((m_runFilterDlg ? m_runFilterDlg(f) : f.exec()) != QDialog::Accepted) return;
     dOutLeft = f.model().left();
@@ -342,6 +352,7 @@ int runSoundOutDialog(const TSoundOutSetup& setup, QWidget* parent, const TSound
     TSoundODlgF dlg(parent);
     dlg.setSynthesisRunner(setup.synthesis);
     dlg.setFilterPublisher(setup.publishFilters);
+    dlg.setFilterEditor(setup.filterEditor);
     int result = QDialog::Rejected;
     do {
         dlg.model().setRecord(*setup.target);

@@ -21,6 +21,12 @@ class TUpDown;
 // Message the dialog posts to itself after every change; it rebuilds its controls on it.
 inline constexpr int MSG_SOUNDO_REBUILD = 0x412;
 
+// The full filter editor for "Output Filter ", supplied by the program (it lives above this
+// layer): edits left, right and the link flag in place, handing every change to the publisher;
+// true after OK. Without one the compact "Output Filter select" dialog is used.
+using TOutFilterEditor = std::function<bool(tFilterBlock& left, tFilterBlock& right, bool& link,
+                                            const TOutFilterSelect::Publisher& publish)>;
+
 // Runs the wave synthesis dialog on a formula in a loop: returns QDialog::Accepted, the Apply
 // result (TSoundODlgF::kApplyResult) or QDialog::Rejected, with the formula edited in place.
 using TSynthesisRunner = std::function<int(TWaf&)>;
@@ -50,6 +56,8 @@ public:
     void setFilterPublisher(TOutFilterSelect::Publisher p) { m_publishFilters = std::move(p); }
     // Runs the "Output Filter select" dialog (tests replace it); default: exec().
     void setFilterDialogRunner(std::function<int(TOutFilterSelDlg&)> run) { m_runFilterDlg = std::move(run); }
+    // Opens this editor for "Output Filter " instead of the compact dialog.
+    void setFilterEditor(TOutFilterEditor e) { m_filterEditor = std::move(e); }
 
     // Runs the synthesis dialog for "Synthesis"; without one the button tells the user so.
     void setSynthesisRunner(TSynthesisRunner run) { m_synthesis = std::move(run); }
@@ -123,6 +131,7 @@ private:
     bool m_filtersEdited = false;     // the output blocks were edited
     TOutFilterSelect::Publisher m_publishFilters;          // output path of the filter dialog
     std::function<int(TOutFilterSelDlg&)> m_runFilterDlg; // the filter dialog's modal run
+    TOutFilterEditor m_filterEditor;                       // the full editor, when supplied
     std::function<QString(const QString&)> m_chooseFile; // "Open File"
 };
 
@@ -138,6 +147,7 @@ struct TSoundOutSetup {
     TOutFilterSelect::Publisher publishFilters; // hands output blocks to the output path
     std::function<void()> afterCopy;           // refreshes the main window's parameter editor
     TSynthesisRunner synthesis;                // the wave synthesis dialog, when there is one
+    TOutFilterEditor filterEditor;             // the full filter editor, when there is one
 };
 
 // The modal loop: copies the record and the output blocks into the dialog, shows it, and after
