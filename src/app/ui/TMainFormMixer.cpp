@@ -49,6 +49,8 @@ void TMainForm::refreshMixerItems() {
         m_acMixOn->setChecked(m_mixer->MixOn());
         m_acMixOn->setText(why.isEmpty() ? QString("Mixer Support ")
                                          : "Mixer Support  (" + why + ")");
+        m_acMixOn->setStatusTip(why.isEmpty() ? QString("The sound card's mixer follows the level bars and the recording source")
+                                              : "No mixer to control: " + why);
     }
     m_mixChannels->clear();
     int selected = -1;
@@ -60,15 +62,20 @@ void TMainForm::refreshMixerItems() {
         a->setCheckable(true);
         a->setChecked(i == selected);
         a->setEnabled(m_mixer->MixOn());
+        a->setStatusTip(m_mixer->MixOn() ? "Record from " + names[i]
+                                         : QString("Switch Mixer Support on to choose the recording source"));
         group->addAction(a);
         connect(a, &QAction::triggered, this, [this, i] {
             m_mixer->setInChannel(i);
             m_mixer->setInVolumeAT(m_set.FGinVolume * kMixFull / 100, i);
         });
     }
-    if (names.isEmpty())
-        m_mixChannels->addAction(why.isEmpty() ? QString("no recording sources") : why)
-            ->setEnabled(false);
+    if (names.isEmpty()) {
+        QAction* none = m_mixChannels->addAction(why.isEmpty() ? QString("no recording sources") : why);
+        none->setEnabled(false);
+        none->setStatusTip(why.isEmpty() ? QString("The card's mixer offers no recording source")
+                                         : "No mixer to control: " + why);
+    }
     m_mixer->clearNotifyVolmask();
     if (selected >= 0) m_mixer->setNotifyVolmask(selected);
 }
