@@ -173,7 +173,7 @@ int main(int argc, char** argv)
     if (!seedError.isEmpty()) vl::warningBox(seedError);
     // With a preset, --mode follows it instead of choosing the first mode.
     const int startMode = cl.preset.isEmpty() ? cl.mode : -1;
-    TMainForm w(TMainForm::Options{cl.soundModule, startMode, seed != eSettingsSeed::userFile});
+    TMainForm w(TMainForm::Options{cl.soundModule, startMode, seed != eSettingsSeed::userFile, cl.quit});
     if (w.startupFailed()) return 1;
     w.useProgramMeasurements();
     boxes.setParent(&w);

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QImage>
 #include <QToolButton>
@@ -77,7 +78,10 @@ int THelpWindow::showTopic(int topic)
     }
     m_browser->setSource(QUrl::fromLocalFile(file));
     show();
-    raise();
-    activateWindow();
+    // Without a window system there is nothing to raise (the platform would only complain).
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+        raise();
+        activateWindow();
+    }
     return shown;
 }

@@ -73,6 +73,7 @@ public:
         QString soundModule; // module to start with instead of the stored one (empty: stored)
         int startMode = -1;  // measuring mode of the first activation instead of the stored one
         bool firstRun = false; // no settings file existed: window and splitter sized from the screen
+        bool scripted = false; // a script runs the window and ends it (--quit): no welcome page
     };
 
     explicit TMainForm(const Options& options, QWidget* parent = nullptr);

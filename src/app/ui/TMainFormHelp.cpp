@@ -58,7 +58,7 @@ void TMainForm::connectModeButtonHelp()
 
 void TMainForm::showFirstStartHelp()
 {
-    if (!m_set.bFirstStart) return;
+    if (!m_set.bFirstStart || m_options.scripted) return; // nobody reads it in a scripted run
     m_set.bFirstStart = false; // once per settings file
     openHelp(999);
     // The welcome page stands beside the window; the keys stay with the window (F3, F4, ...).
