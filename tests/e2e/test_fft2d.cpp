@@ -1,5 +1,6 @@
 // Whole-program runs of the 2D FFT measurement on the virtual bench: the printed level and
 // distortion against the amplifier's closed form, the exported spectrum, the picture, the demo.
+#include "../support/velmoraRun.h"
 #include "SimTruthAmplifier.h"
 
 #include <QDir>
@@ -29,25 +30,7 @@ constexpr int kRate = 48000;
 constexpr int kN = 65536;                    // transform size of the runs
 constexpr double kStep = double(kRate) / kN; // bin spacing, Hz
 
-struct VelmoraRun {
-    int exitCode = -1;
-    QString out; // standard output
-    QString err; // standard error
-};
-
-VelmoraRun runVelmora(const QStringList& args, const QString& home)
-{
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("TSAN_OPTIONS", "suppressions=" VELMORA_TSAN_SUPP); // used only by sanitizer builds
-    env.remove("VELMORA_HOME");
-    p.setProcessEnvironment(env);
-    p.start(QString(VELMORA_BIN_DIR) + "/velmora", QStringList{"--home", home} + args);
-    EXPECT_TRUE(p.waitForFinished(120000)) << "velmora did not finish";
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-}
+VelmoraRun runVelmora(const QStringList& args, const QString& home) { return runVelmoraIn(home, args); }
 
 // The measurement as a user would script it: the 2D FFT with the sound on, for 3 s (5 s in the
 // sanitizer builds, where a 65536-point pass is many times slower and the machine is shared).

@@ -1,6 +1,8 @@
 // Runs the built program as a script would: a settings folder, options, exit code and output.
 #pragma once
 
+#include "velmoraProcess.h"
+
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -16,11 +18,7 @@ struct VelmoraRun {
 inline VelmoraRun runVelmoraIn(const QString& home, const QStringList& args)
 {
     QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("TSAN_OPTIONS", "suppressions=" VELMORA_TSAN_SUPP); // used only by sanitizer builds
-    env.remove("VELMORA_HOME");
-    p.setProcessEnvironment(env);
+    p.setProcessEnvironment(velmoraProcessEnvironment());
     p.start(QString(VELMORA_BIN_DIR) + "/velmora", QStringList{"--home", home} + args);
     EXPECT_TRUE(p.waitForFinished(120000)) << "velmora did not finish";
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
