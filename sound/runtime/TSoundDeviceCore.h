@@ -240,7 +240,7 @@ public:
     // 3: where the generator's first sample lies in the recording (frames from the input's
     // start; INT_MIN until input and output have both played since they were switched on);
     // 0 for the others.
-    virtual int getFuturePara(int id) const
+    int getFuturePara(int id) const
     {
         if (id == 1)
             return int(std::min<uint64_t>(engine_.recorded(), INT_MAX));

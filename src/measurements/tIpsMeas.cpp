@@ -342,7 +342,8 @@ bool tIpsMeas::StartSiSampSync()
         return false;
     }
     // The signal goes out once the input is sure to hear it from its start.
-    const int latency_ms = inputLatency_ms();
+    const TwaveGI* gi = dll.waveGI();
+    const int latency_ms = gi ? std::clamp(gi->wfs.Latency, 0, 2000) : 0;
     if (latency_ms > 0)
         QTimer::singleShot(latency_ms, &m_stepWnd, [this] {
             if (getMeasRun() && ipsStep == ipsSearch)
@@ -355,14 +356,6 @@ bool tIpsMeas::StartSiSampSync()
     if (m_fft->nextcurve && m_host)
         m_host->newCurveSet();
     return true;
-}
-
-// The input's latency (ms) as the module's record states it, within 0..2 s.
-int tIpsMeas::inputLatency_ms() const
-{
-    TsoundDLLImpDyn& dll = soundDLL();
-    const TwaveGI* gi = dll.usable() ? dll.waveGI() : nullptr;
-    return gi ? std::clamp(gi->wfs.Latency, 0, 2000) : 0;
 }
 
 void tIpsMeas::fireSignal()

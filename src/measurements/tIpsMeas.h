@@ -196,6 +196,5 @@ private:
     bool recordedFrames(int64_t frames, std::vector<std::vector<double>>& out); // newest frames
     int64_t recorded() const;           // frames recorded since the input started
     int64_t outputStartFrame() const;   // where the generator's first sample was recorded; -1: not yet
-    int inputLatency_ms() const;        // the input's latency from the module's record, 0..2000
     void acknowledge();                 // lets a module paced by fetching go on
 };

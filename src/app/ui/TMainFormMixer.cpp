@@ -53,6 +53,7 @@ void TMainForm::refreshMixerItems() {
                                               : "No mixer to control: " + why);
     }
     m_mixChannels->clear();
+    qDeleteAll(m_mixChannels->findChildren<QActionGroup*>(Qt::FindDirectChildrenOnly)); // the old list's
     int selected = -1;
     const QStringList names = m_mixer->getInChannels(&selected);
     auto* group = new QActionGroup(m_mixChannels);
